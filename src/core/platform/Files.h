@@ -1,0 +1,27 @@
+// Files: the program's folder and whole-file reads and atomic writes.
+#pragma once
+
+#include "core/platform/Result.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace morvelan {
+
+class Files {
+public:
+    virtual ~Files() = default;
+
+    // The program's own folder (application support), e.g. ~/.local/share/Morvelan.
+    virtual std::filesystem::path appSupportDir() const = 0;
+    // Creates the folder and its parents, readable by the user only.
+    virtual Result<void> createDirectories(const std::filesystem::path& dir) = 0;
+    // Reads the whole file.
+    virtual Result<std::string> read(const std::filesystem::path& file) = 0;
+    // Replaces the file atomically (temporary file in the same folder, fsync, rename),
+    // created readable by the user only. On failure the old file is left intact.
+    virtual Result<void> writeAtomic(const std::filesystem::path& file, std::string_view bytes) = 0;
+};
+
+} // namespace morvelan

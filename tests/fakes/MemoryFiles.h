@@ -1,0 +1,34 @@
+// MemoryFiles: a Files in memory, with switches to make reads or writes fail.
+#pragma once
+
+#include "core/platform/Files.h"
+
+#include <map>
+#include <set>
+
+namespace morvelan {
+
+class MemoryFiles : public Files {
+public:
+    explicit MemoryFiles(std::filesystem::path dir = "/home/test/.local/share/Morvelan")
+        : dir_(std::move(dir)) {}
+
+    std::filesystem::path appSupportDir() const override { return dir_; }
+    Result<void> createDirectories(const std::filesystem::path& dir) override;
+    Result<std::string> read(const std::filesystem::path& file) override;
+    Result<void> writeAtomic(const std::filesystem::path& file, std::string_view bytes) override;
+
+    // Direct access for tests.
+    std::map<std::filesystem::path, std::string> contents;
+    std::set<std::filesystem::path> directories;
+    std::set<std::filesystem::path> failWrites; // writes to these paths fail
+    std::set<std::filesystem::path> failReads;  // reads of these paths fail
+    int writes = 0;
+
+    bool has(const std::filesystem::path& file) const { return contents.count(file) != 0; }
+
+private:
+    std::filesystem::path dir_;
+};
+
+} // namespace morvelan
