@@ -37,7 +37,8 @@ void ManualQueue::drain() {
             batch.swap(posted_);
         }
         if (batch.empty()) return;
-        for (auto& task : batch) task();
+        for (auto& task : batch)
+            task();
     }
 }
 

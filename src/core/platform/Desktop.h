@@ -153,8 +153,8 @@ public:
     // Spaces: both absent when the host has no space interface.
     virtual bool spacesAvailable() = 0;
     virtual std::optional<std::vector<DisplaySpaces>> managedDisplaySpaces() = 0;
-    virtual std::optional<std::vector<WindowID>> windowsInSpaces(
-        const std::vector<std::int64_t>& spaceIDs) = 0;
+    virtual std::optional<std::vector<WindowID>>
+    windowsInSpaces(const std::vector<std::int64_t>& spaceIDs) = 0;
 
     // The front-process call that makes one window of a process key, across spaces.
     virtual bool frontProcessAvailable() = 0;

@@ -11,8 +11,7 @@ struct Error {
     std::string message;
 };
 
-template <class T>
-class [[nodiscard]] Result {
+template <class T> class [[nodiscard]] Result {
 public:
     Result(T value) : v_(std::move(value)) {}
     Result(Error error) : v_(std::move(error)) {}
@@ -31,8 +30,7 @@ private:
     std::variant<T, Error> v_;
 };
 
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
     Result(Error error) : error_(std::move(error)), ok_(false) {}
@@ -46,7 +44,11 @@ private:
     bool ok_ = true;
 };
 
-inline Result<void> success() { return {}; }
-inline Error failure(std::string message) { return Error{std::move(message)}; }
+inline Result<void> success() {
+    return {};
+}
+inline Error failure(std::string message) {
+    return Error{std::move(message)};
+}
 
 } // namespace morvelan

@@ -1,0 +1,111 @@
+#include "core/platform/PosixFiles.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace morvelan {
+namespace {
+
+Error errnoError(const std::string& what) {
+    return failure(what + ": " + std::strerror(errno));
+}
+
+std::filesystem::path home() {
+    if (const char* h = std::getenv("HOME"); h && *h) return h;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return "/tmp";
+}
+
+std::filesystem::path xdg(const char* variable, const char* fallback) {
+    // Relative values are invalid by the XDG rules and ignored.
+    if (const char* v = std::getenv(variable); v && *v == '/') return v;
+    return home() / fallback;
+}
+
+// Closes a descriptor on every path out.
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+} // namespace
+
+std::filesystem::path PosixFiles::dataHomeFolder() {
+    return xdg("XDG_DATA_HOME", ".local/share") / "Morvelan";
+}
+
+std::filesystem::path PosixFiles::configHome() {
+    return xdg("XDG_CONFIG_HOME", ".config");
+}
+
+std::filesystem::path PosixFiles::configHomeFolder() {
+    return configHome() / "Morvelan";
+}
+
+Result<void> PosixFiles::createDirectories(const std::filesystem::path& dir) {
+    // Built one level at a time so every folder we create is private (0700).
+    std::filesystem::path partial;
+    for (const auto& part : dir) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
+            return errnoError("mkdir " + partial.string());
+    }
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return failure(dir.string() + " is not a folder");
+    return success();
+}
+
+Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
+    Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0) return errnoError("open " + file.string());
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errnoError("read " + file.string());
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+
+Result<void> PosixFiles::writeAtomic(const std::filesystem::path& file, std::string_view bytes) {
+    const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    Fd out{::mkostemp(pattern.data(), O_CLOEXEC)};
+    if (out.fd < 0) return errnoError("create temporary file in " + folder.string());
+    auto discard = [&](Error e) {
+        ::unlink(pattern.c_str());
+        return e;
+    };
+    if (::fchmod(out.fd, 0600) != 0) return discard(errnoError("chmod " + pattern));
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = ::write(out.fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return discard(errnoError("write " + file.string()));
+        done += static_cast<size_t>(n);
+    }
+    if (::fsync(out.fd) != 0) return discard(errnoError("fsync " + file.string()));
+    if (::close(out.fd) != 0) {
+        out.fd = -1;
+        return discard(errnoError("close " + file.string()));
+    }
+    out.fd = -1;
+    if (::rename(pattern.c_str(), file.c_str()) != 0)
+        return discard(errnoError("rename to " + file.string()));
+    // Persist the rename itself.
+    Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd >= 0) ::fsync(dir.fd);
+    return success();
+}
+
+} // namespace morvelan
