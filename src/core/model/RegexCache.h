@@ -1,0 +1,56 @@
+// RegexCache: compiled rule patterns by text, shared by every rule test of the process.
+#pragma once
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace morvelan {
+
+// Main thread only: no lock. Patterns are ICU syntax, always case-insensitive.
+class RegexCache {
+public:
+    // When it already holds this many entries, the cache is emptied before the next insert.
+    static constexpr std::size_t limit = 257;
+    // Longest subject searched, in code points; longer subjects are cut.
+    static constexpr std::int32_t subjectLimit = 512;
+    // Match-engine steps allowed per search (one step is roughly 0.14 ms, so about 50 ms).
+    static constexpr std::int32_t timeLimit = 360;
+
+    // The one process-wide cache.
+    static RegexCache& shared();
+
+    // Whether `pattern` matches anywhere in the first `subjectLimit` code points of
+    // `subject` (UTF-8). An invalid pattern, a search that runs out of time or any
+    // ICU error counts as no match.
+    bool search(std::string_view pattern, std::string_view subject);
+
+    // Whether `pattern` compiles (compiling and caching it on a miss).
+    bool valid(std::string_view pattern);
+
+    std::size_t size() const { return entries_.size(); }
+    // Compilations since the process started: one per miss, valid or not.
+    std::size_t compileCount() const { return compiles_; }
+    bool contains(std::string_view pattern) const {
+        return entries_.count(std::string(pattern)) != 0;
+    }
+
+private:
+    // A compiled pattern with a reusable matcher; both null for an invalid pattern.
+    struct Entry {
+        std::unique_ptr<icu::RegexPattern> pattern;
+        std::unique_ptr<icu::RegexMatcher> matcher;
+    };
+
+    Entry& lookup(std::string_view pattern);
+
+    std::unordered_map<std::string, Entry> entries_;
+    std::size_t compiles_ = 0;
+};
+
+} // namespace morvelan
