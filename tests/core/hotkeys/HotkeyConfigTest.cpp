@@ -1,0 +1,149 @@
+// Tests of loading and saving the hotkeys file.
+#include "core/hotkeys/HotkeyConfig.h"
+#include "core/hotkeys/Keys.h"
+#include "fakes/MemoryFiles.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace morvelan {
+namespace {
+
+class HotkeyConfigTest : public ::testing::Test {
+protected:
+    std::filesystem::path file() const { return files.appSupportDir() / "hotkeys.json"; }
+    std::filesystem::path corrupt() const { return files.appSupportDir() / "hotkeys.json.corrupt"; }
+    void store(std::string bytes) { files.contents[file()] = std::move(bytes); }
+
+    MemoryFiles files;
+};
+
+TEST_F(HotkeyConfigTest, NoFileGivesDefaultsAndCreatesTheFolder) {
+    HotkeyConfig config(files);
+    EXPECT_EQ(config.url, file());
+    EXPECT_TRUE(files.directories.count(files.appSupportDir()));
+    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
+    EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcher)), "⌘Tab");
+    EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcherConfined)), "⌥Tab");
+    EXPECT_EQ(files.writes, 0);
+}
+
+TEST_F(HotkeyConfigTest, UnreadableFileGivesDefaultsWithoutCorruptCopy) {
+    files.failReads.insert(file());
+    HotkeyConfig config(files);
+    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
+    EXPECT_FALSE(files.has(corrupt()));
+}
+
+TEST_F(HotkeyConfigTest, FileBindingOnlySwitcherKeepsConfinedDefault) {
+    store(R"(["switcher",{"keyCode":49,"mods":786432}])");
+    HotkeyConfig config(files);
+    EXPECT_EQ(config.bindings.at(HKAction::switcher), (KeyBind{49, 0xC0000}));
+    EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcher)), "⌃⌥Space");
+    EXPECT_EQ(config.bindings.at(HKAction::switcherConfined), (KeyBind{48, Modifier::option}));
+}
+
+TEST_F(HotkeyConfigTest, BindingWithoutModifierKeepsDefault) {
+    store(R"(["switcher",{"keyCode":49,"mods":0},"switcherConfined",{"keyCode":1,"mods":65536}])");
+    HotkeyConfig config(files);
+    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
+    EXPECT_FALSE(files.has(corrupt()));
+}
+
+TEST_F(HotkeyConfigTest, OtherModifierBitsStayAsRead) {
+    store(R"(["switcher",{"keyCode":48,"mods":1048832}])"); // command + 0x100
+    HotkeyConfig config(files);
+    EXPECT_EQ(config.bindings.at(HKAction::switcher).mods, 0x100100u);
+}
+
+TEST_F(HotkeyConfigTest, LaterDuplicateWinsBeforeTheModifierFilter) {
+    store(R"(["switcher",{"keyCode":1,"mods":262144},"switcher",{"keyCode":2,"mods":131072}])");
+    EXPECT_EQ(HotkeyConfig(files).bindings.at(HKAction::switcher), (KeyBind{2, Modifier::shift}));
+
+    // The later pair wins the decoding; having no modifier it is then skipped, so the
+    // default comes back rather than the earlier pair.
+    store(R"(["switcher",{"keyCode":1,"mods":262144},"switcher",{"keyCode":2,"mods":0}])");
+    EXPECT_EQ(HotkeyConfig(files).bindings.at(HKAction::switcher),
+              HotkeyConfig::defaults().at(HKAction::switcher));
+}
+
+TEST_F(HotkeyConfigTest, UnknownKeysInsideABindingAreIgnored) {
+    store(R"(["switcherConfined",{"mods":262144,"keyCode":3,"label":"x"}])");
+    EXPECT_EQ(HotkeyConfig(files).bindings.at(HKAction::switcherConfined),
+              (KeyBind{3, Modifier::control}));
+}
+
+TEST_F(HotkeyConfigTest, UndecodableFilesAreCopiedAsideUnchanged) {
+    const std::vector<std::string> broken{
+        R"({"switcher":{"keyCode":48,"mods":1048576}})", // object, not array
+        R"(["switcher"])",                               // odd count
+        R"(["switcher",{"keyCode":48,"mods":1048576},"bogus",{"keyCode":1,"mods":1}])",
+        R"(["switcher",{"keyCode":48}])",                         // missing mods
+        R"(["switcher",{"mods":1048576}])",                       // missing keyCode
+        R"(["switcher",{"keyCode":"48","mods":1048576}])",        // wrong type
+        R"(["switcher",{"keyCode":48,"mods":-1}])",               // negative bits
+        R"(["switcher",{"keyCode":48.5,"mods":1048576}])",        // not an integer
+        R"(["switcher",{"keyCode":99999999999,"mods":1048576}])", // beyond int
+        R"([48,{"keyCode":48,"mods":1048576}])",                  // action not a string
+        R"(["switcher",[48,1048576]])",                           // binding not an object
+        "[\"switcher\",{\"keyCode\":48,\"mods\":1048576}] trailing",
+        std::string("\xff\xfe[\0\x01", 5),
+        "",
+    };
+    for (const auto& bytes : broken) {
+        files.contents.clear();
+        store(bytes);
+        HotkeyConfig config(files);
+        EXPECT_EQ(config.bindings, HotkeyConfig::defaults()) << bytes;
+        ASSERT_TRUE(files.has(corrupt())) << bytes;
+        EXPECT_EQ(files.contents[corrupt()], bytes);
+        EXPECT_EQ(files.contents[file()], bytes) << "the original stays in place";
+    }
+}
+
+TEST_F(HotkeyConfigTest, FailedCorruptCopyIsIgnored) {
+    store("not json");
+    files.failWrites.insert(corrupt());
+    HotkeyConfig config(files);
+    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
+}
+
+TEST_F(HotkeyConfigTest, DefaultsEncodeAsCompactAlternatingArray) {
+    EXPECT_EQ(HotkeyConfig::encode(HotkeyConfig::defaults()),
+              R"(["switcher",{"keyCode":48,"mods":1048576},)"
+              R"("switcherConfined",{"keyCode":48,"mods":524288}])");
+}
+
+TEST_F(HotkeyConfigTest, SaveWritesTheBindingsAndTheyLoadBack) {
+    HotkeyConfig config(files);
+    config.bindings[HKAction::switcherConfined] = KeyBind{17, Modifier::control | Modifier::shift};
+    ASSERT_TRUE(config.save().ok());
+    EXPECT_EQ(files.writes, 1);
+    HotkeyConfig again(files);
+    EXPECT_EQ(again.bindings, config.bindings);
+}
+
+TEST_F(HotkeyConfigTest, SaveReportsAWriteFailure) {
+    HotkeyConfig config(files);
+    files.failWrites.insert(file());
+    EXPECT_FALSE(config.save().ok());
+}
+
+TEST_F(HotkeyConfigTest, GarbageBytesNeverCrashTheDecoder) {
+    std::mt19937 rng(12345);
+    const std::string alphabet = "[]{}\",:0123456789-.eEtrufalsn switcherConfinedkeyCodmods\\\x80";
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes(rng() % 64, ' ');
+        for (auto& c : bytes)
+            c = (round % 2) ? static_cast<char>(rng()) : alphabet[rng() % alphabet.size()];
+        auto decoded = HotkeyConfig::decode(bytes);
+        if (decoded) {
+            EXPECT_LE(decoded->size(), 2u);
+        }
+    }
+    EXPECT_FALSE(HotkeyConfig::decode(std::string(200000, '[')).has_value());
+    EXPECT_FALSE(HotkeyConfig::decode(std::string(100000, '[') + std::string(100000, ']')));
+}
+
+} // namespace
+} // namespace morvelan
