@@ -1,0 +1,202 @@
+// ContextStore: loading, saving and the operations that change the set of contexts.
+#include "core/model/ContextStore.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+namespace morvelan {
+
+namespace {
+
+std::filesystem::path sibling(const std::filesystem::path& file, const char* extension) {
+    std::filesystem::path result = file;
+    result += std::string(".") + extension;
+    return result;
+}
+
+} // namespace
+
+ContextStore::ContextStore(Files& files, SystemLog& log)
+    : url(files.appSupportDir() / "contexts.json"), files_(files), log_(log) {
+    (void)files_.createDirectories(files_.appSupportDir());
+}
+
+void ContextStore::touch(const std::optional<Uuid>& id) {
+    if (!id) return;
+    std::erase(recentIDs_, *id);
+    recentIDs_.insert(recentIDs_.begin(), *id);
+}
+
+void ContextStore::adopt(Saved saved) {
+    contexts = std::move(saved.contexts);
+    activeID = saved.activeID;
+    workspaces = std::move(saved.workspaces);
+}
+
+void ContextStore::settle() {
+    recentIDs_.clear();
+    for (const ContextPtr& c : contexts)
+        if (c) recentIDs_.push_back(c->id);
+    touch(activeID);
+    if (workspaces.empty()) workspaces.push_back(Workspace{Uuid::random(), "Default"});
+}
+
+void ContextStore::load() {
+    if (auto bytes = files_.read(url)) {
+        auto decoded = decodeContexts(*bytes);
+        if (auto* saved = std::get_if<Saved>(&decoded)) {
+            adopt(std::move(*saved));
+            // The backup is always the last file that loaded.
+            (void)files_.writeAtomic(sibling(url, "bak"), *bytes);
+        } else {
+            (void)files_.writeAtomic(sibling(url, "corrupt"), *bytes);
+            log_.log("contexts.json failed to decode — preserved as contexts.json.corrupt");
+        }
+    }
+    settle();
+}
+
+void ContextStore::save() {
+    if (auto bytes = encodeContexts(contexts, activeID, workspaces))
+        (void)files_.writeAtomic(url, *bytes);
+    if (onChange) onChange();
+}
+
+void ContextStore::add(ContextPtr context) {
+    if (!context) return;
+    if (!context->workspaceID) context->workspaceID = activeWorkspaceID();
+    Uuid id = context->id;
+    contexts.push_back(std::move(context));
+    activeID = id;
+    touch(id);
+    save();
+}
+
+void ContextStore::remove(const Context& context) {
+    // `context` may be owned only by the list it is erased from.
+    const Uuid id = context.id;
+    std::erase_if(contexts, [&](const ContextPtr& c) { return c && c->id == id; });
+    std::erase(recentIDs_, id);
+    if (activeID == id) {
+        auto first = std::find_if(contexts.begin(), contexts.end(),
+                                  [](const ContextPtr& c) { return c != nullptr; });
+        activeID = first == contexts.end() ? std::nullopt : std::optional<Uuid>((*first)->id);
+    }
+    save();
+}
+
+void ContextStore::setActive(std::optional<Uuid> id) {
+    bool changed = id != activeID;
+    touch(id);
+    activeID = id;
+    save();
+    if (changed && onActivate) onActivate(id);
+}
+
+void ContextStore::setActiveSilent(std::optional<Uuid> id) {
+    if (id == activeID) return;
+    touch(id);
+    activeID = id;
+    save();
+}
+
+std::vector<ContextPtr> ContextStore::contextsByRecency() const {
+    std::unordered_map<Uuid, std::size_t> rank;
+    for (std::size_t i = 0; i < recentIDs_.size(); ++i)
+        rank.emplace(recentIDs_[i], i);
+    auto rankOf = [&](const ContextPtr& c) {
+        auto it = c ? rank.find(c->id) : rank.end();
+        return it == rank.end() ? std::numeric_limits<std::size_t>::max() : it->second;
+    };
+    std::vector<ContextPtr> sorted = contexts;
+    std::stable_sort(sorted.begin(), sorted.end(), [&](const ContextPtr& a, const ContextPtr& b) {
+        return rankOf(a) < rankOf(b);
+    });
+    return sorted;
+}
+
+std::optional<Uuid> ContextStore::workspaceID(const Context& context) const {
+    if (context.workspaceID) return context.workspaceID;
+    if (workspaces.empty()) return std::nullopt;
+    return workspaces.front().id;
+}
+
+std::optional<Uuid> ContextStore::activeWorkspaceID() const {
+    if (activeID) {
+        for (const ContextPtr& c : contexts) {
+            if (!c || c->id != *activeID) continue;
+            if (c->workspaceID) return c->workspaceID;
+            break;
+        }
+    }
+    if (workspaces.empty()) return std::nullopt;
+    return workspaces.front().id;
+}
+
+std::vector<ContextPtr> ContextStore::contextsInWorkspace(const Uuid& workspace) const {
+    std::vector<ContextPtr> result;
+    for (const ContextPtr& c : contexts)
+        if (c && workspaceID(*c) == workspace) result.push_back(c);
+    return result;
+}
+
+std::vector<ContextPtr> ContextStore::contextsStatic(const Uuid& workspace) const {
+    return contextsInWorkspace(workspace);
+}
+
+void ContextStore::renameWorkspace(const Uuid& id, const std::string& name) {
+    auto it = std::find_if(workspaces.begin(), workspaces.end(),
+                           [&](const Workspace& w) { return w.id == id; });
+    if (it == workspaces.end()) return;
+    it->name = name;
+    save();
+}
+
+void ContextStore::removeWorkspace(const Uuid& id) {
+    if (workspaces.size() <= 1) return;
+    auto it = std::find_if(workspaces.begin(), workspaces.end(),
+                           [&](const Workspace& w) { return w.id == id; });
+    if (it == workspaces.end()) return;
+    auto heir = std::find_if(workspaces.begin(), workspaces.end(),
+                             [&](const Workspace& w) { return w.id != id; });
+    if (heir == workspaces.end()) return; // every workspace has this id
+    const Uuid heirID = heir->id;
+    // Decide membership before anything moves: contexts without a workspace of their own
+    // follow the first workspace, which may be the one being removed.
+    for (const ContextPtr& c : contexts)
+        if (c && workspaceID(*c) == id) c->workspaceID = heirID;
+    workspaces.erase(it);
+    save();
+}
+
+Result<void> ContextStore::exportConfig(const std::filesystem::path& path) {
+    auto bytes = encodeContexts(contexts, activeID, workspaces);
+    if (!bytes) return bytes.error();
+    return files_.writeAtomic(path, *bytes);
+}
+
+Result<void> ContextStore::importConfig(const std::filesystem::path& path) {
+    auto bytes = files_.read(path);
+    if (!bytes) return bytes.error();
+    auto decoded = decodeContexts(*bytes);
+    if (auto* error = std::get_if<DecodeError>(&decoded)) return failure(describe(*error));
+    adopt(std::move(std::get<Saved>(decoded)));
+    settle();
+    save();
+    return success();
+}
+
+ContextStore::ReloadResult ContextStore::reload() {
+    auto bytes = files_.read(url);
+    if (!bytes) return ConfigError::unreadable();
+    auto decoded = decodeContexts(*bytes);
+    if (auto* error = std::get_if<DecodeError>(&decoded))
+        return ConfigError::invalid(describe(*error));
+    adopt(std::move(std::get<Saved>(decoded)));
+    settle();
+    save();
+    return {};
+}
+
+} // namespace morvelan
