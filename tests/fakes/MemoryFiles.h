@@ -15,6 +15,9 @@ public:
 
     std::filesystem::path appSupportDir() const override { return dir_; }
     Result<void> createDirectories(const std::filesystem::path& dir) override;
+    bool exists(const std::filesystem::path& path) const override {
+        return has(path) || directories.count(path) != 0;
+    }
     Result<std::string> read(const std::filesystem::path& file) override;
     Result<void> writeAtomic(const std::filesystem::path& file, std::string_view bytes) override;
 

@@ -17,6 +17,8 @@ public:
     virtual std::filesystem::path appSupportDir() const = 0;
     // Creates the folder and its parents, readable by the user only.
     virtual Result<void> createDirectories(const std::filesystem::path& dir) = 0;
+    // Whether anything (file, folder, …) exists at the path.
+    virtual bool exists(const std::filesystem::path& path) const = 0;
     // Reads the whole file.
     virtual Result<std::string> read(const std::filesystem::path& file) = 0;
     // Replaces the file atomically (temporary file in the same folder, fsync, rename),

@@ -63,6 +63,11 @@ Result<void> PosixFiles::createDirectories(const std::filesystem::path& dir) {
     return success();
 }
 
+bool PosixFiles::exists(const std::filesystem::path& path) const {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
     Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0) return errnoError("open " + file.string());
