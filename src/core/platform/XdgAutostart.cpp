@@ -1,0 +1,72 @@
+#include "core/platform/XdgAutostart.h"
+
+#include "core/platform/PosixFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace morvelan {
+namespace {
+
+// Desktop-entry Exec quoting: double quotes around the path with the four reserved
+// characters backslash-escaped; then the string escaping of the file doubles every backslash.
+std::string quoteExec(const std::string& path) {
+    std::string out = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') out += "\\\\";
+        if (c == '\\') out += "\\\\";
+        else out += c;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+XdgAutostart::XdgAutostart(std::filesystem::path entry, std::filesystem::path executable)
+    : entry_(std::move(entry)), executable_(std::move(executable)) {}
+
+bool XdgAutostart::enabled() const {
+    std::ifstream in(entry_);
+    if (!in) return false;
+    std::string line;
+    bool inEntry = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '[')
+            inEntry = line == "[Desktop Entry]";
+        else if (inEntry && (line == "Hidden=true" || line == "Hidden = true"))
+            return false;
+    }
+    return true;
+}
+
+Result<void> XdgAutostart::enable() {
+    PosixFiles files(entry_.parent_path());
+    if (auto made = files.createDirectories(entry_.parent_path()); !made) return made.error();
+    std::ostringstream text;
+    text << "[Desktop Entry]\n"
+         << "Type=Application\n"
+         << "Name=Morvelan\n"
+         << "Comment=Switch windows by context\n"
+         << "Exec=" << quoteExec(executable_.string()) << "\n"
+         << "Terminal=false\n"
+         << "X-GNOME-Autostart-enabled=true\n";
+    return files.writeAtomic(entry_, text.str());
+}
+
+Result<void> XdgAutostart::disable() {
+    std::error_code ec;
+    std::filesystem::remove(entry_, ec);
+    if (ec) return failure(ec.message());
+    return success();
+}
+
+std::filesystem::path XdgAutostart::runningExecutable() {
+    std::error_code ec;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path("morvelan") : path;
+}
+
+} // namespace morvelan
