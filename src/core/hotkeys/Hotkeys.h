@@ -1,0 +1,128 @@
+// Hotkeys: turns the global key stream into switcher commands, deciding on the key source's thread.
+#pragma once
+
+#include "core/hotkeys/HotkeyActions.h"
+#include "core/hotkeys/HotkeyConfig.h"
+#include "core/hotkeys/KeyBind.h"
+#include "core/platform/KeySource.h"
+#include "core/platform/MainQueue.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace morvelan {
+
+class Hotkeys {
+public:
+    // The bindings in force, indexed by HKAction; a fixed array so that copying them on
+    // every key event allocates nothing.
+    using Binds = std::array<std::optional<KeyBind>, allHKActions.size()>;
+
+    // What the decision reads from the shared record, copied under the lock.
+    struct Snapshot {
+        bool recording = false;
+        bool open = false;
+        Binds binds{};
+    };
+
+    // How the decision sees the switcher.
+    enum class Mode { ignoring, closed, open, filtering };
+
+    static constexpr double retryInterval = 2.0;
+
+    // `isTrusted` tells whether the host lets the program take the keyboard at all.
+    Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source, std::function<bool()> isTrusted);
+    // Stops the key source first, so no decision runs into a half-destroyed engine; commands
+    // still queued are dropped.
+    ~Hotkeys();
+
+    Hotkeys(const Hotkeys&) = delete;
+    Hotkeys& operator=(const Hotkeys&) = delete;
+
+    // Receiver of the commands, held weakly; read on the main thread when a command runs.
+    std::weak_ptr<HotkeyActions> actions;
+    // Source of the bindings; set before start() and before recording ends.
+    HotkeyConfig* config = nullptr;
+    // Told false when the key source cannot run, true when it runs. Main thread.
+    std::function<void(bool)> onStatus = [](bool) {};
+
+    // --- Main thread ---------------------------------------------------------------
+    // Copies the bindings and starts the key source when trusted; otherwise, or when it
+    // fails, reports false and retries every two seconds.
+    void start();
+    // While true every key passes untouched; when it turns false the bindings are copied
+    // again from `config`, so a newly recorded binding takes effect.
+    void recording(bool on);
+    // Number of key events delivered so far (disable notices not counted).
+    std::uint64_t seen() const;
+    // The switcher closed for whatever reason: forget that it is open.
+    void notifySwitcherClosed();
+
+    bool hasTap() const { return tapRunning_; }
+    bool tapEnabled() const;
+    // Resumes a key source the host disabled.
+    void enableTap();
+    // Another client holds the keyboard, so the bindings cannot fire.
+    bool keyboardHeldByOther() const;
+
+    // --- Key source thread -------------------------------------------------------
+    // The decision on one event: snapshot of the shared record, then decide().
+    Verdict handle(const KeyEvent& event);
+    // The decision on a given snapshot. Queues the commands it decides on the main thread.
+    // Allocates only when it queues a command.
+    Verdict decide(const KeyEvent& event, const Snapshot& snapshot);
+
+private:
+    struct Shared {
+        bool recording = false;
+        bool open = false;
+        std::uint64_t seen = 0;
+        Binds binds{};
+    };
+
+    Verdict deliver(const KeyEvent& event);
+    Mode mode(const Snapshot& snapshot) const;
+    Verdict keyDownClosed(const KeyEvent& event, std::uint64_t mods, const Binds& binds);
+    Verdict keyDownOpen(const KeyEvent& event, std::uint64_t mods);
+    Verdict keyDownFiltering(const KeyEvent& event);
+    void flagsChangedOpen(std::uint64_t flags, std::uint64_t mods);
+    void openSwitcher(const KeyBind& bind, const KeyEvent& event, bool confined);
+    // Clears Shared.open and tells the source; returns whether it was set.
+    bool closeSwitcher();
+    bool exchangeOpen(bool open);
+
+    template <class Command> void dispatch(Command command);
+
+    void reloadBinds();
+    void updateSourceBindings();
+    void startTap();
+    void scheduleRetry();
+    void retryFired();
+    void postStatus(bool running);
+
+    MainQueue& main_;
+    std::unique_ptr<KeySource> source_;
+    std::function<bool()> isTrusted_;
+
+    mutable std::mutex mutex_; // guards st_ only; never held while calling out
+    Shared st_;
+
+    // Key source thread only.
+    std::uint64_t holdMask_ = 0;
+    int holdKey_ = 48;
+    bool shiftDown_ = false;
+    bool optDown_ = false;
+    bool filtering_ = false;
+
+    // Main thread only.
+    bool tapRunning_ = false;
+    std::unique_ptr<Timer> retry_;
+    // Queued commands and timers hold this weakly: expired means the engine is gone.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
+};
+
+} // namespace morvelan

@@ -1,0 +1,82 @@
+// KeySource: the host's global keyboard event source (an event tap, or key grabs on X11).
+#pragma once
+
+#include "core/platform/Result.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvelan {
+
+// The name of the source's thread. Linux keeps the first 15 bytes of a thread name.
+inline constexpr std::string_view keySourceThreadName = "morvelan.hotkeys.tap";
+
+// Modifier bits, as in hotkeys.json: shift 0x20000, control 0x40000, option 0x80000, command
+// 0x100000 (Super on X11, Alt being option).
+
+// A key code with the modifiers that must be held.
+struct KeyCombo {
+    int keyCode = 0;
+    std::uint64_t mods = 0;
+    friend bool operator==(const KeyCombo&, const KeyCombo&) = default;
+};
+
+struct KeyEvent {
+    enum Type {
+        keyDown,      // a key was pressed (repeats included)
+        flagsChanged, // a modifier went down or up; `flags` is the new state
+        tapDisabled,  // the host stopped delivering (time-out, user input): re-enable
+    };
+    Type type = keyDown;
+    int keyCode = 0;         // macOS virtual key code (Tab 48, Escape 53, …)
+    std::uint64_t flags = 0; // modifier bits after the event
+    std::string text;        // the text the key types (UTF-8, at most 4 UTF-16 units)
+};
+
+enum class Verdict {
+    pass,    // the focused application receives the event
+    swallow, // nobody else sees the event
+};
+
+class KeySource {
+public:
+    using Callback = std::function<Verdict(const KeyEvent&)>;
+
+    // Stops the thread (joining it) and releases every grab: the callback is never called
+    // after the destructor returns.
+    virtual ~KeySource() = default;
+
+    // Starts the thread named keySourceThreadName and delivers every event to `callback` on
+    // it, applying the verdict. Returns once it is known whether delivery works; a failure
+    // (no connection, a binding held by another client) leaves nothing running and may be
+    // retried by calling start() again. Main thread.
+    virtual Result<void> start(Callback callback) = 0;
+
+    // Whether events are being delivered right now (false after the host disabled delivery,
+    // and before a successful start). Main thread.
+    virtual bool isEnabled() const = 0;
+    // Resumes delivery after the host disabled it; called from the main thread and from the
+    // callback on a tapDisabled event.
+    virtual void enable() = 0;
+
+    // Another client holds the keyboard, so the bindings cannot fire (the secure-input case).
+    // Main thread.
+    virtual bool keyboardHeldByOther() const = 0;
+
+    // The key combinations to take even while another application is focused; every
+    // combination with more modifiers must reach the callback too. Empty while a new binding
+    // is being recorded, so the keys reach the recorder. May be called before start().
+    // Main thread.
+    virtual void setBindings(const std::vector<KeyCombo>& combos) = 0;
+
+    // Whether the switcher is open as far as the decision knows: while open, every key and
+    // modifier change must reach the callback (an X11 source grabs the whole keyboard; it may
+    // release it only once the keys held at closing are up). Called from the callback's thread
+    // and from the main thread; the last call wins. Must not block.
+    virtual void setSwitcherOpen(bool open) = 0;
+};
+
+} // namespace morvelan

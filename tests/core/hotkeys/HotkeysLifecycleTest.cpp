@@ -1,0 +1,255 @@
+// Tests of starting the engine, retrying, the event counter, bindings and command delivery.
+#include "HotkeysFixture.h"
+
+#include <atomic>
+#include <thread>
+
+namespace morvelan {
+namespace {
+
+using HotkeysStart = HotkeysFixture;
+
+TEST_F(HotkeysStart, TrustedStartRunsTheSourceAndReportsOnTheMainQueue) {
+    EXPECT_FALSE(hotkeys->hasTap());
+    hotkeys->start();
+    EXPECT_TRUE(hotkeys->hasTap());
+    EXPECT_TRUE(source->started());
+    EXPECT_TRUE(statuses.empty()) << "reported from the main queue, not inline";
+    queue.drain();
+    EXPECT_EQ(statuses, std::vector<bool>{true});
+    EXPECT_EQ(queue.pendingTimers(), 0u);
+}
+
+TEST_F(HotkeysStart, HandsTheBindingsToTheSource) {
+    startEngine();
+    EXPECT_EQ(source->bindings(), (std::vector<KeyCombo>{{48, cmd}, {48, opt}}));
+}
+
+TEST_F(HotkeysStart, UntrustedReportsFalseAndRetriesEveryTwoSeconds) {
+    trusted = false;
+    hotkeys->start();
+    EXPECT_EQ(statuses, std::vector<bool>{false});
+    EXPECT_EQ(source->startCalls, 0);
+    EXPECT_FALSE(hotkeys->hasTap());
+
+    queue.advance(1.9);
+    queue.advance(2.0);
+    queue.advance(2.0);
+    EXPECT_EQ(source->startCalls, 0) << "still untrusted";
+    EXPECT_EQ(queue.pendingTimers(), 1u);
+
+    trusted = true;
+    queue.advance(2.0);
+    EXPECT_EQ(source->startCalls, 1);
+    EXPECT_TRUE(hotkeys->hasTap());
+    EXPECT_EQ(statuses, (std::vector<bool>{false, true}));
+    EXPECT_EQ(queue.pendingTimers(), 0u);
+    queue.advance(10.0);
+    EXPECT_EQ(source->startCalls, 1);
+}
+
+TEST_F(HotkeysStart, FailingSourceReportsFalseAndRetriesUntilItRuns) {
+    source->failStart = true;
+    hotkeys->start();
+    EXPECT_FALSE(hotkeys->hasTap());
+    queue.drain();
+    EXPECT_EQ(statuses, std::vector<bool>{false});
+
+    queue.advance(2.0);
+    EXPECT_EQ(source->startCalls, 2);
+    EXPECT_EQ(statuses, (std::vector<bool>{false, false}));
+    EXPECT_EQ(queue.pendingTimers(), 1u) << "one retry timer, not one per failure";
+
+    source->failStart = false;
+    queue.advance(2.0);
+    EXPECT_EQ(source->startCalls, 3);
+    EXPECT_TRUE(hotkeys->hasTap());
+    EXPECT_EQ(statuses, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(queue.pendingTimers(), 0u);
+}
+
+TEST_F(HotkeysStart, RetryStopsWhenTheEngineIsGone) {
+    trusted = false;
+    hotkeys->start();
+    hotkeys.reset();
+    trusted = true;
+    queue.advance(4.0);
+    EXPECT_EQ(queue.pendingTimers(), 0u);
+}
+
+TEST_F(HotkeysStart, NoKeysReachTheEngineBeforeItStarts) {
+    EXPECT_EQ(press(tabKey, cmd), Verdict::pass);
+    EXPECT_EQ(hotkeys->seen(), 0u);
+    EXPECT_EQ(calls(), Calls{});
+}
+
+TEST_F(HotkeysStart, WithoutConfigEverythingPasses) {
+    hotkeys->config = nullptr;
+    startEngine();
+    hotkeys->recording(true);
+    hotkeys->recording(false);
+    EXPECT_EQ(press(tabKey, cmd), Verdict::pass);
+    EXPECT_EQ(calls(), Calls{});
+}
+
+using HotkeysRecording = HotkeysFixture;
+
+TEST_F(HotkeysRecording, SourceGivesUpTheKeysWhileRecording) {
+    startEngine();
+    hotkeys->recording(true);
+    EXPECT_TRUE(source->bindings().empty());
+    hotkeys->recording(false);
+    EXPECT_EQ(source->bindings().size(), 2u);
+}
+
+TEST_F(HotkeysRecording, NewBindingTakesEffectWhenRecordingEnds) {
+    startEngine();
+    hotkeys->recording(true);
+    config.bindings[HKAction::switcher] = KeyBind{49, ctrl | opt};
+    EXPECT_EQ(press(49, ctrl | opt), Verdict::pass) << "not while recording";
+    hotkeys->recording(false);
+    EXPECT_EQ(source->bindings(), (std::vector<KeyCombo>{{49, ctrl | opt}, {48, opt}}));
+    EXPECT_EQ(press(tabKey, cmd), Verdict::pass) << "the old binding is gone";
+    EXPECT_EQ(press(49, ctrl | opt), Verdict::swallow);
+    EXPECT_EQ(calls(), Calls{"open(confined:true)"});
+}
+
+TEST_F(HotkeysRecording, BindingsChangedOutsideRecordingWaitForIt) {
+    startEngine();
+    config.bindings[HKAction::switcher] = KeyBind{49, ctrl};
+    EXPECT_EQ(press(49, ctrl), Verdict::pass);
+    EXPECT_EQ(press(tabKey, cmd), Verdict::swallow);
+}
+
+using HotkeysTap = HotkeysFixture;
+
+TEST_F(HotkeysTap, SeenCountsDeliveredEventsButNotDisableNotices) {
+    startEngine();
+    press(letterA, 0);  // passed
+    press(tabKey, cmd); // swallowed
+    flags(cmd | shift); // flags change
+    hotkeys->recording(true);
+    press(tabKey, cmd); // passed while recording, still counted
+    hotkeys->recording(false);
+    source->feed(FakeKeySource::tapDisabled());
+    EXPECT_EQ(hotkeys->seen(), 4u);
+}
+
+TEST_F(HotkeysTap, DisableNoticeReEnablesTheSourceAndPasses) {
+    startEngine();
+    source->disable();
+    EXPECT_FALSE(hotkeys->tapEnabled());
+    EXPECT_EQ(press(tabKey, cmd), Verdict::pass) << "not delivered while disabled";
+    EXPECT_EQ(source->feed(FakeKeySource::tapDisabled()), Verdict::pass);
+    EXPECT_EQ(source->enableCalls, 1);
+    EXPECT_TRUE(hotkeys->tapEnabled());
+    EXPECT_EQ(hotkeys->seen(), 0u);
+    EXPECT_EQ(calls(), Calls{});
+}
+
+TEST_F(HotkeysTap, MainThreadCanReEnableAndAskAboutTheKeyboard) {
+    EXPECT_FALSE(hotkeys->tapEnabled());
+    hotkeys->enableTap();
+    EXPECT_EQ(source->enableCalls, 0) << "nothing to enable without a tap";
+    startEngine();
+    source->disable();
+    hotkeys->enableTap();
+    EXPECT_TRUE(hotkeys->tapEnabled());
+    EXPECT_FALSE(hotkeys->keyboardHeldByOther());
+    source->heldByOther = true;
+    EXPECT_TRUE(hotkeys->keyboardHeldByOther());
+}
+
+using HotkeysDispatch = HotkeysFixture;
+
+TEST_F(HotkeysDispatch, CommandsRunOnTheMainQueueInDecisionOrder) {
+    startEngine();
+    press(tabKey, cmd);
+    press(tabKey, cmd);
+    flags(0);
+    EXPECT_TRUE(actions->calls.empty()) << "nothing runs before the main queue does";
+    EXPECT_EQ(calls(), (Calls{"open(confined:false)", "step(+)", "commit"}));
+}
+
+TEST_F(HotkeysDispatch, ReceiverIsLoadedWhenTheCommandRuns) {
+    startEngine();
+    press(tabKey, cmd);
+    auto later = std::make_shared<RecordingActions>();
+    hotkeys->actions = later;
+    queue.drain();
+    EXPECT_TRUE(actions->calls.empty());
+    EXPECT_EQ(later->calls, Calls{"open(confined:false)"});
+}
+
+TEST_F(HotkeysDispatch, CommandsAreDroppedWhenTheReceiverIsGone) {
+    startEngine();
+    // The engine's reference expires while the recorder itself stays readable.
+    auto lifetime = std::make_shared<int>(0);
+    hotkeys->actions = std::shared_ptr<HotkeyActions>(lifetime, actions.get());
+    press(tabKey, cmd);
+    press(escapeKey, cmd);
+    lifetime.reset();
+    EXPECT_EQ(calls(), Calls{});
+}
+
+TEST_F(HotkeysDispatch, CommandsAreDroppedWhenTheEngineIsGone) {
+    startEngine();
+    auto destroyed = source->destroyed;
+    press(tabKey, cmd);
+    statuses.clear();
+    hotkeys.reset();
+    EXPECT_TRUE(*destroyed) << "the source stops with the engine";
+    EXPECT_EQ(calls(), Calls{});
+}
+
+TEST_F(HotkeysDispatch, StatusIsDroppedWhenTheEngineIsGoneBeforeTheQueueRuns) {
+    hotkeys->start();
+    hotkeys.reset();
+    queue.drain();
+    EXPECT_TRUE(statuses.empty());
+}
+
+// The decision runs on the source's thread while the main thread records, closes the
+// switcher and reads the counter; run under the sanitizers this checks the lock discipline.
+TEST_F(HotkeysTap, DecisionRacesMainThreadCallsSafely) {
+    startEngine();
+    constexpr int rounds = 4000;
+    std::atomic<bool> done{false};
+    std::thread tap([&] {
+        for (int i = 0; i < rounds; ++i) {
+            press(tabKey, cmd);
+            press(tabKey, cmd);
+            flags(cmd | shift);
+            press(3, cmd);
+            press(letterA, cmd, "a");
+            flags(cmd);
+            press(i % 2 ? escapeKey : 51, cmd);
+            flags(0);
+        }
+        done = true;
+    });
+    std::uint64_t last = 0;
+    int turns = 0;
+    while (!done) {
+        hotkeys->recording(turns % 3 == 0);
+        hotkeys->notifySwitcherClosed();
+        const std::uint64_t seen = hotkeys->seen();
+        EXPECT_GE(seen, last);
+        last = seen;
+        queue.drain();
+        ++turns;
+    }
+    tap.join();
+    hotkeys->recording(false);
+    queue.drain();
+    EXPECT_EQ(hotkeys->seen(), rounds * 8u);
+    // After the storm the engine still works from a clean state.
+    hotkeys->notifySwitcherClosed();
+    actions->take();
+    EXPECT_EQ(press(tabKey, cmd), Verdict::swallow);
+    EXPECT_EQ(flags(0), Verdict::pass);
+    EXPECT_EQ(calls(), (Calls{"open(confined:false)", "commit"}));
+}
+
+} // namespace
+} // namespace morvelan
