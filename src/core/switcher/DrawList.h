@@ -1,0 +1,91 @@
+// DrawList: the switcher's drawing as plain data; the host paints it, tests read it.
+#pragma once
+
+#include "core/model/Color.h"
+#include "core/platform/Desktop.h"
+#include "core/platform/Image.h"
+#include "core/switcher/Font.h"
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace morvelan {
+
+namespace draw {
+
+struct FillRoundedRect {
+    Rect rect;
+    double radius = 0;
+    Color color;
+};
+
+// The stroke is centred on the rectangle's outline.
+struct StrokeRoundedRect {
+    Rect rect;
+    double radius = 0;
+    double lineWidth = 1;
+    Color color;
+};
+
+struct FillRect {
+    Rect rect;
+    Color color;
+};
+
+enum class Align { left, center };
+
+// One line of text laid out from the top of `rect`; `truncateTail` ends it with "…" when it
+// is wider than the rectangle.
+struct Text {
+    std::string text;
+    Rect rect;
+    Font font;
+    Color color;
+    Align alignment = Align::left;
+    bool truncateTail = false;
+};
+
+// The image scaled into `rect`, composited over what is below at `opacity`.
+struct Image {
+    ImageRef image;
+    Rect rect;
+    double opacity = 1;
+};
+
+enum class GlyphKind {
+    gridAll, // the "All" chip's symbol: a 2×2 grid of filled squares
+};
+
+struct Glyph {
+    GlyphKind kind = GlyphKind::gridAll;
+    Rect rect;
+    Color color;
+};
+
+// Everything drawn after it is clipped to the rounded rectangle.
+struct ClipRoundedRect {
+    Rect rect;
+    double radius = 0;
+};
+
+using Command =
+    std::variant<FillRoundedRect, StrokeRoundedRect, FillRect, Text, Image, Glyph, ClipRoundedRect>;
+
+} // namespace draw
+
+struct DrawList {
+    std::vector<draw::Command> commands;
+
+    void add(draw::Command command) { commands.push_back(std::move(command)); }
+
+    // Every command of one kind, in drawing order.
+    template <class T> std::vector<T> all() const {
+        std::vector<T> out;
+        for (const auto& command : commands)
+            if (const auto* one = std::get_if<T>(&command)) out.push_back(*one);
+        return out;
+    }
+};
+
+} // namespace morvelan

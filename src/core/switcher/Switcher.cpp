@@ -1,0 +1,295 @@
+// Switcher: opening, delayed showing, filtering, commit and placement of the switcher panel.
+#include "core/switcher/Switcher.h"
+
+#include "core/model/TextCase.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace morvelan {
+
+namespace {
+
+bool contains(const Rect& r, Point p) {
+    return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height;
+}
+
+// Drops the last user-perceived character, so "é" typed as e + combining accent or a
+// flag emoji goes with one Delete, and the text stays valid UTF-8.
+std::string withoutLastCharacter(const std::string& text) {
+    auto unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int(text.size())));
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> chars(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    int32_t cut = 0;
+    if (U_SUCCESS(status) && chars) {
+        chars->setText(unicode);
+        chars->last();
+        cut = std::max<int32_t>(chars->previous(), 0);
+    } else {
+        cut = unicode.moveIndex32(unicode.length(), -1);
+    }
+    unicode.truncate(cut);
+    std::string out;
+    unicode.toUTF8String(out);
+    return out;
+}
+
+} // namespace
+
+Switcher::Switcher(SwitcherPanel& panel, ScreenInfo& screens, MainQueue& queue,
+                   const Settings& settings, TextMeasure& measure,
+                   std::function<ImageRef(Pid)> appIcon)
+    : view(measure), panel_(panel), screens_(screens), queue_(queue), settings_(settings),
+      appIcon_(std::move(appIcon)) {
+    // The view and the timer die with the switcher, so their callbacks may hold `this`.
+    view.onClickWindow = [this] { commit(); };
+    view.onAltClickWindow = [this] { toggleSelectedMembership(); };
+    view.onClickContext = [this](int index) {
+        view.activeCtx = index;
+        view.needsRedraw();
+    };
+    view.onAddContext = [this](int ws) { onAddContext(ws); };
+    view.onRedraw = [this] { panel_.redraw(); };
+    panel_.setView(&view);
+}
+
+Switcher::~Switcher() {
+    panel_.setView(nullptr);
+}
+
+void Switcher::begin(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts,
+                     int activeCtx, std::vector<Col> columns, std::optional<WindowID> select) {
+    ctxIDs.clear();
+    view.contexts.clear();
+    for (const auto& ctx : contexts) {
+        ctxIDs.push_back(ctx.id);
+        view.contexts.push_back({ctx.name, ctx.color, ctx.wsName, ctx.wsIndex});
+    }
+    view.workspaceNames = std::move(workspaces);
+    if (activeCtx < 0)
+        view.activeCtx = -1;
+    else if (contexts.empty())
+        view.activeCtx = 0;
+    else
+        view.activeCtx = std::min(activeCtx, int(contexts.size()) - 1);
+
+    allColumns = std::move(columns);
+    removed_.clear();
+    query.clear();
+    view.filter.clear();
+    view.filtering = false;
+
+    buildCells(select);
+    layout();
+
+    if (visible()) {
+        state_ = SwitcherState::shown;
+        view.needsRedraw();
+        return;
+    }
+    state_ = SwitcherState::pending;
+    const double delay = std::max(0, settings_.switcherDelayMs()) / 1000.0;
+    showTimer_ = queue_.schedule(delay, false, [this] { reveal(); });
+}
+
+void Switcher::reveal() {
+    // Runs inside the timer's own callback: the handle is dropped later, not here.
+    if (state_ != SwitcherState::pending) return;
+    panel_.show();
+    state_ = SwitcherState::shown;
+}
+
+void Switcher::showNow() {
+    // Closed has nothing to show: a stray navigation key must not bring back an empty panel.
+    if (state_ == SwitcherState::closed) return;
+    showTimer_.reset();
+    if (!visible()) {
+        panel_.show();
+        state_ = SwitcherState::shown;
+    }
+}
+
+void Switcher::setConfined(bool on) {
+    showNow();
+    view.confined = on;
+    view.needsRedraw();
+}
+
+void Switcher::beginFilter() {
+    if (state_ == SwitcherState::closed) return;
+    view.filtering = true;
+    showNow();
+    state_ = SwitcherState::filtering;
+    view.needsRedraw();
+}
+
+void Switcher::appendFilter(std::string_view text) {
+    query += text;
+    refilter();
+}
+
+void Switcher::deleteFilterChar() {
+    if (query.empty()) return;
+    query = withoutLastCharacter(query);
+    refilter();
+}
+
+void Switcher::refilter() {
+    // After a close the columns are stale; the next begin brings fresh ones.
+    if (state_ == SwitcherState::closed) return;
+    view.filter = query;
+    buildCells(std::nullopt);
+    layout();
+    showNow();
+    view.needsRedraw();
+}
+
+void Switcher::commit() {
+    const int sel = view.sel;
+    if (sel >= 0 && sel < int(flat.size()) && sel < int(view.cells.size()) &&
+        view.cells[sel].matched) {
+        std::optional<Uuid> context;
+        if (view.activeCtx >= 0 && view.activeCtx < int(ctxIDs.size()))
+            context = ctxIDs[view.activeCtx];
+        const Win chosen = flat[sel];
+        onCommit(chosen, context);
+    }
+    dismiss();
+    onClose();
+}
+
+void Switcher::cancel() {
+    dismiss();
+    onClose();
+}
+
+void Switcher::dismiss() {
+    showTimer_.reset();
+    panel_.hide();
+    flat.clear();
+    origin_.clear();
+    view.cells.clear();
+    view.filtering = false;
+    query.clear();
+    state_ = SwitcherState::closed;
+}
+
+void Switcher::toggleSelectedMembership() {
+    const int sel = view.sel;
+    const int ctx = view.activeCtx;
+    if (sel < 0 || sel >= int(flat.size()) || ctx < 0 || ctx >= int(ctxIDs.size())) return;
+    view.toggleActiveMembership(sel);
+    const Win win = flat[sel];
+    const Uuid id = ctxIDs[ctx];
+    onToggleMembership(win, id);
+}
+
+void Switcher::removeSelected() {
+    const int sel = view.sel;
+    if (sel < 0 || sel >= int(flat.size())) return;
+    removeWhere([sel](std::size_t i) { return int(i) == sel; });
+}
+
+void Switcher::removeSelectedApp() {
+    const int sel = view.sel;
+    if (sel < 0 || sel >= int(flat.size())) return;
+    const Pid pid = flat[sel].pid;
+    removeWhere([this, pid](std::size_t i) { return flat[i].pid == pid; });
+}
+
+void Switcher::removeWhere(const std::function<bool(std::size_t)>& gone) {
+    std::vector<Win> keptWins;
+    std::vector<SwitcherView::Cell> keptCells;
+    std::vector<std::pair<std::size_t, std::size_t>> keptOrigin;
+    for (std::size_t i = 0; i < flat.size(); ++i) {
+        if (gone(i)) {
+            // A closed window must not come back when the filter is edited afterwards.
+            if (i < origin_.size()) removed_.insert(origin_[i]);
+            continue;
+        }
+        keptWins.push_back(flat[i]);
+        if (i < view.cells.size()) keptCells.push_back(view.cells[i]);
+        if (i < origin_.size()) keptOrigin.push_back(origin_[i]);
+    }
+    flat = std::move(keptWins);
+    view.cells = std::move(keptCells);
+    origin_ = std::move(keptOrigin);
+
+    const int count = int(flat.size());
+    if (view.sel >= count) view.sel = std::max(count, 1) - 1;
+    if (count == 0) {
+        dismiss();
+        onClose();
+        return;
+    }
+    layout();
+}
+
+void Switcher::buildCells(std::optional<WindowID> select) {
+    const std::string q = lowercased(query);
+    flat.clear();
+    origin_.clear();
+    std::vector<SwitcherView::Cell> cells;
+    for (std::size_t ci = 0; ci < allColumns.size(); ++ci) {
+        const Col& col = allColumns[ci];
+        for (std::size_t ei = 0; ei < col.cells.size(); ++ei) {
+            if (removed_.count({ci, ei}) > 0) continue;
+            const Cell& entry = col.cells[ei];
+            const bool matched = q.empty() || lowercased(entry.win.title + " " + col.app).find(q) !=
+                                                  std::string::npos;
+            flat.push_back(entry.win);
+            origin_.emplace_back(ci, ei);
+            ImageRef icon = appIcon_ ? appIcon_(entry.win.pid) : nullptr;
+            if (!icon) icon = col.icon;
+            cells.push_back({entry.win.title.empty() ? col.app : entry.win.title, std::move(icon),
+                             entry.color, entry.ctxIdxs, matched});
+        }
+    }
+    view.cells = std::move(cells);
+    view.emptyHint = std::string(SwitcherView::noWindowsHint);
+
+    if (select) {
+        for (std::size_t i = 0; i < flat.size(); ++i) {
+            if (flat[i].wid == *select) {
+                view.sel = int(i);
+                return;
+            }
+        }
+    }
+    if (q.empty()) {
+        // Lands on the window used before the current one.
+        view.sel = 0;
+        view.stepWindow(true);
+    } else {
+        const auto ord = view.order();
+        view.sel = ord.empty() ? -1 : ord.front();
+    }
+}
+
+void Switcher::layout() {
+    const auto screens = screens_.screens();
+    if (screens.empty()) return;
+    Rect screen = screens.front();
+    if (const auto pointer = screens_.pointer()) {
+        for (const auto& candidate : screens) {
+            if (contains(candidate, *pointer)) {
+                screen = candidate;
+                break;
+            }
+        }
+    }
+    const int fit = int((screen.width * 0.92 - 2 * view.pad + view.gap) / (view.gap + view.tileW));
+    view.perRow = std::max(1, std::min(fit, std::max(int(view.cells.size()), 1)));
+    const Size size = view.contentSize();
+    // Centred in floating point: an integer centre is off by one for even sizes.
+    panel_.setFrame({screen.x + screen.width / 2 - size.width / 2,
+                     screen.y + screen.height / 2 - size.height / 2, size.width, size.height});
+    view.needsRedraw();
+}
+
+} // namespace morvelan

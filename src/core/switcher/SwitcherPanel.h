@@ -1,0 +1,26 @@
+// SwitcherPanel: the floating window that shows the switcher view; the host implements it.
+#pragma once
+
+#include "core/platform/Desktop.h"
+
+namespace morvelan {
+
+class SwitcherView;
+
+class SwitcherPanel {
+public:
+    virtual ~SwitcherPanel() = default;
+    // The view to paint and to hand mouse input to; null detaches it. The view outlives
+    // the attachment.
+    virtual void setView(SwitcherView* view) = 0;
+    // Orders the panel above every window without activating the program or taking focus.
+    virtual void show() = 0;
+    virtual void hide() = 0;
+    virtual bool isVisible() const = 0;
+    // Position and size in screen coordinates, top-left origin.
+    virtual void setFrame(const Rect& frame) = 0;
+    // Repaints from the view's current state (soon, not necessarily at once).
+    virtual void redraw() = 0;
+};
+
+} // namespace morvelan

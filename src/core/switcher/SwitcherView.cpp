@@ -1,0 +1,314 @@
+// SwitcherView: navigation, header and grid geometry, the draw list and mouse hit-testing.
+#include "core/switcher/SwitcherView.h"
+
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace morvelan {
+
+namespace {
+
+Color white(double alpha) {
+    return {1, 1, 1, alpha};
+}
+
+Color withAlpha(Color color, double alpha) {
+    color.a = alpha;
+    return color;
+}
+
+bool contains(const Rect& r, Point p) {
+    return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height;
+}
+
+std::string uppercased(std::string_view text) {
+    auto unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int(text.size())));
+    unicode.toUpper(icu::Locale::getRoot());
+    std::string out;
+    unicode.toUTF8String(out);
+    return out;
+}
+
+} // namespace
+
+// --- Navigation --------------------------------------------------------------
+
+std::vector<int> SwitcherView::order() const {
+    std::vector<int> out;
+    for (int i = 0; i < int(cells.size()); ++i) {
+        const Cell& cell = cells[i];
+        if (!cell.matched) continue;
+        bool selectable = !confined || (activeCtx < 0 && !cell.ctxIdxs.empty()) ||
+                          (activeCtx >= 0 && cell.ctxIdxs.count(activeCtx) > 0);
+        if (selectable) out.push_back(i);
+    }
+    return out;
+}
+
+void SwitcherView::stepWindow(bool forward) {
+    const auto ord = order();
+    if (ord.empty()) return;
+    const int n = int(ord.size());
+    auto it = std::find(ord.begin(), ord.end(), sel);
+    if (it == ord.end()) {
+        sel = forward ? ord.front() : ord.back();
+    } else {
+        const int p = int(it - ord.begin());
+        sel = forward ? ord[(p + 1) % n] : ord[(p - 1 + n) % n];
+    }
+    needsRedraw();
+}
+
+void SwitcherView::cycleContext(int delta) {
+    const int n = int(contexts.size()) + 1;
+    const int slot = ((activeCtx + 1 + delta) % n + n) % n;
+    activeCtx = slot - 1;
+    selectAfterContextChange(slot);
+}
+
+void SwitcherView::selectContext(int index) {
+    if (index < 0 || index >= int(contexts.size())) return;
+    activeCtx = index;
+    selectAfterContextChange(index + 1);
+}
+
+void SwitcherView::selectAfterContextChange(int slot) {
+    const auto ord = order();
+    if (slot > 0) {
+        for (int i : ord) {
+            if (cells[i].ctxIdxs.count(activeCtx) > 0) {
+                sel = i;
+                needsRedraw();
+                return;
+            }
+        }
+    }
+    if (confined && !ord.empty()) sel = ord.front();
+    needsRedraw();
+}
+
+void SwitcherView::toggleActiveMembership(int index) {
+    if (index < 0 || index >= int(cells.size())) return;
+    if (activeCtx < 0 || activeCtx >= int(contexts.size())) return;
+    auto& idxs = cells[index].ctxIdxs;
+    if (!idxs.erase(activeCtx)) idxs.insert(activeCtx);
+    needsRedraw();
+}
+
+// --- Geometry ----------------------------------------------------------------
+
+SwitcherView::Bar SwitcherView::barLayout() const {
+    Bar bar;
+    const double y = chipY();
+    bar.allRect = {pad, y, 52, chipH};
+    bar.dividers.push_back(pad + 60);
+    double x = pad + 68;
+    for (int w = 0; w < int(workspaceNames.size()); ++w) {
+        if (w > 0) {
+            bar.dividers.push_back(x + 8);
+            x += 16;
+        }
+        double cx = x;
+        for (int k = 0; k < int(contexts.size()); ++k) {
+            if (contexts[k].wsIndex != w) continue;
+            const double tw = measure_.width(contexts[k].name, chipFont);
+            bar.chips.push_back({{cx, y, tw + 18, chipH}, k});
+            cx += tw + 18 + chipGap;
+        }
+        bar.adds.push_back({{cx, y, 22, chipH}, w});
+        const double groupW = cx + 22 - x;
+        std::string header = uppercased(workspaceNames[w]);
+        const double hw = std::max(measure_.width(header, hdrFont), groupW);
+        bar.headers.push_back({{x, barTop, hw, wsHeaderH}, std::move(header)});
+        x += hw;
+    }
+    bar.width = x + pad;
+    return bar;
+}
+
+Rect SwitcherView::tileRect(int i) const {
+    const int columns = std::max(perRow, 1);
+    const int c = i % columns;
+    const int r = i / columns;
+    return {pad + (tileW + gap) * c, gridY() + (tileH + gap) * r, tileW, tileH};
+}
+
+Size SwitcherView::contentSize() const {
+    const int n = int(cells.size());
+    const int columns = std::max(perRow, 1);
+    const int cols = perRow > 1 ? std::min(perRow, std::max(n, 1)) : 1;
+    const double tilesWidth = 2 * pad + tileW * cols + gap * (cols - 1);
+    const int rows = (n + columns - 1) / columns;
+    const double height = gridY() + (n == 0 ? 40 : rows * (tileH + gap)) + footerH;
+    const double width = std::max({tilesWidth, barLayout().width, 360.0});
+    return {width, height};
+}
+
+std::optional<Color> SwitcherView::cellColor(const std::set<int>& ctxIdxs) const {
+    if (activeCtx >= 0) {
+        if (activeCtx < int(contexts.size()) && ctxIdxs.count(activeCtx) > 0)
+            return contexts[activeCtx].color;
+        return std::nullopt;
+    }
+    // The lowest index that names a context.
+    for (int k : ctxIdxs)
+        if (k >= 0 && k < int(contexts.size())) return contexts[k].color;
+    return std::nullopt;
+}
+
+// --- Drawing -----------------------------------------------------------------
+
+DrawList SwitcherView::draw(Size bounds) const {
+    using namespace draw;
+    DrawList list;
+    const Rect whole{0, 0, bounds.width, bounds.height};
+    list.add(FillRoundedRect{whole, 16, {0.12, 0.12, 0.12, 0.95}});
+    list.add(ClipRoundedRect{whole, 16});
+
+    const Bar bar = barLayout();
+    for (double x : bar.dividers)
+        list.add(FillRect{{x - 0.5, barTop, 1, wsHeaderH + 3 + chipH}, white(0.15)});
+    for (const auto& header : bar.headers)
+        list.add(Text{header.text, header.rect, hdrFont, white(0.45), Align::left, true});
+
+    const bool allActive = activeCtx < 0;
+    const Rect& all = bar.allRect;
+    const Color allLabel = white(allActive ? 1.0 : 0.7);
+    list.add(FillRoundedRect{all, 7, white(allActive ? 0.28 : 0.12)});
+    list.add(Glyph{GlyphKind::gridAll, {all.x + 7, all.y + 5, 12, 12}, allLabel});
+    list.add(Text{"All",
+                  {all.x + 23, all.y + 4, all.width - 24, 15},
+                  chipFont,
+                  allLabel,
+                  Align::left,
+                  false});
+
+    for (const auto& chip : bar.chips) {
+        const bool active = chip.idx == activeCtx;
+        const Ctx& ctx = contexts[chip.idx];
+        const Rect& r = chip.rect;
+        list.add(FillRoundedRect{r, 7, active ? ctx.color : withAlpha(ctx.color, 0.22)});
+        list.add(Text{ctx.name,
+                      {r.x + 4, r.y + 4, r.width - 8, 15},
+                      chipFont,
+                      white(active ? 1.0 : 0.7),
+                      Align::center,
+                      true});
+    }
+
+    for (const auto& add : bar.adds) {
+        const Rect& r = add.rect;
+        list.add(FillRoundedRect{r, 7, white(0.12)});
+        list.add(Text{"+",
+                      {r.x, r.y + 2, r.width, 17},
+                      Font{14, FontWeight::medium, 0},
+                      white(0.6),
+                      Align::center,
+                      false});
+    }
+
+    if (cells.empty()) {
+        list.add(Text{emptyHint,
+                      {pad, gridY() + 12, bounds.width - 2 * pad, 18},
+                      Font{13, FontWeight::regular, 0},
+                      white(0.5),
+                      Align::center,
+                      false});
+        return list;
+    }
+
+    for (int i = 0; i < int(cells.size()); ++i)
+        drawTile(list, i);
+
+    const Rect footer{pad, bounds.height - footerH + 2, bounds.width - 2 * pad, 15};
+    if (filtering) {
+        std::string text(filterPrompt);
+        text += filter.empty() ? std::string(filterPlaceholder) : filter;
+        text += filterFooterTail;
+        list.add(Text{std::move(text), footer, Font{12, FontWeight::semibold, 0}, white(0.95),
+                      Align::center, false});
+    } else {
+        list.add(Text{std::string(hintFooter), footer, Font{10, FontWeight::regular, 0}, white(0.5),
+                      Align::center, false});
+    }
+    return list;
+}
+
+void SwitcherView::drawTile(DrawList& list, int i) const {
+    using namespace draw;
+    const Cell& cell = cells[i];
+    const Rect r = tileRect(i);
+    const bool inCtx = activeCtx < 0 ? !cell.ctxIdxs.empty() : cell.ctxIdxs.count(activeCtx) > 0;
+    const bool hit = inCtx && cell.matched;
+    const auto color = cellColor(cell.ctxIdxs);
+    const double dim = hit ? 1.0 : confined ? 0.18 : 0.5;
+    const bool bright = hit || (cell.matched && !color && !confined);
+
+    if (color) {
+        list.add(FillRoundedRect{r, 9, withAlpha(*color, hit ? 0.26 : 0.08)});
+        list.add(StrokeRoundedRect{r, 9, 1.5, withAlpha(*color, dim)});
+    } else {
+        list.add(FillRoundedRect{r, 9, white(hit ? 0.08 : 0.04)});
+    }
+    if (i == sel)
+        list.add(
+            StrokeRoundedRect{{r.x + 1, r.y + 1, r.width - 2, r.height - 2}, 8, 2.5, white(0.9)});
+    const double midX = r.x + r.width / 2;
+    if (cell.icon)
+        list.add(draw::Image{cell.icon, {midX - 28, r.y + 11, 56, 56}, bright ? 1.0 : dim});
+    list.add(Text{cell.title,
+                  {r.x + 6, r.y + 70, tileW - 12, 17},
+                  Font{12, hit ? FontWeight::semibold : FontWeight::regular, 0},
+                  white(bright ? 0.97 : dim),
+                  Align::center,
+                  true});
+}
+
+// --- Mouse -------------------------------------------------------------------
+
+void SwitcherView::press(Point p, bool altHeld) {
+    const Bar bar = barLayout();
+    if (contains(bar.allRect, p)) {
+        onClickContext(-1);
+        return;
+    }
+    for (const auto& add : bar.adds) {
+        if (contains(add.rect, p)) {
+            onAddContext(add.ws);
+            return;
+        }
+    }
+    for (const auto& chip : bar.chips) {
+        if (contains(chip.rect, p)) {
+            onClickContext(chip.idx);
+            return;
+        }
+    }
+    for (int i = 0; i < int(cells.size()); ++i) {
+        if (!contains(tileRect(i), p)) continue;
+        sel = i;
+        needsRedraw();
+        if (altHeld)
+            onAltClickWindow();
+        else
+            onClickWindow();
+        return;
+    }
+}
+
+void SwitcherView::mouseMoved(Point p) {
+    for (int i = 0; i < int(cells.size()); ++i) {
+        if (!contains(tileRect(i), p)) continue;
+        if (sel != i) {
+            sel = i;
+            hoverChanged();
+            needsRedraw();
+        }
+        return;
+    }
+}
+
+} // namespace morvelan

@@ -1,0 +1,87 @@
+// SwitcherTestKit: fakes of the switcher's host (panel, screens, fonts) and data builders.
+#pragma once
+
+#include "core/switcher/ScreenInfo.h"
+#include "core/switcher/Switcher.h"
+#include "core/switcher/SwitcherPanel.h"
+#include "core/switcher/TextMeasure.h"
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace morvelan::testing {
+
+// Every character is 6 px wide, plus the font's letter spacing.
+class FakeTextMeasure : public TextMeasure {
+public:
+    double width(std::string_view text, const Font& font) override {
+        double chars = 0;
+        for (unsigned char c : text)
+            if ((c & 0xC0) != 0x80) ++chars;
+        return chars * (6 + font.kern);
+    }
+};
+
+class FakePanel : public SwitcherPanel {
+public:
+    void setView(SwitcherView* v) override { view = v; }
+    void show() override {
+        ++shows;
+        shown = true;
+    }
+    void hide() override {
+        ++hides;
+        shown = false;
+    }
+    bool isVisible() const override { return shown; }
+    void setFrame(const Rect& frame) override { frames.push_back(frame); }
+    void redraw() override { ++redraws; }
+
+    SwitcherView* view = nullptr;
+    bool shown = false;
+    int shows = 0;
+    int hides = 0;
+    int redraws = 0;
+    std::vector<Rect> frames;
+};
+
+class FakeScreens : public ScreenInfo {
+public:
+    std::vector<Rect> screens() override { return list; }
+    std::optional<Point> pointer() override { return at; }
+
+    std::vector<Rect> list{{0, 0, 1280, 800}};
+    std::optional<Point> at = Point{640, 400};
+};
+
+inline Win window(Pid pid, WindowID wid, std::string title, std::string app) {
+    Win win;
+    win.pid = pid;
+    win.wid = wid;
+    win.title = std::move(title);
+    win.appName = std::move(app);
+    return win;
+}
+
+// One column per window, as the orchestration builds them.
+inline Switcher::Col column(const Win& win, std::set<int> ctxIdxs = {}, ImageRef icon = nullptr) {
+    return {win.appName, std::move(icon), {{win, std::move(ctxIdxs), std::nullopt}}};
+}
+
+inline Uuid uuidOf(int n) {
+    Uuid id;
+    id.bytes[15] = static_cast<std::uint8_t>(n);
+    return id;
+}
+
+inline Color rgb(double r, double g, double b) {
+    return {r, g, b, 1};
+}
+
+inline SwitcherView::Cell cell(std::string title, std::set<int> ctxIdxs, bool matched = true) {
+    return {std::move(title), nullptr, std::nullopt, std::move(ctxIdxs), matched};
+}
+
+} // namespace morvelan::testing
