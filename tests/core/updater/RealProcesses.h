@@ -49,6 +49,11 @@ private:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (!output) {
+            // Quiet: the tests read only statuses from run().
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        }
         if (output) {
             posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
             posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
