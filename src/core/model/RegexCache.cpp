@@ -8,9 +8,19 @@ RegexCache& RegexCache::shared() {
     return cache;
 }
 
+RegexCache::Shortcut& RegexCache::shortcutFor(std::string_view pattern) {
+    auto address = reinterpret_cast<std::uintptr_t>(pattern.data());
+    return shortcuts_[(address >> 4) % shortcuts_.size()];
+}
+
 RegexCache::Entry& RegexCache::lookup(std::string_view pattern) {
-    std::string key(pattern);
-    if (auto it = entries_.find(key); it != entries_.end()) return it->second;
+    Shortcut& shortcut = shortcutFor(pattern);
+    if (shortcut.node && shortcut.data == pattern.data() && shortcut.node->first == pattern)
+        return shortcut.node->second;
+    if (auto it = entries_.find(pattern); it != entries_.end()) {
+        shortcut = {pattern.data(), &*it};
+        return it->second;
+    }
 
     Entry entry;
     ++compiles_;
@@ -27,30 +37,41 @@ RegexCache::Entry& RegexCache::lookup(std::string_view pattern) {
         }
     }
 
-    if (entries_.size() >= limit) entries_.clear();
-    return entries_.emplace(std::move(key), std::move(entry)).first->second;
+    if (entries_.size() >= limit) {
+        entries_.clear();
+        shortcuts_.fill(Shortcut{});
+    }
+    auto it = entries_.emplace(std::string(pattern), std::move(entry)).first;
+    shortcut = {pattern.data(), &*it};
+    return it->second;
 }
 
 bool RegexCache::valid(std::string_view pattern) {
     return lookup(pattern).matcher != nullptr;
 }
 
+const icu::UnicodeString& RegexCache::searchText(std::string_view subject) {
+    for (const Recent& r : recent_)
+        if (r.used && r.subject == subject) return r.text;
+    Recent& slot = recent_[nextSlot_];
+    nextSlot_ = (nextSlot_ + 1) % recent_.size();
+    slot.subject.assign(subject);
+    slot.text = icu::UnicodeString::fromUTF8(subject);
+    if (slot.text.length() > subjectLimit) {
+        // Cut after whole code points so a surrogate pair is never split.
+        slot.text.truncate(slot.text.moveIndex32(0, subjectLimit));
+    }
+    slot.used = true;
+    return slot.text;
+}
+
 bool RegexCache::search(std::string_view pattern, std::string_view subject) {
     Entry& entry = lookup(pattern);
     if (!entry.matcher) return false;
-
-    icu::UnicodeString text = icu::UnicodeString::fromUTF8(subject);
-    if (text.length() > subjectLimit) {
-        // Cut after whole code points so a surrogate pair is never split.
-        text.truncate(text.moveIndex32(0, subjectLimit));
-    }
-
-    // The matcher refers to `text` without copying it; detach it again before returning.
-    static const icu::UnicodeString empty;
     UErrorCode status = U_ZERO_ERROR;
-    entry.matcher->reset(text);
+    entry.matcher->reset(searchText(subject));
     bool found = entry.matcher->find(status);
-    entry.matcher->reset(empty);
+    // A time-out or any other failure leaves the question open: no match.
     return U_SUCCESS(status) && found;
 }
 

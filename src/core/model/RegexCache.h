@@ -4,6 +4,7 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -37,7 +38,7 @@ public:
     // Compilations since the process started: one per miss, valid or not.
     std::size_t compileCount() const { return compiles_; }
     bool contains(std::string_view pattern) const {
-        return entries_.count(std::string(pattern)) != 0;
+        return entries_.find(pattern) != entries_.end();
     }
 
 private:
@@ -47,10 +48,42 @@ private:
         std::unique_ptr<icu::RegexMatcher> matcher;
     };
 
-    Entry& lookup(std::string_view pattern);
+    // Lets lookups by string_view skip building a std::string key.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
 
-    std::unordered_map<std::string, Entry> entries_;
+    Entry& lookup(std::string_view pattern);
+    // The search text for `subject`, cut to `subjectLimit`. The last few are kept because
+    // one window is usually tested against many contexts in a row.
+    const icu::UnicodeString& searchText(std::string_view subject);
+
+    using Entries = std::unordered_map<std::string, Entry, KeyHash, std::equal_to<>>;
+
+    // Remembers where a pattern's text lived when last looked up, so the same condition
+    // asked again skips hashing. Checked against the stored key, so a reused address with
+    // other text just misses. Map nodes are stable until the cache is emptied.
+    struct Shortcut {
+        const char* data = nullptr;
+        Entries::value_type* node = nullptr;
+    };
+    Shortcut& shortcutFor(std::string_view pattern);
+
+    Entries entries_;
+    std::array<Shortcut, 64> shortcuts_{};
     std::size_t compiles_ = 0;
+    // Recent search texts, reused round-robin. Matchers may still point at one of them;
+    // a slot is only overwritten right before a matcher is reset onto it.
+    struct Recent {
+        std::string subject;
+        icu::UnicodeString text;
+        bool used = false;
+    };
+    std::array<Recent, 4> recent_;
+    std::size_t nextSlot_ = 0;
 };
 
 } // namespace morvelan

@@ -64,6 +64,30 @@ TEST(RegexCache, The258thDistinctPatternEmptiesTheCacheFirst) {
     EXPECT_EQ(cache.size(), 2u);
 }
 
+TEST(RegexCache, ManySubjectsInTurnGiveTheRightAnswers) {
+    // More distinct subjects than the cache keeps converted, asked in rotation.
+    std::vector<std::string> titles;
+    for (int i = 0; i < 9; ++i)
+        titles.push_back("title " + std::to_string(i) + " end");
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 9; ++i) {
+            std::string wanted = "title " + std::to_string(i) + " ";
+            for (int j = 0; j < 9; ++j)
+                EXPECT_EQ(regexTest(wanted, titles[j]), i == j) << i << " in " << titles[j];
+        }
+}
+
+TEST(RegexCache, PatternEditedInPlaceIsLookedUpAgain) {
+    // The same string object, rewritten, must not be taken for the old pattern.
+    Rule r;
+    r.clauses = {Condition{RuleField::title, RuleOp::regex, "alpha-edit"}};
+    EXPECT_TRUE(r.test("", "", "alpha-edit"));
+    r.clauses[0].value.replace(0, 5, "omega");
+    EXPECT_EQ(r.clauses[0].value, "omega-edit");
+    EXPECT_FALSE(r.test("", "", "alpha-edit"));
+    EXPECT_TRUE(r.test("", "", "omega-edit"));
+}
+
 TEST(RegexCache, NeverHoldsMoreThanTheLimit) {
     RegexCache& cache = RegexCache::shared();
     for (int i = 0; i < 600; ++i) {

@@ -81,6 +81,33 @@ TEST(RuleTest, CaseFoldingIsFullUnicode) {
     EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::equals, "I")}).test("", "", "ı"));
 }
 
+TEST(RuleTest, MixedAsciiAndUnicodeFoldTheSameWay) {
+    auto contains = [](const char* value, const char* title) {
+        return rule({cond(RuleField::title, RuleOp::contains, value)}).test("", "", title);
+    };
+    auto equals = [](const char* value, const char* title) {
+        return rule({cond(RuleField::title, RuleOp::equals, value)}).test("", "", title);
+    };
+    // ASCII value, subject whose non-ASCII letters fold to ASCII.
+    EXPECT_TRUE(contains("ss", "Straße"));
+    EXPECT_TRUE(equals("STRASSE", "straße"));
+    EXPECT_TRUE(contains("file", "ﬁle.txt")); // the fi ligature
+    EXPECT_TRUE(contains("K", "K"));
+    EXPECT_TRUE(contains("s", "ſ"));
+    // ASCII value, subject whose non-ASCII letters stay non-ASCII.
+    EXPECT_FALSE(contains("uber", "Übersicht"));
+    EXPECT_TRUE(contains("bersicht", "Übersicht"));
+    EXPECT_FALSE(equals("Ubersicht", "Übersicht"));
+    // Non-ASCII value, ASCII subject.
+    EXPECT_TRUE(contains("ß", "strasse"));
+    EXPECT_TRUE(equals("ﬁ", "FI"));
+    EXPECT_FALSE(contains("é", "cafe"));
+    EXPECT_FALSE(equals("Ü", "U"));
+    // Both non-ASCII.
+    EXPECT_TRUE(equals("ÜBERSICHT", "übersicht"));
+    EXPECT_TRUE(contains("ÆØÅ", "blåbær: æøå"));
+}
+
 TEST(RuleTest, FieldsSelectTheirSubject) {
     Rule byBundle = rule({cond(RuleField::bundleID, RuleOp::equals, "org.kde.konsole")});
     EXPECT_TRUE(byBundle.test("org.kde.konsole", "Konsole", "x"));
