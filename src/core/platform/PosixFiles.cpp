@@ -85,7 +85,9 @@ Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
 
 Result<void> PosixFiles::writeAtomic(const std::filesystem::path& file, std::string_view bytes) {
     const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    // Built with append: GCC 12 at -O3 flags "." + string with a false -Wrestrict.
+    std::string pattern = folder.string();
+    pattern.append("/.").append(file.filename().string()).append(".XXXXXX");
     Fd out{::mkostemp(pattern.data(), O_CLOEXEC)};
     if (out.fd < 0) return errnoError("create temporary file in " + folder.string());
     auto discard = [&](Error e) {
