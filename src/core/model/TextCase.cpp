@@ -64,10 +64,15 @@ bool asciiContains(std::string_view haystack, std::string_view needle) {
 const std::vector<UChar32>& foldsToAscii() {
     static const std::vector<UChar32> points = [] {
         std::vector<UChar32> found;
+        // Changes_When_Casefolded is defined on the decomposed form, so it leaves out
+        // letters like U+01F0 (ǰ → j + U+030C); every one of those changes under some
+        // case mapping, so the union of both properties holds them all.
         UErrorCode status = U_ZERO_ERROR;
-        icu::UnicodeSet changing;
+        icu::UnicodeSet changing, mapped;
         changing.applyIntPropertyValue(UCHAR_CHANGES_WHEN_CASEFOLDED, 1, status);
+        mapped.applyIntPropertyValue(UCHAR_CHANGES_WHEN_CASEMAPPED, 1, status);
         if (U_FAILURE(status)) return found;
+        changing.addAll(mapped);
         for (int32_t r = 0; r < changing.getRangeCount(); ++r) {
             for (UChar32 c = changing.getRangeStart(r); c <= changing.getRangeEnd(r); ++c) {
                 if (c < 0x80) continue;

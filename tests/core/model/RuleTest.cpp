@@ -2,6 +2,7 @@
 #include "core/model/Context.h"
 
 #include <gtest/gtest.h>
+#include <unicode/unistr.h>
 
 namespace morvelan {
 namespace {
@@ -106,6 +107,30 @@ TEST(RuleTest, MixedAsciiAndUnicodeFoldTheSameWay) {
     // Both non-ASCII.
     EXPECT_TRUE(equals("ÜBERSICHT", "übersicht"));
     EXPECT_TRUE(contains("ÆØÅ", "blåbær: æøå"));
+}
+
+// Regression: letters such as U+01F0 (ǰ, folding to j + U+030C) were missed by the ASCII
+// shortcut, so "j" was not found in "ǰ". Checks every code point against ICU itself.
+TEST(RuleTest, EveryLetterFoldingToAsciiIsFoundByItsAsciiPart) {
+    for (UChar32 c = 0x80; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        icu::UnicodeString folded(c);
+        folded.foldCase();
+        if (folded.length() == 1 && folded.charAt(0) == c) continue;
+        for (int32_t i = 0; i < folded.length(); ++i) {
+            char16_t unit = folded.charAt(i);
+            if (unit >= 0x80) continue;
+            std::string subject;
+            icu::UnicodeString(c).toUTF8String(subject);
+            std::string value(1, char(unit));
+            ASSERT_TRUE(
+                rule({cond(RuleField::title, RuleOp::contains, value)}).test("", "", subject))
+                << std::hex << c;
+            ASSERT_TRUE(rule({cond(RuleField::title, RuleOp::contains, subject)})
+                            .test("", "", "x" + value + "y") == (folded.length() == 1))
+                << std::hex << c;
+        }
+    }
 }
 
 TEST(RuleTest, FieldsSelectTheirSubject) {
