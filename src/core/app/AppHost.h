@@ -1,0 +1,66 @@
+// AppHost: everything the host hands the application core — platform services, the switcher
+// panel, the tray view and hooks into the windows the host owns.
+#pragma once
+
+#include "core/menubar/MenuView.h"
+#include "core/platform/Defaults.h"
+#include "core/platform/Desktop.h"
+#include "core/platform/Files.h"
+#include "core/platform/KeySource.h"
+#include "core/platform/LoginItem.h"
+#include "core/platform/MainQueue.h"
+#include "core/platform/SystemLog.h"
+#include "core/switcher/ScreenInfo.h"
+#include "core/switcher/SwitcherPanel.h"
+#include "core/switcher/TextMeasure.h"
+
+#include <functional>
+#include <memory>
+
+namespace morvelan {
+
+// Built once by the host, with designated initialisers, and moved into AppDelegate::create.
+// The referenced objects must outlive the AppDelegate. Every hook may be left empty.
+struct AppHost {
+    Desktop& desktop;
+    MainQueue& queue;
+    Files& files;
+    SystemLog& log;
+    Defaults& defaults;
+    LoginItem& loginItem;
+    // The global key source; the hotkey engine takes it over.
+    std::unique_ptr<KeySource> keySource;
+    SwitcherPanel& panel;
+    TextMeasure& measure;
+    // Screens and pointer in the panel's coordinates; null uses the desktop's.
+    ScreenInfo* screens = nullptr;
+    // The tray; null runs without one.
+    MenuView* menuView = nullptr;
+
+    // Shows the introduction tour (first launch).
+    std::function<void()> showIntro;
+    // Opens the settings window on its workspaces tab, in front.
+    std::function<void()> openSettings;
+    // Opens the settings window on its contexts tab with a new context ("Create new context…").
+    std::function<void()> newContext;
+    // Ends the program ("Quit").
+    std::function<void()> quit;
+    // The modal "Accessibility permission needed" alert, shown when the desktop does not
+    // let the program act on windows.
+    std::function<void()> accessibilityAlert;
+    // Looks for an update; `silent` reports nothing unless one is found.
+    std::function<void(bool silent)> checkForUpdates;
+};
+
+// The desktop's own screens and pointer, for hosts whose panel uses the same coordinates.
+class DesktopScreens : public ScreenInfo {
+public:
+    explicit DesktopScreens(Desktop& desktop) : desktop_(desktop) {}
+    std::vector<Rect> screens() override { return desktop_.screens(); }
+    std::optional<Point> pointer() override { return desktop_.pointer(); }
+
+private:
+    Desktop& desktop_;
+};
+
+} // namespace morvelan

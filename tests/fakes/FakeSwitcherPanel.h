@@ -1,0 +1,33 @@
+// FakeSwitcherPanel: a SwitcherPanel that only remembers whether it is shown and what it was told.
+#pragma once
+
+#include "core/switcher/SwitcherPanel.h"
+
+#include <vector>
+
+namespace morvelan {
+
+class FakeSwitcherPanel : public SwitcherPanel {
+public:
+    void setView(SwitcherView* v) override { view = v; }
+    void show() override {
+        ++shows;
+        shown = true;
+    }
+    void hide() override {
+        ++hides;
+        shown = false;
+    }
+    bool isVisible() const override { return shown; }
+    void setFrame(const Rect& frame) override { frames.push_back(frame); }
+    void redraw() override { ++redraws; }
+
+    SwitcherView* view = nullptr;
+    bool shown = false;
+    int shows = 0;
+    int hides = 0;
+    int redraws = 0;
+    std::vector<Rect> frames;
+};
+
+} // namespace morvelan
