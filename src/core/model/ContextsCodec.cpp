@@ -2,6 +2,7 @@
 #include "core/model/ContextsCodec.h"
 
 #include <nlohmann/json.hpp>
+#include <unicode/unistr.h>
 
 #include <cmath>
 #include <cstdint>
@@ -16,37 +17,7 @@ using Json = nlohmann::json;
 // Invalid bytes become U+FFFD so a message can always be shown.
 std::string validUtf8(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    auto cont = [&](std::size_t k) {
-        return k < text.size() && (static_cast<unsigned char>(text[k]) & 0xC0) == 0x80;
-    };
-    while (i < text.size()) {
-        auto c = static_cast<unsigned char>(text[i]);
-        std::size_t n = c < 0x80                  ? 1
-                        : (c >= 0xC2 && c < 0xE0) ? 2
-                        : (c >= 0xE0 && c < 0xF0) ? 3
-                        : (c >= 0xF0 && c < 0xF5) ? 4
-                                                  : 0;
-        bool ok = n != 0;
-        for (std::size_t k = 1; ok && k < n; ++k)
-            ok = cont(i + k);
-        if (ok && n == 3) {
-            auto c1 = static_cast<unsigned char>(text[i + 1]);
-            ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
-        }
-        if (ok && n == 4) {
-            auto c1 = static_cast<unsigned char>(text[i + 1]);
-            ok = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-        }
-        if (ok) {
-            out.append(text.substr(i, n));
-            i += n;
-        } else {
-            out.append("\xEF\xBF\xBD");
-            ++i;
-        }
-    }
+    icu::UnicodeString::fromUTF8(text).toUTF8String(out);
     return out;
 }
 
