@@ -26,11 +26,11 @@ struct Uuid {
 
 } // namespace morvelan
 
-template <>
-struct std::hash<morvelan::Uuid> {
+template <> struct std::hash<morvelan::Uuid> {
     std::size_t operator()(const morvelan::Uuid& id) const noexcept {
         std::size_t h = 1469598103934665603ull;
-        for (auto b : id.bytes) h = (h ^ b) * 1099511628211ull;
+        for (auto b : id.bytes)
+            h = (h ^ b) * 1099511628211ull;
         return h;
     }
 };

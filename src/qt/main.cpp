@@ -1,0 +1,59 @@
+// Entry point: checks the command line and the display, takes the per-display
+// lock, then runs the shell's event loop.
+#include "core/platform/InstanceLock.h"
+#include "qt/Shell.h"
+#include "qt/SignalQuit.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* usage =
+    "Usage: morvelan [--version | --help]\n"
+    "\n"
+    "Groups your windows into contexts and switches between them with Super-Tab.\n"
+    "Morvelan runs in the tray; configure it from the tray menu's Settings.\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Morvelan %s\n", MORVELAN_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "morvelan: unknown argument '%s' (see --help)\n", argv[i]);
+        return 2;
+    }
+
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        std::fprintf(stderr, "morvelan: no X display (DISPLAY is not set)\n");
+        return 1;
+    }
+    auto lock = morvelan::InstanceLock::acquire(morvelan::InstanceLock::defaultPath(display));
+    if (!lock) {
+        std::fprintf(stderr, "morvelan: %s on display %s\n", lock.error().message.c_str(), display);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Morvelan");
+    QApplication::setApplicationVersion(MORVELAN_VERSION);
+    QApplication::setDesktopFileName("morvelan");
+    // A tray utility: closing its windows never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    morvelan::SignalQuit quitOnSignal;
+    morvelan::Shell shell;
+    if (!shell.start()) return 1;
+    return QApplication::exec();
+}
