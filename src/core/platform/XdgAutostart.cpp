@@ -17,8 +17,10 @@ std::string quoteExec(const std::string& path) {
     std::string out = "\"";
     for (char c : path) {
         if (c == '"' || c == '`' || c == '$' || c == '\\') out += "\\\\";
-        if (c == '\\') out += "\\\\";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else
+            out += c;
     }
     return out + "\"";
 }
