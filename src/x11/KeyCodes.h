@@ -1,0 +1,71 @@
+// KeyCodes: X keysyms and modifier state in the terms the hotkey engine and hotkeys.json use
+// (macOS virtual key codes and modifier bits), and the text a keysym types.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvelan::KeyCodes {
+
+using Keysym = std::uint32_t;
+
+// The key code of a key that has none on a Mac keyboard.
+inline constexpr int none = -1;
+
+// The key code of a keysym, or `none`. Upper- and lower-case letters give the same code, and
+// so do the two keysyms of Tab (Tab, ISO_Left_Tab).
+int fromKeysym(Keysym keysym);
+
+// The keysyms of a key code, the one on the unshifted key first; empty for an unknown code.
+std::vector<Keysym> toKeysyms(int keyCode);
+
+// A short English name of the key ("Tab", "A", "F5", "Left"), or "key" + code.
+std::string name(int keyCode);
+
+// Whether the keysym is a modifier key (Shift, Control, Alt, Super, the locks, …).
+bool isModifierKeysym(Keysym keysym);
+
+// The X modifier masks that stand for each modifier, read from the modifier map.
+struct ModifierMasks {
+    std::uint16_t shift = 0x01;
+    std::uint16_t lock = 0x02; // Caps Lock
+    std::uint16_t control = 0x04;
+    std::uint16_t option = 0;  // the ModN holding Alt (or Meta when no Alt is mapped)
+    std::uint16_t command = 0; // the ModN holding Super
+    std::uint16_t numLock = 0;
+    std::uint16_t scrollLock = 0;
+
+    friend bool operator==(const ModifierMasks&, const ModifierMasks&) = default;
+};
+
+// Masks from the keysyms found on each of the eight modifiers (Shift, Lock, Control,
+// Mod1…Mod5), as a GetModifierMapping reply and the keyboard mapping give them.
+ModifierMasks modifierMasks(const std::array<std::vector<Keysym>, 8>& keysymsPerModifier);
+
+// The modifier bits (shift 0x20000, control 0x40000, option 0x80000, command 0x100000) held
+// in an X event state.
+std::uint64_t modsFromState(std::uint16_t state, const ModifierMasks& masks);
+
+// The X state that holds exactly these modifier bits (other bits ignored); absent when one
+// of them is not mapped on this keyboard.
+std::optional<std::uint16_t> stateFromMods(std::uint64_t mods, const ModifierMasks& masks);
+
+// Every combination of the lock modifiers (Caps, Num, Scroll) that are mapped, starting
+// with none: a passive grab must be made once for each.
+std::vector<std::uint16_t> lockVariants(const ModifierMasks& masks);
+
+// The Unicode scalar a keysym types, or 0 for keysyms that type nothing (function keys,
+// modifiers). Control keys type their control character (BackSpace 0x08, Return 0x0D, …).
+char32_t toUnicode(Keysym keysym);
+
+// UTF-8 of a scalar; empty for 0, surrogates and values beyond U+10FFFF.
+std::string utf8(char32_t scalar);
+
+// "Control+Alt+Shift+Super+Tab": a combination as X users name it, for messages.
+std::string describe(int keyCode, std::uint64_t mods);
+
+} // namespace morvelan::KeyCodes
