@@ -1,0 +1,273 @@
+// Tests of the switcher panel widget and the draw-list painter on the offscreen platform.
+// With MORVELAN_SHOTS_DIR set, each scenario is also saved there as a PNG.
+#include "core/switcher/SwitcherTestKit.h"
+#include "fakes/FakeLoginItem.h"
+#include "fakes/ManualQueue.h"
+#include "fakes/MemoryDefaults.h"
+#include "fakes/RecordingLog.h"
+#include "qt/QtImage.h"
+#include "qt/QtTextMeasure.h"
+#include "qt/SwitcherPanelWidget.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <map>
+
+namespace morvelan::testing {
+namespace {
+
+void ensureApplication() {
+    if (QApplication::instance()) return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_qt";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+}
+
+// A round icon of one colour, as an application would have.
+ImageRef roundIcon(QColor color) {
+    QImage image(64, 64, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawRoundedRect(QRectF(4, 4, 56, 56), 14, 14);
+    p.end();
+    return fromQImage(image);
+}
+
+const Color mailRed = *colorFromHex("#FF6B6B");
+const Color codeTeal = *colorFromHex("#4ECDC4");
+const Color musicPurple = *colorFromHex("#6C5CE7");
+
+class SwitcherPanelTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureApplication(); }
+
+    void SetUp() override {
+        icons[1] = roundIcon(QColor("#3b82f6"));
+        icons[2] = roundIcon(QColor("#f59e0b"));
+        icons[3] = roundIcon(QColor("#10b981"));
+        icons[4] = roundIcon(QColor("#ef4444"));
+    }
+
+    void open(int activeCtx, bool confined = false) {
+        const std::vector<Switcher::Ctx> contexts{{uuidOf(1), "Mail", mailRed, "Work", 0},
+                                                  {uuidOf(2), "Code", codeTeal, "Work", 0},
+                                                  {uuidOf(3), "Music", musicPurple, "Home", 1}};
+        const std::vector<Switcher::Col> columns{
+            column(window(1, 101, "Inbox — Thunderbird", "Thunderbird"), {0}),
+            column(window(2, 102, "SwitcherView.cpp — Kate", "Kate"), {1}),
+            column(window(3, 103, "Release notes draft for the next version", "Firefox"), {0, 1}),
+            column(window(4, 104, "", "Rhythmbox"), {2}),
+            column(window(2, 105, "Terminal", "Konsole"), {1}),
+            column(window(3, 106, "News", "Firefox"), {})};
+        switcher.view.confined = confined;
+        switcher.begin({"Work", "Home"}, contexts, activeCtx, columns, std::nullopt);
+    }
+
+    QImage shot(const char* name, double scale = 1) {
+        QImage image = panel.snapshot(scale);
+        if (const QByteArray dir = qgetenv("MORVELAN_SHOTS_DIR"); !dir.isEmpty()) {
+            QDir().mkpath(QString::fromLocal8Bit(dir));
+            image.save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+        }
+        return image;
+    }
+
+    static QColor at(const QImage& image, double x, double y) {
+        return image.pixelColor(int(x), int(y));
+    }
+
+    MemoryDefaults defaults;
+    FakeLoginItem loginItem;
+    RecordingLog log;
+    Settings settings{defaults, loginItem, log};
+    ManualQueue queue;
+    FakeScreens screens;
+    QtTextMeasure measure;
+    SwitcherPanelWidget panel;
+    std::map<Pid, ImageRef> icons;
+    Switcher switcher{panel, screens, queue, settings, measure, [this](Pid pid) -> ImageRef {
+                          auto it = icons.find(pid);
+                          return it == icons.end() ? nullptr : it->second;
+                      }};
+};
+
+void expectNear(const QColor& actual, const QColor& expected, int tolerance = 3) {
+    EXPECT_NEAR(actual.red(), expected.red(), tolerance)
+        << actual.name(QColor::HexArgb).toStdString();
+    EXPECT_NEAR(actual.green(), expected.green(), tolerance)
+        << actual.name(QColor::HexArgb).toStdString();
+    EXPECT_NEAR(actual.blue(), expected.blue(), tolerance)
+        << actual.name(QColor::HexArgb).toStdString();
+    EXPECT_NEAR(actual.alpha(), expected.alpha(), tolerance)
+        << actual.name(QColor::HexArgb).toStdString();
+}
+
+TEST_F(SwitcherPanelTest, PanelIsAFloatingWindowThatNeverTakesFocus) {
+    const auto flags = panel.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(flags.testFlag(Qt::X11BypassWindowManagerHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(panel.testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(panel.hasMouseTracking());
+}
+
+TEST_F(SwitcherPanelTest, PanelAppearsAfterTheDelayWithTheLaidOutSize) {
+    open(0);
+    EXPECT_FALSE(panel.isVisible());
+    queue.advance(0.1);
+    EXPECT_TRUE(panel.isVisible());
+    const Size size = switcher.view.contentSize();
+    EXPECT_EQ(panel.width(), int(std::ceil(size.width)));
+    EXPECT_EQ(panel.height(), int(size.height));
+    // Centred on the 1280×800 screen.
+    EXPECT_NEAR(panel.x() + panel.width() / 2.0, 640, 1);
+    EXPECT_NEAR(panel.y() + panel.height() / 2.0, 400, 1);
+    EXPECT_FALSE(panel.mask().isEmpty());
+    switcher.cancel();
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST_F(SwitcherPanelTest, MeasuredHeaderFitsWhenDrawnLetterSpaced) {
+    const Font header{9, FontWeight::bold, 0.5};
+    const QString text = "ENGINEERING";
+    const double spaced = measure.width(text.toStdString(), header);
+    const double plain = measure.width(text.toStdString(), Font{9, FontWeight::bold, 0});
+    EXPECT_GT(spaced, plain + 4);
+    EXPECT_EQ(QFontMetricsF(toQFont(header)).elidedText(text, Qt::ElideRight, spaced), text);
+}
+
+TEST_F(SwitcherPanelTest, PaintsBackgroundChipsAndSelection) {
+    open(1);                    // Code active, not confined
+    switcher.appendFilter("i"); // leaves out only the untitled Rhythmbox window
+    ASSERT_FALSE(switcher.view.cells[3].matched);
+    for (int i : {0, 1, 2, 4, 5})
+        ASSERT_TRUE(switcher.view.cells[i].matched) << i;
+    switcher.view.sel = 1;
+    const QImage image = shot("context-filtered");
+
+    const auto bar = switcher.view.barLayout();
+    // Background: grey 0.12 at 0.95 at the top edge; the corner itself is cut away.
+    expectNear(at(image, image.width() / 2.0, 3), QColor(31, 31, 31, 242));
+    EXPECT_EQ(at(image, 0, 0).alpha(), 0);
+    // The active chip is solid in its colour; an inactive one only tinted.
+    const Rect code = bar.chips[1].rect;
+    expectNear(at(image, code.x + 2, code.y + code.height / 2), QColor("#4ECDC4"));
+    const Rect mail = bar.chips[0].rect;
+    const QColor tinted = at(image, mail.x + 2, mail.y + mail.height / 2);
+    EXPECT_LT(tinted.red(), 120);
+    EXPECT_GT(tinted.red(), tinted.green() + 10);
+    // The selection ring is near white, just inside the selected tile's edge.
+    const Rect selected = switcher.view.tileRect(1);
+    const QColor ring = at(image, selected.x + 1, selected.y + selected.height / 2);
+    EXPECT_GT(ring.red(), 215);
+    EXPECT_GT(ring.green(), 215);
+    // An unselected tile in the active context has its coloured border there instead.
+    const Rect other = switcher.view.tileRect(4);
+    const QColor border = at(image, other.x, other.y + other.height / 2);
+    EXPECT_LT(border.red(), 150);
+    EXPECT_GT(border.green(), 150);
+}
+
+TEST_F(SwitcherPanelTest, IconsAreDrawnAndDimmedWhenFilteredOut) {
+    open(-1);
+    switcher.appendFilter("i");
+    const QImage image = panel.snapshot(1);
+    // Icon centres: tile 0 (matching) at full strength, tile 3 (filtered out) at half.
+    const Rect shown = switcher.view.tileRect(0);
+    const Rect dimmed = switcher.view.tileRect(3);
+    const QColor full = at(image, shown.x + 70, shown.y + 39);
+    const QColor half = at(image, dimmed.x + 70, dimmed.y + 39);
+    expectNear(full, QColor("#3b82f6"), 6);
+    EXPECT_LT(half.red(), 180);
+    EXPECT_GT(half.red(), 60);
+}
+
+TEST_F(SwitcherPanelTest, ClicksAndHoverReachTheView) {
+    open(0);
+    queue.advance(0.1);
+    std::vector<WindowID> committed;
+    switcher.onCommit = [&](const Win& w, std::optional<Uuid>) { committed.push_back(w.wid); };
+    const Rect tile = switcher.view.tileRect(4);
+    const QPointF inside(tile.x + 20, tile.y + 20);
+    QMouseEvent move(QEvent::MouseMove, inside, panel.mapToGlobal(inside), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &move);
+    EXPECT_EQ(switcher.view.sel, 4);
+
+    const Rect all = switcher.view.barLayout().allRect;
+    const QPointF chip(all.x + 5, all.y + 5);
+    QMouseEvent press(QEvent::MouseButtonPress, chip, panel.mapToGlobal(chip), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &press);
+    EXPECT_EQ(switcher.view.activeCtx, -1);
+
+    QMouseEvent click(QEvent::MouseButtonPress, inside, panel.mapToGlobal(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &click);
+    EXPECT_EQ(committed, (std::vector<WindowID>{105}));
+    EXPECT_FALSE(panel.isVisible());
+}
+
+TEST_F(SwitcherPanelTest, AltClickPinsInsteadOfCommitting) {
+    open(2);
+    std::vector<WindowID> pinned;
+    switcher.onToggleMembership = [&](const Win& w, const Uuid&) { pinned.push_back(w.wid); };
+    const Rect tile = switcher.view.tileRect(0);
+    const QPointF inside(tile.x + 20, tile.y + 20);
+    QMouseEvent click(QEvent::MouseButtonPress, inside, panel.mapToGlobal(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::AltModifier);
+    QApplication::sendEvent(&panel, &click);
+    EXPECT_EQ(pinned, (std::vector<WindowID>{101}));
+}
+
+// The screenshots of the main looks; each also checks what must be visible in it.
+TEST_F(SwitcherPanelTest, ScreenshotAllContexts) {
+    open(-1);
+    switcher.view.sel = 2;
+    const QImage image = shot("all-contexts", 2);
+    const Rect all = switcher.view.barLayout().allRect;
+    // The "All" chip's fill is white at 0.28 over the background.
+    const QColor chip = at(image, (all.x + 2) * 2, (all.y + all.height / 2) * 2);
+    EXPECT_NEAR(chip.red(), 94, 6);
+}
+
+TEST_F(SwitcherPanelTest, ScreenshotConfined) {
+    open(1, true);
+    const QImage image = shot("confined", 2);
+    // The Thunderbird icon is outside Code and drawn at 0.18.
+    const Rect outside = switcher.view.tileRect(0);
+    EXPECT_LT(at(image, (outside.x + 70) * 2, (outside.y + 39) * 2).blue(), 90);
+}
+
+TEST_F(SwitcherPanelTest, ScreenshotFiltering) {
+    open(0);
+    switcher.beginFilter();
+    switcher.appendFilter("fire");
+    const QImage image = shot("filtering", 2);
+    EXPECT_EQ(switcher.view.cells.size(), 6u);
+    EXPECT_FALSE(image.isNull());
+}
+
+TEST_F(SwitcherPanelTest, ScreenshotEmpty) {
+    switcher.begin({"Work", "Home"}, {}, -1, {}, std::nullopt);
+    const QImage image = shot("empty", 2);
+    EXPECT_EQ(panel.height(), 118);
+    EXPECT_GE(panel.width(), 360);
+    EXPECT_EQ(image.height(), 236);
+}
+
+} // namespace
+} // namespace morvelan::testing
