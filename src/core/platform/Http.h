@@ -26,9 +26,9 @@ public:
 
     virtual ~Http() = default;
 
-    // GETs `url` with a whole-transfer time-out, never answered from a cache. `done` runs on
-    // the main thread with the response body (whatever the HTTP status), or with an error when
-    // no response arrived.
+    // GETs `url`, never answered from a cache; a transfer stalled for `timeoutSeconds` fails.
+    // `done` runs on the main thread with the response body (whatever the HTTP status), or
+    // with an error when no response arrived.
     virtual void get(const std::string& url, double timeoutSeconds, BodyHandler done) = 0;
 
     // Downloads `url` to a temporary file. `done` runs on the main thread with the file, or

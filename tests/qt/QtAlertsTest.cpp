@@ -1,0 +1,93 @@
+// Tests of QtAlerts on Qt's offscreen platform: buttons, texts and the chosen index.
+#include "qt/QtAlerts.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace morvelan {
+namespace {
+
+// One application object for the whole test program, shared with the other widget tests.
+void ensureApplication() {
+    if (QCoreApplication::instance()) return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_qt";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+}
+
+class QtAlertsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureApplication(); }
+
+    // Shows the alert and, once it is up, hands the box to `act`.
+    int showAndAct(const Alert& alert, std::function<void(QMessageBox*)> act) {
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                act(box);
+            }
+        });
+        poll.start();
+        return QtAlerts().show(alert);
+    }
+    static QPushButton* button(QMessageBox* box, const QString& text) {
+        for (auto* b : box->buttons())
+            if (b->text() == text) return qobject_cast<QPushButton*>(b);
+        return nullptr;
+    }
+};
+
+TEST_F(QtAlertsTest, ShowsTitleTextAndButtonsAndReturnsTheChosenIndex) {
+    Alert offer{"Update available — Morvelan 2.0",
+                "You have 1.0. Download and install now? Morvelan will relaunch.",
+                {"Install", "Later"},
+                AlertStyle::informational};
+    QString title, text, defaultName;
+    int chosen = showAndAct(offer, [&](QMessageBox* box) {
+        title = box->text();
+        text = box->informativeText();
+        if (auto* d = box->defaultButton()) defaultName = d->text();
+        button(box, "Later")->click();
+    });
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(title.toStdString(), offer.title);
+    EXPECT_EQ(text.toStdString(), offer.text);
+    EXPECT_EQ(defaultName, "Install");
+}
+
+TEST_F(QtAlertsTest, FirstButtonIsIndexZero) {
+    int chosen = showAndAct({"Update available", "", {"Install", "Later"}, AlertStyle::warning},
+                            [&](QMessageBox* box) { button(box, "Install")->click(); });
+    EXPECT_EQ(chosen, 0);
+}
+
+TEST_F(QtAlertsTest, EscapeTakesTheLastButtonNeverInstall) {
+    int chosen = showAndAct({"Update available", "", {"Install", "Later"}, AlertStyle::warning},
+                            [&](QMessageBox* box) { box->reject(); });
+    EXPECT_NE(chosen, 0);
+}
+
+TEST_F(QtAlertsTest, NoButtonsMeansASingleOk) {
+    QStringList names;
+    int chosen = showAndAct({"Install failed", "archive had no .app", {}, AlertStyle::critical},
+                            [&](QMessageBox* box) {
+                                for (auto* b : box->buttons())
+                                    names << b->text();
+                                box->buttons().front()->click();
+                            });
+    EXPECT_EQ(chosen, 0);
+    EXPECT_EQ(names, QStringList{"OK"});
+}
+
+} // namespace
+} // namespace morvelan

@@ -1,0 +1,171 @@
+// Tests of QtHttp against a small HTTP server on 127.0.0.1.
+#include "qt/QtHttp.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace morvelan {
+namespace {
+
+// One application object for the whole test program, shared with the other widget tests.
+void ensureApplication() {
+    if (QCoreApplication::instance()) return;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_qt";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+}
+
+// Answers each request from a table of path → raw HTTP response; a missing path never answers.
+class TinyServer {
+public:
+    TinyServer() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    buffer_[socket] += socket->readAll();
+                    if (!buffer_[socket].contains("\r\n\r\n")) return;
+                    const auto path = buffer_[socket].split(' ').value(1).toStdString();
+                    requests.push_back(buffer_[socket]);
+                    auto it = responses.find(path);
+                    if (it == responses.end()) return; // stall
+                    socket->write(it->second);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    std::string url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + path;
+    }
+    static QByteArray ok(const QByteArray& body) {
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\nConnection: close\r\n\r\n" + body;
+    }
+
+    std::map<std::string, QByteArray> responses;
+    std::vector<QByteArray> requests;
+
+private:
+    QTcpServer server_;
+    std::map<QTcpSocket*, QByteArray> buffer_;
+};
+
+class QtHttpTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureApplication(); }
+
+    // Runs the event loop until `done` or a 10-second deadline.
+    template <class Done> static void waitFor(Done done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+
+    TinyServer server;
+    QtHttp http;
+};
+
+TEST_F(QtHttpTest, GetDeliversTheBodyAndBypassesCaches) {
+    server.responses["/release/latest.json"] = TinyServer::ok(R"({"version":"2.0"})");
+    std::optional<Result<std::string>> got;
+    http.get(server.url("/release/latest.json"), 15, [&](Result<std::string> r) { got = r; });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got && *got);
+    EXPECT_EQ(**got, R"({"version":"2.0"})");
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_TRUE(server.requests[0].toLower().contains("cache-control: no-cache"))
+        << server.requests[0].toStdString();
+}
+
+TEST_F(QtHttpTest, GetDeliversAnErrorPageBodyToo) {
+    server.responses["/missing"] = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n"
+                                   "Connection: close\r\n\r\nnope";
+    std::optional<Result<std::string>> got;
+    http.get(server.url("/missing"), 15, [&](Result<std::string> r) { got = r; });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got && *got);
+    EXPECT_EQ(**got, "nope");
+}
+
+TEST_F(QtHttpTest, StalledGetFailsAfterItsTimeout) {
+    std::optional<Result<std::string>> got;
+    http.get(server.url("/never"), 0.3, [&](Result<std::string> r) { got = r; });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got);
+    EXPECT_FALSE(*got);
+}
+
+TEST_F(QtHttpTest, RedirectOffThisMachineOverPlainHttpIsRefused) {
+    server.responses["/hop"] = "HTTP/1.1 302 Found\r\nLocation: http://example.invalid/x.zip\r\n"
+                               "Content-Length: 0\r\nConnection: close\r\n\r\n";
+    std::optional<Result<std::string>> got;
+    http.get(server.url("/hop"), 15, [&](Result<std::string> r) { got = r; });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got);
+    EXPECT_FALSE(*got);
+    EXPECT_EQ(server.requests.size(), 1u);
+}
+
+TEST_F(QtHttpTest, RedirectOnThisMachineIsFollowed) {
+    server.responses["/hop"] =
+        "HTTP/1.1 302 Found\r\nLocation: " + QByteArray::fromStdString(server.url("/there")) +
+        "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    server.responses["/there"] = TinyServer::ok("arrived");
+    std::optional<Result<std::string>> got;
+    http.get(server.url("/hop"), 15, [&](Result<std::string> r) { got = r; });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got && *got);
+    EXPECT_EQ(**got, "arrived");
+}
+
+TEST_F(QtHttpTest, DownloadKeepsTheFileWhileAHandleLives) {
+    QByteArray body(300000, 'z');
+    server.responses["/M.zip"] = TinyServer::ok(body);
+    std::optional<Result<Download>> got;
+    http.download(server.url("/M.zip"), [&](Result<Download> r) { got = std::move(r); });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got && *got);
+    const auto path = (**got)->path();
+    QFile file(QString::fromStdString(path.string()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), body);
+    file.close();
+    got.reset();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path.string())))
+        << "the temporary file goes with the last handle";
+}
+
+TEST_F(QtHttpTest, DownloadOfAnErrorStatusFails) {
+    server.responses["/M.zip"] = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n"
+                                 "Connection: close\r\n\r\nnope";
+    std::optional<Result<Download>> got;
+    http.download(server.url("/M.zip"), [&](Result<Download> r) { got = std::move(r); });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got);
+    ASSERT_FALSE(*got);
+    EXPECT_FALSE(got->error().message.empty());
+}
+
+TEST_F(QtHttpTest, UnreachableServerFails) {
+    std::optional<Result<Download>> got;
+    // Port 1 (tcpmux) is not served here.
+    http.download("http://127.0.0.1:1/x.zip", [&](Result<Download> r) { got = std::move(r); });
+    waitFor([&] { return got.has_value(); });
+    ASSERT_TRUE(got);
+    EXPECT_FALSE(*got);
+}
+
+} // namespace
+} // namespace morvelan
