@@ -218,9 +218,12 @@ ClientSnapshot fetchRoot(X11Connection& conn) {
     return collectRoot(conn, sendRootRequests(conn));
 }
 
-ClientSnapshot fetchSnapshot(X11Connection& conn) {
+ClientSnapshot
+fetchSnapshot(X11Connection& conn,
+              const std::function<void(const std::vector<xcb_window_t>&)>& beforeWindows) {
     ClientSnapshot s = fetchRoot(conn);
     if (!s.ok) return s;
+    if (beforeWindows) beforeWindows(s.clients);
     X11Connection::Batch batch(conn);
     std::vector<WindowRequests> requests;
     requests.reserve(s.clients.size());

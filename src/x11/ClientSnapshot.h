@@ -5,6 +5,7 @@
 #include "x11/X11Connection.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -81,8 +82,12 @@ struct ClientSnapshot {
 };
 
 // The root's client lists, active window and desktops, then every client's properties:
-// two round trips whatever the number of windows.
-ClientSnapshot fetchSnapshot(X11Connection& conn);
+// two round trips whatever the number of windows. `beforeWindows` sees the client list
+// before any window is asked (a caller that selects events there misses no change made
+// after the values it reads).
+ClientSnapshot
+fetchSnapshot(X11Connection& conn,
+              const std::function<void(const std::vector<xcb_window_t>&)>& beforeWindows = {});
 // One window's properties in one round trip; absent when the window is gone.
 std::optional<ClientWindow> fetchWindow(X11Connection& conn, xcb_window_t id);
 // The root properties only (client lists, active window, desktops): one round trip.

@@ -127,8 +127,7 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> conn, DesktopEntries entri
     const ClientSnapshot root = fetchRoot(*conn_);
     if (root.active != XCB_NONE) {
         activeStamp_[root.active] = ++activeCounter_;
-        if (auto it = watched_.find(root.active); it != watched_.end() && it->second)
-            lastActivePid_ = *it->second;
+        lastActivePid_ = pidOf(root.active).value_or(0);
     }
 }
 
@@ -176,24 +175,29 @@ void X11Desktop::watchClients() {
     std::erase_if(icons_, [&](const auto& kv) { return gone(kv.first); });
     std::erase_if(activeStamp_, [&](const auto& kv) { return gone(kv.first); });
     std::erase_if(elements_, [](const auto& kv) { return kv.second.expired(); });
+    watch(root.clients);
+}
 
-    std::vector<std::pair<xcb_window_t, xcb_get_property_cookie_t>> added;
+void X11Desktop::watch(const std::vector<xcb_window_t>& clients) {
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    for (xcb_window_t w : root.clients) {
-        if (watched_.count(w)) continue;
-        xcb_change_window_attributes(conn_->get(), w, XCB_CW_EVENT_MASK, &mask);
-        added.emplace_back(w, xcb_get_property(conn_->get(), 0, w, conn_->ewmh()._NET_WM_PID,
-                                               XCB_ATOM_CARDINAL, 0, 1));
+    for (xcb_window_t w : clients) {
+        if (watched_.emplace(w, Watch{}).second)
+            xcb_change_window_attributes(conn_->get(), w, XCB_CW_EVENT_MASK, &mask);
     }
-    X11Connection::Batch batch(*conn_);
-    for (const auto& [w, cookie] : added) {
-        auto r = conn_->reply(xcb_get_property_reply, cookie);
-        std::optional<Pid> pid;
-        if (auto p = prop::cardinal(r.get());
-            p && *p > 0 && *p <= static_cast<std::uint32_t>(std::numeric_limits<Pid>::max()))
-            pid = static_cast<Pid>(*p);
-        watched_[w] = pid;
-    }
+}
+
+std::optional<Pid> X11Desktop::pidOf(xcb_window_t window) {
+    auto it = watched_.find(window);
+    if (it != watched_.end() && it->second.pidRead) return it->second.pid;
+    auto r = conn_->reply(xcb_get_property_reply,
+                          xcb_get_property(conn_->get(), 0, window, conn_->ewmh()._NET_WM_PID,
+                                           XCB_ATOM_CARDINAL, 0, 1));
+    std::optional<Pid> pid;
+    if (auto p = prop::cardinal(r.get());
+        p && *p > 0 && *p <= static_cast<std::uint32_t>(std::numeric_limits<Pid>::max()))
+        pid = static_cast<Pid>(*p);
+    if (it != watched_.end()) it->second = Watch{pid, true};
+    return pid;
 }
 
 void X11Desktop::onActiveWindowChanged() {
@@ -201,12 +205,7 @@ void X11Desktop::onActiveWindowChanged() {
     Pid pid = 0;
     if (root.active != XCB_NONE) {
         activeStamp_[root.active] = ++activeCounter_;
-        auto it = watched_.find(root.active);
-        if (it == watched_.end()) {
-            watchClients();
-            it = watched_.find(root.active);
-        }
-        if (it != watched_.end() && it->second) pid = *it->second;
+        pid = pidOf(root.active).value_or(0);
     }
     notifyObservers(0);
     if (pid != 0 && pid != lastActivePid_) {
@@ -219,8 +218,9 @@ void X11Desktop::onActiveWindowChanged() {
 }
 
 void X11Desktop::onTitleChanged(xcb_window_t window) {
-    auto it = watched_.find(window);
-    if (it != watched_.end() && it->second) notifyObservers(*it->second);
+    // Only clients are watched; other windows' titles are none of our business.
+    if (!watched_.count(window)) return;
+    if (auto pid = pidOf(window)) notifyObservers(*pid);
 }
 
 void X11Desktop::notifyObservers(Pid pid) {
@@ -234,12 +234,20 @@ void X11Desktop::notifyObservers(Pid pid) {
 
 std::shared_ptr<const X11Desktop::View> X11Desktop::view() {
     if (batchView_) return batchView_;
-    return std::make_shared<const View>(fetchSnapshot(*conn_), entries_);
+    return freshView();
+}
+
+std::shared_ptr<const X11Desktop::View> X11Desktop::freshView() {
+    auto v = std::make_shared<const View>(
+        fetchSnapshot(*conn_, [this](const std::vector<xcb_window_t>& clients) { watch(clients); }),
+        entries_);
+    for (const auto& [id, w] : v->snapshot.windows)
+        if (auto it = watched_.find(id); it != watched_.end()) it->second = Watch{w.pid, true};
+    return v;
 }
 
 void X11Desktop::beginBatch() {
-    if (batchDepth_++ == 0)
-        batchView_ = std::make_shared<const View>(fetchSnapshot(*conn_), entries_);
+    if (batchDepth_++ == 0) batchView_ = freshView();
 }
 
 void X11Desktop::endBatch() {
@@ -373,7 +381,12 @@ ImageRef X11Desktop::icon(Pid pid) {
     auto v = view();
     const AppRecord* rec = v->apps.find(pid);
     if (!rec) return nullptr;
-    for (const ClientWindow* w : byRecency(*v, *rec)) {
+    // Shown windows first: openbox puts its own icon on clients that have none, and a
+    // minimised helper window should not speak for the application.
+    auto windows = byRecency(*v, *rec);
+    std::stable_partition(windows.begin(), windows.end(),
+                          [](const ClientWindow* w) { return !w->hidden; });
+    for (const ClientWindow* w : windows) {
         auto it = icons_.find(w->id);
         if (it == icons_.end()) {
             // Icons are large (a 256-px image is 256 KiB): fetched on demand, then cached

@@ -121,6 +121,11 @@ private:
     xcb_timestamp_t timestamp();
     void restack(const Element& window);
 
+    // A snapshot that first starts watching every client it is about to read.
+    std::shared_ptr<const View> freshView();
+    // Selects property changes on the clients not watched yet.
+    void watch(const std::vector<xcb_window_t>& clients);
+    std::optional<Pid> pidOf(xcb_window_t window);
     void watchClients();
     void onActiveWindowChanged();
     void onTitleChanged(xcb_window_t window);
@@ -138,8 +143,13 @@ private:
     bool lost_ = false;
     bool dispatching_ = false;
 
-    // Watched clients and their pids, for routing title changes to observers.
-    std::unordered_map<xcb_window_t, std::optional<Pid>> watched_;
+    // Clients whose property changes we receive, with their pids once read, for routing
+    // title changes to observers.
+    struct Watch {
+        std::optional<Pid> pid;
+        bool pidRead = false;
+    };
+    std::unordered_map<xcb_window_t, Watch> watched_;
     // Activation order: a higher stamp is more recent.
     std::unordered_map<xcb_window_t, std::uint64_t> activeStamp_;
     std::uint64_t activeCounter_ = 0;
