@@ -1,0 +1,55 @@
+// E2eSupport: what every end-to-end test needs: waiting with deadlines, running tools,
+// reading the root window back on a connection of its own.
+#pragma once
+
+#include "LoopQueue.h"
+#include "x11/X11Connection.h"
+#include "x11/X11Desktop.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace morvelan::e2e {
+
+using namespace std::chrono_literals;
+
+// True inside scripts/xvfb-session: the tests open windows and write desktop entries, so
+// they never run on the user's own display.
+bool inSession();
+// The session's XDG_DATA_HOME.
+std::string dataHome();
+
+// Runs a program found on PATH and waits for it; its exit status, or -1.
+int run(const std::vector<std::string>& argv);
+
+// Pumps the desktop's events (and the queue's due tasks) until `condition` holds or
+// `timeout` passes; whether it held.
+bool waitFor(X11Desktop& desktop, const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout, LoopQueue* queue = nullptr);
+// The same without a desktop to pump.
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// Reads the root window's EWMH properties on its own connection.
+class RootProbe {
+public:
+    RootProbe();
+    bool ok() const { return conn_ != nullptr; }
+    xcb_window_t active();
+    std::uint32_t currentDesktop();
+    std::vector<xcb_window_t> clients();
+    // _NET_CLIENT_LIST_STACKING, bottom to top.
+    std::vector<xcb_window_t> stacking();
+    X11Connection& connection() { return *conn_; }
+
+private:
+    std::vector<std::uint32_t> cardinals(xcb_atom_t atom);
+    std::unique_ptr<X11Connection> conn_;
+};
+
+std::string hex(std::uint32_t value);
+
+} // namespace morvelan::e2e

@@ -1,0 +1,210 @@
+// End-to-end tests of the window engine over the X11 host, under Xvfb + openbox.
+#include "E2eFixture.h"
+#include "core/engine/WindowEngine.h"
+
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
+namespace morvelan::e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Expected {
+    Pid pid;
+    std::string bundleID, appName, title;
+    WindowID wid;
+    bool element;
+};
+
+void expectWins(const std::vector<Win>& wins, const std::vector<Expected>& expected) {
+    ASSERT_EQ(wins.size(), expected.size());
+    for (std::size_t i = 0; i < wins.size(); ++i) {
+        SCOPED_TRACE("window " + std::to_string(i));
+        EXPECT_EQ(wins[i].pid, expected[i].pid);
+        EXPECT_EQ(wins[i].bundleID, expected[i].bundleID);
+        EXPECT_EQ(wins[i].appName, expected[i].appName);
+        EXPECT_EQ(wins[i].title, expected[i].title);
+        EXPECT_EQ(wins[i].wid, expected[i].wid);
+        EXPECT_EQ(wins[i].ax != nullptr, expected[i].element);
+    }
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+class EngineX11 : public E2eFixture {
+protected:
+    void SetUp() override {
+        E2eFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        engine = std::make_unique<WindowEngine>(*desktop, queue);
+        engine->onFocusChange = [this] { ++focusChanges; };
+    }
+    void TearDown() override { engine.reset(); }
+
+    bool pump(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
+        return waitFor(*desktop, condition, timeout, &queue);
+    }
+
+    std::optional<Win> find(const std::vector<Win>& wins, WindowID wid) {
+        for (const Win& w : wins)
+            if (w.wid == wid) return w;
+        return std::nullopt;
+    }
+
+    LoopQueue queue;
+    std::unique_ptr<WindowEngine> engine;
+    int focusChanges = 0;
+};
+
+TEST_F(EngineX11, AllWindowsListsTheStandardWindowsOfEveryApplication) {
+    const Scenario s = stage();
+    expectWins(engine->allWindows(),
+               {
+                   {4242, "org.test.Alpha", "Alpha Studio", "A one", s.aOne, true},
+                   {4343, "beta-app", "Beta App", "B main", s.bMain, true},
+                   {4444, "org.test.Gamma", "Gamma", "G far", s.gFar, true},
+               });
+    // Every listed window is alive in the window server's list.
+    for (WindowID wid : {s.aOne, s.aTwo, s.bMain, s.bDialog, s.gFar, s.dHidden})
+        EXPECT_EQ(engine->liveWids().count(wid), 1u) << hex(wid);
+}
+
+TEST_F(EngineX11, AllAcrossSpacesAddsAPlaceholderForAnApplicationWithoutUsableWindows) {
+    const Scenario s = stage();
+    expectWins(engine->allAcrossSpaces(),
+               {
+                   {4242, "org.test.Alpha", "Alpha Studio", "A one", s.aOne, true},
+                   {4343, "beta-app", "Beta App", "B main", s.bMain, true},
+                   {4444, "org.test.Gamma", "Gamma", "G far", s.gFar, true},
+                   {4545, "Delta", "Delta", "", Win::placeholderBit | 4545u, false},
+               });
+    EXPECT_TRUE(engine->spaceScanAvailable());
+    EXPECT_TRUE(engine->axWidAvailable());
+    const auto spaces = engine->windowsOnAllSpaces();
+    EXPECT_EQ(spaces.count(s.gFar), 1u);
+    EXPECT_EQ(spaces.count(s.aTwo), 1u);
+}
+
+TEST_F(EngineX11, FocusOnAWindowOfTheOtherDesktopSwitchesThereAndActivatesIt) {
+    const Scenario s = stage();
+    const auto far = find(engine->allAcrossSpaces(), s.gFar);
+    ASSERT_TRUE(far);
+    engine->focus(*far);
+    EXPECT_TRUE(pump([&] { return probe.active() == s.gFar && probe.currentDesktop() == 1; }));
+    EXPECT_TRUE(engine->onScreen(s.gFar));
+    const auto focused = engine->focusedWindow();
+    ASSERT_TRUE(focused);
+    EXPECT_EQ(focused->wid, s.gFar);
+    EXPECT_EQ(focused->title, "G far");
+}
+
+TEST_F(EngineX11, FocusOfAPlaceholderActivatesItsApplication) {
+    const Scenario s = stage();
+    const auto placeholder = find(engine->allAcrossSpaces(), Win::placeholderBit | 4545u);
+    ASSERT_TRUE(placeholder);
+    engine->focus(*placeholder);
+    EXPECT_TRUE(pump([&] { return probe.active() == s.dHidden; }));
+}
+
+TEST_F(EngineX11, CloseClosesTheWindow) {
+    const Scenario s = stage();
+    const auto main = find(engine->allWindows(), s.bMain);
+    ASSERT_TRUE(main);
+    engine->close(*main);
+    EXPECT_TRUE(client.expect("closed b1 wm", 5s));
+    EXPECT_TRUE(pump([&] {
+        const auto c = probe.clients();
+        return std::find(c.begin(), c.end(), s.bMain) == c.end();
+    }));
+    EXPECT_FALSE(find(engine->allWindows(), s.bMain));
+}
+
+TEST_F(EngineX11, ARetitleByAnotherProgramReachesOnFocusChangeWithin100ms) {
+    const Scenario s = stage();
+    engine->trackFocusChanges(4242);
+    ASSERT_EQ(engine->focusObsPid(), 4242);
+    ASSERT_EQ(run({"xdotool", "set_window", "--name", "Retitled by xdotool", hex(s.aOne)}), 0);
+    const auto start = Clock::now();
+    ASSERT_TRUE(pump([&] { return focusChanges > 0; }, 100ms));
+    EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_EQ(find(engine->allWindows(), s.aOne)->title, "Retitled by xdotool");
+}
+
+TEST_F(EngineX11, AnActivationByAnotherProgramReachesOnFocusChangeWithin100ms) {
+    const Scenario s = stage();
+    engine->trackFocusChanges(4242);
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    const auto start = Clock::now();
+    ASSERT_TRUE(pump([&] { return focusChanges > 0; }, 100ms));
+    EXPECT_LT(Clock::now() - start, 100ms);
+    const auto focused = engine->focusedWindow();
+    ASSERT_TRUE(focused);
+    EXPECT_EQ(focused->pid, 4343);
+}
+
+TEST_F(EngineX11, ZOrderPutsTheActiveWindowFirstAndHiddenOnesLast) {
+    const Scenario s = stage();
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    ASSERT_TRUE(pump([&] { return probe.active() == s.bMain; }));
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.aOne)}), 0);
+    ASSERT_TRUE(pump([&] { return probe.stacking().back() == s.aOne; }));
+    const auto order = engine->zOrderedWIDs();
+    ASSERT_EQ(order.size(), 3u);
+    EXPECT_EQ(order[0], s.aOne);
+    EXPECT_EQ(order[1], s.bMain);
+    EXPECT_EQ(order[2], s.gFar); // not on screen: after all visible ones
+    const auto z = engine->zOrder();
+    EXPECT_EQ(z.count(s.gFar), 0u);
+    EXPECT_EQ(z.count(s.aTwo), 0u);
+}
+
+TEST_F(EngineX11, DebugDumpListsEveryRegularApplicationsWindows) {
+    stage();
+    const auto dump = lines(engine->debugDump());
+    // Windows of an application front to back: the later "A two" stays above "A one" in
+    // the stacking order while minimised, and the dialog above its parent.
+    const std::vector<std::string> expected = {
+        "Alpha Studio [2]:",
+        "    role=AXWindow sub=AXStandardWindow min=true 'A two'",
+        "    role=AXWindow sub=AXStandardWindow min=false 'A one'",
+        "Beta App [2]:",
+        "    role=AXWindow sub=AXDialog min=false 'B dialog'",
+        "    role=AXWindow sub=AXStandardWindow min=false 'B main'",
+        "Gamma [1]:",
+        "    role=AXWindow sub=AXStandardWindow min=false 'G far'",
+        "Delta [1]:",
+        "    role=AXWindow sub=AXStandardWindow min=true 'D hidden'",
+    };
+    EXPECT_EQ(dump, expected);
+}
+
+TEST_F(EngineX11, CgDumpHasOneLinePerClientWindowFrontToBack) {
+    const Scenario s = stage();
+    const auto dump = lines(engine->cgDump());
+    ASSERT_EQ(dump.size(), 6u);
+    const std::regex line(R"((.+) pid=(-?\d+) #(\d+) (\d+)x(\d+) onscreen=(true|false) '(.*)')");
+    auto stacking = probe.stacking();
+    std::reverse(stacking.begin(), stacking.end());
+    for (std::size_t i = 0; i < dump.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(dump[i], m, line)) << dump[i];
+        EXPECT_EQ(std::stoul(m[3]), stacking[i]);
+    }
+    const std::string gamma =
+        "Gamma pid=4444 #" + std::to_string(s.gFar) + " 400x300 onscreen=false 'G far'";
+    EXPECT_NE(std::find(dump.begin(), dump.end(), gamma), dump.end()) << engine->cgDump();
+    const std::string alpha =
+        "Alpha Studio pid=4242 #" + std::to_string(s.aOne) + " 400x300 onscreen=true 'A one'";
+    EXPECT_NE(std::find(dump.begin(), dump.end(), alpha), dump.end()) << engine->cgDump();
+}
+
+} // namespace
+} // namespace morvelan::e2e

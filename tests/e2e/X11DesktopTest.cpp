@@ -1,0 +1,467 @@
+// End-to-end tests of X11Desktop against real windows under Xvfb + openbox.
+#include "E2eFixture.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace morvelan::e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class X11DesktopE2e : public E2eFixture {
+protected:
+    std::optional<RunningApp> app(Pid pid) { return desktop->application(pid); }
+
+    Element windowOf(Pid pid, xcb_window_t id) {
+        auto windows = desktop->windows(desktop->applicationElement(pid));
+        if (!windows) return nullptr;
+        for (const Element& w : *windows)
+            if (desktop->windowID(w) == id) return w;
+        return nullptr;
+    }
+
+    std::vector<WindowID> ids(const std::vector<WindowInfo>& list) {
+        std::vector<WindowID> out;
+        for (const auto& w : list)
+            out.push_back(w.number.value_or(0));
+        return out;
+    }
+};
+
+// ---- Applications ----------------------------------------------------------------------
+
+TEST_F(X11DesktopE2e, ApplicationsAreTheProcessesOwningClientWindows) {
+    stage();
+    const auto apps = desktop->runningApplications();
+    ASSERT_EQ(apps.size(), 4u);
+    EXPECT_EQ(apps[0].pid, 4242);
+    EXPECT_EQ(apps[0].bundleID, "org.test.Alpha");
+    EXPECT_EQ(apps[0].name, "Alpha Studio");
+    EXPECT_EQ(apps[1].pid, 4343);
+    EXPECT_EQ(apps[1].bundleID, "beta-app");
+    EXPECT_EQ(apps[1].name, "Beta App");
+    EXPECT_EQ(apps[2].pid, 4444);
+    EXPECT_EQ(apps[2].bundleID, "org.test.Gamma");
+    EXPECT_EQ(apps[2].name, "Gamma");
+    EXPECT_EQ(apps[3].pid, 4545);
+    EXPECT_EQ(apps[3].bundleID, "Delta");
+    for (const auto& a : apps) {
+        EXPECT_EQ(a.policy, ActivationPolicy::regular) << a.pid;
+        EXPECT_FALSE(a.terminated);
+    }
+    EXPECT_FALSE(app(999999));
+    EXPECT_EQ(desktop->ownPid(), getpid());
+    EXPECT_TRUE(desktop->isTrusted());
+}
+
+TEST_F(X11DesktopE2e, DocksAreNeverApplicationsAndToolOnlyProcessesAreAccessories) {
+    const auto dock = client.open("id=p class=Panel title=panel pid=4646 type=dock w=1280 h=30");
+    const auto tool = client.open("id=t class=Tool title=palette pid=4747 type=utility");
+    const auto skip = client.open("id=s class=Skip title=hidden pid=4848 skiptaskbar=1");
+    ASSERT_NE(dock, 0u);
+    ASSERT_NE(tool, 0u);
+    ASSERT_NE(skip, 0u);
+    EXPECT_FALSE(app(4646));
+    ASSERT_TRUE(app(4747));
+    EXPECT_EQ(app(4747)->policy, ActivationPolicy::accessory);
+    ASSERT_TRUE(app(4848));
+    EXPECT_EQ(app(4848)->policy, ActivationPolicy::accessory);
+    // The dock stays in the window list, above the clients' layer.
+    const auto list = desktop->windowList(WindowList::allSpaces);
+    ASSERT_TRUE(list);
+    const auto it = std::find_if(list->begin(), list->end(),
+                                 [&](const WindowInfo& w) { return w.number == dock; });
+    ASSERT_NE(it, list->end());
+    EXPECT_NE(it->layer, 0);
+    EXPECT_EQ(it->ownerName, "Panel");
+}
+
+TEST_F(X11DesktopE2e, FrontmostApplicationAndActivationNoticeFollowTheActiveWindow) {
+    const Scenario s = stage();
+    std::vector<Pid> notices;
+    desktop->setActivationHandler(
+        [&](std::optional<RunningApp> a) { notices.push_back(a ? a->pid : -1); });
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    const auto start = Clock::now();
+    ASSERT_TRUE(until([&] { return !notices.empty(); }, 100ms));
+    EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_EQ(notices, std::vector<Pid>{4343});
+    ASSERT_TRUE(desktop->frontmostApplication());
+    EXPECT_EQ(desktop->frontmostApplication()->pid, 4343);
+
+    // A second window of the same application is no new activation.
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bDialog)}), 0);
+    ASSERT_TRUE(until([&] { return probe.active() == s.bDialog; }));
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.aOne)}), 0);
+    ASSERT_TRUE(until([&] { return notices.size() == 2; }));
+    EXPECT_EQ(notices, (std::vector<Pid>{4343, 4242}));
+}
+
+TEST_F(X11DesktopE2e, ActivateRestoresAnApplicationWhoseWindowsAreAllMinimised) {
+    const Scenario s = stage();
+    desktop->activate(4545);
+    ASSERT_TRUE(until([&] { return probe.active() == s.dHidden; }));
+    auto el = windowOf(4545, s.dHidden);
+    ASSERT_TRUE(el);
+    EXPECT_EQ(desktop->minimized(el), false);
+}
+
+TEST_F(X11DesktopE2e, ActivatePrefersTheMostRecentlyActiveWindow) {
+    const Scenario s = stage();
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bDialog)}), 0);
+    ASSERT_TRUE(until([&] { return probe.active() == s.bDialog; }));
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.aOne)}), 0);
+    ASSERT_TRUE(until([&] { return probe.active() == s.aOne; }));
+    desktop->activate(4343);
+    ASSERT_TRUE(until([&] { return probe.active() == s.bDialog; }));
+    EXPECT_EQ(desktop->focusedWindow(desktop->applicationElement(4343)), windowOf(4343, s.bDialog));
+}
+
+TEST_F(X11DesktopE2e, TerminateClosesPolitelyAndSignalsOnlyWhenForced) {
+    // A real process (the test client's own pid) with one window that cannot be asked.
+    TestClient real;
+    const auto polite = real.open("id=r1 class=Real title=polite");
+    const auto stubborn = real.open("id=r2 class=Real title=stubborn nodelete=1");
+    ASSERT_NE(polite, 0u);
+    ASSERT_NE(stubborn, 0u);
+    const Pid pid = real.pid();
+    ASSERT_TRUE(app(pid));
+
+    desktop->terminate(pid, false);
+    EXPECT_TRUE(real.expect("closed r1 wm", 5s));
+    ASSERT_TRUE(until([&] {
+        const auto c = probe.clients();
+        return std::find(c.begin(), c.end(), polite) == c.end();
+    }));
+    EXPECT_TRUE(app(pid)) << "the window without WM_DELETE_WINDOW must stay";
+
+    desktop->terminate(pid, true);
+    EXPECT_TRUE(until([&] { return !app(pid); }));
+}
+
+TEST_F(X11DesktopE2e, IconIsTheNetWmIconClosestTo64AndFollowsChanges) {
+    stage();
+    auto icon = desktop->icon(4242);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->width, 48);
+    EXPECT_EQ(icon->argb.size(), 48u * 48u);
+    client.send("icon a1 16,64");
+    EXPECT_TRUE(until([&] {
+        auto i = desktop->icon(4242);
+        return i && i->width == 64;
+    }));
+    EXPECT_EQ(desktop->icon(4242)->argb.front(), 0xFF336699u);
+    EXPECT_FALSE(desktop->icon(999999));
+}
+
+// ---- Elements --------------------------------------------------------------------------
+
+TEST_F(X11DesktopE2e, WindowElementsCarryTypeStateAndTitle) {
+    const Scenario s = stage();
+    const auto alpha = desktop->windows(desktop->applicationElement(4242));
+    ASSERT_TRUE(alpha);
+    ASSERT_EQ(alpha->size(), 2u);
+    const Element one = windowOf(4242, s.aOne);
+    const Element two = windowOf(4242, s.aTwo);
+    ASSERT_TRUE(one);
+    ASSERT_TRUE(two);
+    EXPECT_EQ(desktop->role(one), "AXWindow");
+    EXPECT_EQ(desktop->role(desktop->applicationElement(4242)), "AXApplication");
+    EXPECT_EQ(desktop->subrole(one), "AXStandardWindow");
+    EXPECT_EQ(desktop->subrole(two), "AXStandardWindow");
+    EXPECT_EQ(desktop->minimized(one), false);
+    EXPECT_EQ(desktop->minimized(two), true);
+    EXPECT_EQ(desktop->fullScreen(one), false);
+    EXPECT_TRUE(desktop->hasMinimizeButton(one));
+    EXPECT_EQ(desktop->title(one), "A one");
+    EXPECT_EQ(desktop->title(desktop->applicationElement(4242)), "Alpha Studio");
+    ASSERT_TRUE(desktop->size(one));
+    EXPECT_EQ(desktop->size(one)->width, 400);
+    EXPECT_EQ(desktop->size(one)->height, 300);
+    EXPECT_TRUE(desktop->closeButton(one));
+    EXPECT_EQ(desktop->role(desktop->closeButton(one)), "AXButton");
+    EXPECT_TRUE(desktop->windowIDAvailable());
+    // The same window keeps the same handle.
+    EXPECT_EQ(one, windowOf(4242, s.aOne));
+
+    const Element dialog = windowOf(4343, s.bDialog);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(desktop->subrole(dialog), "AXDialog");
+    EXPECT_FALSE(desktop->hasMinimizeButton(dialog));
+    EXPECT_EQ(desktop->windows(desktop->applicationElement(999999)), std::nullopt);
+}
+
+TEST_F(X11DesktopE2e, SubroleFollowsWindowTypeTransienceAndTaskbarState) {
+    const auto bare = client.open("id=x class=Xterm title=xterm type=none pid=5001");
+    const auto child = client.open("id=y class=Xterm title=child type=none transient=x pid=5001");
+    const auto tool = client.open("id=u class=Xterm title=tool type=utility pid=5001");
+    const auto skip = client.open("id=k class=Xterm title=skip skiptaskbar=1 pid=5001");
+    const auto full = client.open("id=f class=Xterm title=full state=fullscreen pid=5001");
+    const auto el = [&](xcb_window_t id) { return windowOf(5001, id); };
+    EXPECT_EQ(desktop->subrole(el(bare)), "AXStandardWindow");
+    EXPECT_TRUE(desktop->hasMinimizeButton(el(bare)));
+    EXPECT_EQ(desktop->subrole(el(child)), "AXDialog");
+    EXPECT_EQ(desktop->subrole(el(tool)), "AXFloatingWindow");
+    EXPECT_FALSE(desktop->hasMinimizeButton(el(tool)));
+    EXPECT_EQ(desktop->subrole(el(skip)), "AXFloatingWindow");
+    EXPECT_EQ(desktop->subrole(el(full)), "AXStandardWindow");
+    EXPECT_EQ(desktop->fullScreen(el(full)), true);
+    ASSERT_TRUE(desktop->size(el(full)));
+    EXPECT_EQ(desktop->size(el(full))->width, 1280);
+}
+
+TEST_F(X11DesktopE2e, TitlesBecomeValidUtf8AtTheBoundary) {
+    const auto latin = client.open("id=l class=Enc wmname='Caf\\xe9' pid=5002");
+    const auto broken = client.open("id=b class=Enc title='bad\\xff' pid=5002");
+    const auto none = client.open("id=n class=Enc pid=5002");
+    EXPECT_EQ(desktop->title(windowOf(5002, latin)), "Caf\xC3\xA9");
+    EXPECT_EQ(desktop->title(windowOf(5002, broken)), "bad\xEF\xBF\xBD");
+    EXPECT_EQ(desktop->title(windowOf(5002, none)), std::nullopt);
+}
+
+TEST_F(X11DesktopE2e, CloseButtonExistsOnlyWithWmDeleteWindowAndClosesTheWindow) {
+    const auto keep = client.open("id=k class=Close title=keep pid=5003 nodelete=1");
+    const auto go = client.open("id=g class=Close title=go pid=5003");
+    EXPECT_FALSE(desktop->closeButton(windowOf(5003, keep)));
+    const Element button = desktop->closeButton(windowOf(5003, go));
+    ASSERT_TRUE(button);
+    desktop->press(button);
+    EXPECT_TRUE(client.expect("closed g wm", 5s));
+    EXPECT_TRUE(until([&] {
+        const auto c = probe.clients();
+        return std::find(c.begin(), c.end(), go) == c.end();
+    }));
+    // The other window of the client, which lacks WM_DELETE_WINDOW, lives on.
+    const auto c = probe.clients();
+    EXPECT_NE(std::find(c.begin(), c.end(), keep), c.end());
+}
+
+TEST_F(X11DesktopE2e, AVanishedWindowReadsAsAbsentInAndOutOfABatch) {
+    const Scenario s = stage();
+    const Element dialog = windowOf(4343, s.bDialog);
+    ASSERT_TRUE(dialog);
+    client.send("close b2");
+    ASSERT_TRUE(client.expect("closed b2", 5s));
+    ASSERT_TRUE(until([&] {
+        const auto c = probe.clients();
+        return std::find(c.begin(), c.end(), s.bDialog) == c.end();
+    }));
+    EXPECT_EQ(desktop->role(dialog), std::nullopt);
+    EXPECT_EQ(desktop->subrole(dialog), std::nullopt);
+    EXPECT_EQ(desktop->title(dialog), std::nullopt);
+    EXPECT_EQ(desktop->minimized(dialog), std::nullopt);
+    EXPECT_EQ(desktop->size(dialog), std::nullopt);
+    EXPECT_FALSE(desktop->closeButton(dialog));
+    EXPECT_FALSE(desktop->hasMinimizeButton(dialog));
+    desktop->beginBatch();
+    EXPECT_EQ(desktop->subrole(dialog), std::nullopt);
+    EXPECT_EQ(desktop->title(windowOf(4343, s.bMain)), "B main");
+    desktop->endBatch();
+    // Acting on it is harmless too.
+    desktop->raise(dialog);
+    desktop->setFrontProcess(ProcessSerial{4343}, s.bDialog);
+    desktop->processEvents();
+    EXPECT_FALSE(desktop->connectionLost());
+}
+
+TEST_F(X11DesktopE2e, RaiseRestacksWithoutMovingFocus) {
+    const Scenario s = stage();
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    // openbox keeps the transient dialog above its parent.
+    ASSERT_TRUE(
+        until([&] { return probe.active() == s.bMain && probe.stacking().back() == s.bDialog; }));
+    desktop->raise(windowOf(4242, s.aOne));
+    EXPECT_TRUE(until([&] { return probe.stacking().back() == s.aOne; }));
+    EXPECT_EQ(probe.active(), s.bMain);
+    desktop->setMain(windowOf(4343, s.bMain));
+    EXPECT_TRUE(until([&] { return probe.stacking().back() == s.bDialog; }));
+    EXPECT_EQ(probe.active(), s.bMain);
+}
+
+// ---- Focus observation -----------------------------------------------------------------
+
+TEST_F(X11DesktopE2e, FocusObserverReportsTitleChangesOfItsApplicationAndActivations) {
+    const Scenario s = stage();
+    int calls = 0;
+    auto observer = desktop->observeFocus(4242, [&] { ++calls; });
+    ASSERT_TRUE(observer);
+
+    ASSERT_EQ(run({"xdotool", "set_window", "--name", "Renamed", hex(s.aOne)}), 0);
+    auto start = Clock::now();
+    ASSERT_TRUE(until([&] { return calls > 0; }, 100ms));
+    EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_EQ(desktop->title(windowOf(4242, s.aOne)), "Renamed");
+
+    // Another application's title is not this observer's business. Once a reply shows the
+    // new title, its PropertyNotify (sent before that reply) has been dispatched too.
+    calls = 0;
+    client.send("title b1 Other title");
+    ASSERT_TRUE(until([&] { return desktop->title(windowOf(4343, s.bMain)) == "Other title"; }));
+    desktop->processEvents();
+    EXPECT_EQ(calls, 0);
+    client.send("title a2 Own title");
+    ASSERT_TRUE(until([&] { return calls > 0; }));
+    const int afterOwn = calls;
+
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    start = Clock::now();
+    ASSERT_TRUE(until([&] { return calls > afterOwn; }, 100ms));
+    EXPECT_LT(Clock::now() - start, 100ms);
+
+    observer.reset();
+    calls = 0;
+    client.send("title a1 After");
+    ASSERT_TRUE(until([&] { return desktop->title(windowOf(4242, s.aOne)) == "After"; }));
+    desktop->processEvents();
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(X11DesktopE2e, AnObserverMayReplaceItselfFromItsCallback) {
+    const Scenario s = stage();
+    std::unique_ptr<FocusObserver> observer;
+    int calls = 0;
+    observer = desktop->observeFocus(4242, [&] {
+        ++calls;
+        observer = desktop->observeFocus(4343, [&] { ++calls; });
+    });
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    ASSERT_TRUE(until([&] { return calls > 0; }));
+    EXPECT_TRUE(observer);
+}
+
+// ---- Window server ---------------------------------------------------------------------
+
+TEST_F(X11DesktopE2e, WindowListIsFrontToBackWithGeometryAndOnscreenState) {
+    const Scenario s = stage();
+    const auto list = desktop->windowList(WindowList::allSpaces);
+    ASSERT_TRUE(list);
+    auto stacking = probe.stacking();
+    std::reverse(stacking.begin(), stacking.end());
+    EXPECT_EQ(ids(*list), std::vector<WindowID>(stacking.begin(), stacking.end()));
+    for (const WindowInfo& w : *list) {
+        EXPECT_EQ(w.layer, 0);
+        ASSERT_TRUE(w.bounds);
+        EXPECT_GE(*w.bounds->x, 0);
+        EXPECT_GE(*w.bounds->y, 0);
+        const bool visible = w.number != s.aTwo && w.number != s.gFar && w.number != s.dHidden;
+        EXPECT_EQ(w.onscreen, visible) << hex(*w.number);
+        if (w.number == s.aOne) {
+            EXPECT_EQ(w.ownerPid, 4242);
+            EXPECT_EQ(w.ownerName, "Alpha Studio");
+            EXPECT_EQ(w.name, "A one");
+            EXPECT_EQ(w.bounds->width, 400);
+            EXPECT_EQ(w.bounds->height, 300);
+        }
+    }
+    const auto onScreen = desktop->windowList(WindowList::onScreenOnly);
+    ASSERT_TRUE(onScreen);
+    EXPECT_EQ(onScreen->size(), 3u);
+    for (const WindowInfo& w : *onScreen)
+        EXPECT_TRUE(w.number == s.aOne || w.number == s.bMain || w.number == s.bDialog);
+
+    const auto one = desktop->windowList(WindowList::including, s.gFar);
+    ASSERT_TRUE(one);
+    ASSERT_EQ(one->size(), 1u);
+    EXPECT_EQ(one->front().name, "G far");
+    EXPECT_EQ(desktop->windowList(WindowList::including, 0x7ffffff)->size(), 0u);
+}
+
+TEST_F(X11DesktopE2e, SpacesAreTheDesktopsAndStickyWindowsAreOnEveryOne) {
+    const Scenario s = stage();
+    const auto sticky = client.open("id=st class=Sticky title=sticky pid=5004 desktop=all");
+    ASSERT_NE(sticky, 0u);
+    EXPECT_TRUE(desktop->spacesAvailable());
+    const auto displays = desktop->managedDisplaySpaces();
+    ASSERT_TRUE(displays);
+    ASSERT_EQ(displays->size(), 1u);
+    ASSERT_TRUE(displays->front().spaces);
+    EXPECT_EQ(*displays->front().spaces,
+              (std::vector<std::optional<std::int64_t>>{std::int64_t{0}, std::int64_t{1}}));
+
+    auto second = *desktop->windowsInSpaces({1});
+    std::sort(second.begin(), second.end());
+    auto expected = std::vector<WindowID>{s.gFar, sticky};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(second, expected);
+    const auto first = *desktop->windowsInSpaces({0});
+    EXPECT_EQ(first.size(), 6u);
+    EXPECT_EQ(std::count(first.begin(), first.end(), s.gFar), 0);
+    EXPECT_EQ(desktop->windowsInSpaces({0, 1})->size(), 7u);
+}
+
+TEST_F(X11DesktopE2e, FrontProcessSwitchesToTheWindowsDesktopAndActivatesIt) {
+    const Scenario s = stage();
+    EXPECT_TRUE(desktop->frontProcessAvailable());
+    const auto psn = desktop->processForPid(4444);
+    ASSERT_TRUE(psn);
+    EXPECT_FALSE(desktop->processForPid(999999));
+    desktop->setFrontProcess(*psn, s.gFar);
+    std::array<std::uint8_t, 248> record{};
+    desktop->postEventRecord(*psn, record);
+    EXPECT_TRUE(until([&] { return probe.active() == s.gFar && probe.currentDesktop() == 1; }));
+    const auto list = desktop->windowList(WindowList::onScreenOnly);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(ids(*list), std::vector<WindowID>{s.gFar});
+}
+
+TEST_F(X11DesktopE2e, ScreensAndPointer) {
+    const auto screens = desktop->screens();
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(screens[0].width, 1280);
+    EXPECT_EQ(screens[0].height, 800);
+    ASSERT_EQ(run({"xdotool", "mousemove", "100", "200"}), 0);
+    const auto p = desktop->pointer();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->x, 100);
+    EXPECT_EQ(p->y, 200);
+}
+
+// ---- Batches, round trips and failures -----------------------------------------------------
+
+TEST_F(X11DesktopE2e, ABatchAnswersEveryReadFromOneSnapshot) {
+    stage();
+    const auto readAll = [&] {
+        std::vector<std::string> out;
+        for (const RunningApp& a : desktop->runningApplications()) {
+            const auto windows = desktop->windows(desktop->applicationElement(a.pid));
+            for (const Element& w : windows.value_or(std::vector<Element>{})) {
+                out.push_back(desktop->subrole(w).value_or("-") + desktop->title(w).value_or("-") +
+                              (desktop->minimized(w).value_or(false) ? "m" : "") +
+                              (desktop->closeButton(w) ? "c" : ""));
+            }
+        }
+        return out;
+    };
+    const auto unbatched = readAll();
+    auto& conn = desktop->connection();
+    const auto before = conn.roundTrips();
+    desktop->beginBatch();
+    const auto batched = readAll();
+    desktop->windowList(WindowList::allSpaces);
+    desktop->windowsInSpaces({0, 1});
+    desktop->managedDisplaySpaces();
+    desktop->endBatch();
+    EXPECT_EQ(batched, unbatched);
+    EXPECT_EQ(conn.roundTrips() - before, 2u);
+}
+
+TEST_F(X11DesktopE2e, LosingTheConnectionIsReportedAndEveryReadIsAbsent) {
+    stage();
+    EXPECT_FALSE(desktop->connectionLost());
+    ASSERT_EQ(::shutdown(desktop->fd(), SHUT_RDWR), 0);
+    desktop->processEvents();
+    EXPECT_TRUE(desktop->connectionLost());
+    EXPECT_FALSE(desktop->isTrusted());
+    EXPECT_TRUE(desktop->runningApplications().empty());
+    EXPECT_FALSE(desktop->windowList(WindowList::allSpaces));
+    EXPECT_FALSE(desktop->frontmostApplication());
+    EXPECT_FALSE(desktop->observeFocus(4242, [] {}));
+    desktop->activate(4242);
+    desktop->processEvents();
+}
+
+} // namespace
+} // namespace morvelan::e2e
