@@ -233,6 +233,20 @@ TEST_F(SwitcherPanelTest, AltClickPinsInsteadOfCommitting) {
     EXPECT_EQ(pinned, (std::vector<WindowID>{101}));
 }
 
+TEST_F(SwitcherPanelTest, ImagesKeepTheirPixelsBothWays) {
+    auto image = std::make_shared<morvelan::Image>();
+    image->width = 2;
+    image->height = 1;
+    image->argb = {0x80FF0000u, 0xFF00FF00u}; // half-transparent red, green
+    const QImage converted = toQImage(image);
+    EXPECT_EQ(converted.pixelColor(0, 0), QColor(255, 0, 0, 128));
+    EXPECT_EQ(converted.pixelColor(1, 0), QColor(0, 255, 0));
+    EXPECT_EQ(fromQImage(converted)->argb, image->argb);
+    image->argb.pop_back(); // too short for its size
+    EXPECT_TRUE(toQImage(image).isNull());
+    EXPECT_EQ(fromQImage(QImage()), nullptr);
+}
+
 // The screenshots of the main looks; each also checks what must be visible in it.
 TEST_F(SwitcherPanelTest, ScreenshotAllContexts) {
     open(-1);
