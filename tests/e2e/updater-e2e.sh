@@ -121,4 +121,17 @@ grep -qx "alert: You're up to date | Morvelan 0 is the latest version." "$work/c
     fail "no up-to-date answer"
 echo "ok: up to date"
 
-echo "3 passed, 0 failed"
+echo "== Not running from a Morvelan.app"
+packaged=$work/usr/lib/morvelan
+mkdir -p "$packaged"
+cp "$app/morvelan" "$app/Info.json" "$packaged/"
+printf '{"version":"%s","url":"%s/Morvelan.zip"}\n' "$version" "$base" >"$served/release/latest.json"
+status=0
+"$driver" "$packaged" >"$work/packaged.log" 2>&1 || status=$?
+[[ $status -eq 1 ]] || fail "driver exited with $status outside a bundle"
+grep -q "^alert: Install failed | .*update Morvelan the way you installed it" "$work/packaged.log" ||
+    fail "no advice to update the way it was installed"
+[[ $("$packaged/morvelan") == "Morvelan 0 (old)" ]] || fail "the packaged program was touched"
+echo "ok: outside a bundle the user is told to update the way it was installed"
+
+echo "4 passed, 0 failed"

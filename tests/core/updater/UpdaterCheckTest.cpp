@@ -191,15 +191,5 @@ TEST_F(UpdaterCheckTest, ManifestUrlComesFromTheEnvironmentWhenSet) {
     ::unsetenv("MORVELAN_RELEASE_URL");
 }
 
-TEST_F(UpdaterCheckTest, RunAndCaptureGoToTheProcesses) {
-    auto updater = make(release("1.0"));
-    processes.onRun = [](auto&, auto&) { return 3; };
-    processes.onCapture = [](auto&, auto&) { return std::string("out\nerr\n"); };
-    EXPECT_EQ(updater.run("/bin/false", {"a"}), 3);
-    EXPECT_EQ(updater.capture("/bin/echo", {"b"}), "out\nerr\n");
-    ASSERT_EQ(processes.calls.size(), 2u);
-    EXPECT_EQ(processes.calls[1].args, (std::vector<std::string>{"b"}));
-}
-
 } // namespace
 } // namespace morvelan

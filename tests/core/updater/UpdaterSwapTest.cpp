@@ -210,13 +210,6 @@ TEST_F(UpdaterSwapTest, OutwardLinkIsRefusedAndNothingIsTouched) {
     EXPECT_TRUE(tempRootIsEmpty());
 }
 
-TEST_F(UpdaterSwapTest, InwardLinkInsideTheBundleIsKept) {
-    archive["Morvelan.app/current"] = "->morvelan";
-    auto updater = make();
-    ASSERT_TRUE(updater.swapIn(zip));
-    EXPECT_EQ(fs::read_symlink(app / "current"), "morvelan");
-}
-
 TEST_F(UpdaterSwapTest, LeftoversOfAnInterruptedUpdateAreRemovedBeforeStaging) {
     ScratchFolder::write(staged / "morvelan", "stale staged");
     ScratchFolder::write(staged / "junk", "x");
