@@ -16,7 +16,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 server=
 cleanup() {
-    [[ -n $server ]] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+    if [[ -n $server ]]; then
+        kill "$server" 2>/dev/null || true
+        wait "$server" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
