@@ -1,0 +1,121 @@
+// SettingsKit: a SettingsModel over a FakeDesktop, a manual clock, memory files and defaults,
+// scripted alerts and dialogs, a counted beep and a fake key monitor. Shared with the widget
+// tests.
+#pragma once
+
+#include "core/engine/WindowEngine.h"
+#include "core/hotkeys/HotkeyConfig.h"
+#include "core/model/ContextStore.h"
+#include "core/model/Settings.h"
+#include "core/settings/SettingsModel.h"
+#include "fakes/FakeAlerts.h"
+#include "fakes/FakeDesktop.h"
+#include "fakes/FakeDialogs.h"
+#include "fakes/FakeLoginItem.h"
+#include "fakes/ManualQueue.h"
+#include "fakes/MemoryDefaults.h"
+#include "fakes/MemoryFiles.h"
+#include "fakes/RecordingLog.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace morvelan {
+
+struct SettingsKit {
+    static constexpr Pid editor = 100;  // org.editor, "Editor"
+    static constexpr Pid browser = 200; // org.browser, "Browser"
+
+    // A key monitor that only says whether it is installed.
+    struct FakeMonitor : KeyMonitor {
+        explicit FakeMonitor(SettingsKit& kit) : kit(kit) { ++kit.monitorsInstalled; }
+        ~FakeMonitor() override { ++kit.monitorsRemoved; }
+        SettingsKit& kit;
+    };
+
+    SettingsKit() {
+        desktop.clock = [this] { return queue.now(); };
+        desktop.addApp(editor, "org.editor", "Editor");
+        desktop.addApp(browser, "org.browser", "Browser");
+    }
+
+    // The model, made on first use so a test can prepare the store first.
+    SettingsModel& model() {
+        if (!model_) {
+            model_ = std::make_unique<SettingsModel>(
+                store, engine, config,
+                SettingsHost{
+                    .queue = queue,
+                    .settings = settings,
+                    .alerts = alerts,
+                    .dialogs = dialogs,
+                    .beep = [this] { ++beeps; },
+                    .installKeyMonitor = [this](KeyHandler handler) -> std::unique_ptr<KeyMonitor> {
+                        keyHandler = std::move(handler);
+                        return std::make_unique<FakeMonitor>(*this);
+                    },
+                });
+            model_->onRecordingChange = [this](bool on) { recordingChanges.push_back(on); };
+        }
+        return *model_;
+    }
+    void destroyModel() { model_.reset(); }
+
+    ContextPtr addContext(std::string name, std::optional<Uuid> workspace = std::nullopt) {
+        ContextPtr c = makeContext(std::move(name), "#4ECDC4", workspace);
+        store.add(c);
+        return c;
+    }
+    Uuid addWorkspace(std::string name) {
+        Workspace w{Uuid::random(), std::move(name)};
+        store.workspaces.push_back(w);
+        return w.id;
+    }
+    static Rule rule(RuleField field, RuleOp op, std::string value, bool exclude = false) {
+        Rule r;
+        r.clauses = {Condition{field, op, std::move(value)}};
+        r.exclude = exclude;
+        return r;
+    }
+    static std::vector<std::string> titlesOf(const std::vector<Win>& wins) {
+        std::vector<std::string> titles;
+        for (const Win& w : wins)
+            titles.push_back(w.title);
+        return titles;
+    }
+    static std::vector<std::string> namesOf(const std::vector<ContextPtr>& contexts) {
+        std::vector<std::string> names;
+        for (const ContextPtr& c : contexts)
+            names.push_back(c->name);
+        return names;
+    }
+    std::string file(const std::string& name) const {
+        auto it = files.contents.find(files.appSupportDir() / name);
+        return it == files.contents.end() ? std::string("<missing>") : it->second;
+    }
+
+    FakeDesktop desktop;
+    ManualQueue queue;
+    MemoryFiles files;
+    RecordingLog log;
+    MemoryDefaults defaults;
+    FakeLoginItem loginItem;
+    Settings settings{defaults, loginItem, log};
+    ContextStore store{files, log};
+    WindowEngine engine{desktop, queue};
+    HotkeyConfig config{files};
+    FakeAlerts alerts;
+    FakeDialogs dialogs;
+
+    int beeps = 0;
+    int monitorsInstalled = 0;
+    int monitorsRemoved = 0;
+    KeyHandler keyHandler;
+    std::vector<bool> recordingChanges;
+
+private:
+    std::unique_ptr<SettingsModel> model_;
+};
+
+} // namespace morvelan

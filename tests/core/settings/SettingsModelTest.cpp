@@ -1,0 +1,357 @@
+// Settings model: creation, change announcements, the live-window cache, workspaces and
+// contexts with their confirmations and the selection that follows.
+#include "core/settings/SettingsKit.h"
+
+#include <gtest/gtest.h>
+
+namespace morvelan {
+namespace {
+
+class SettingsModelTest : public ::testing::Test, protected SettingsKit {
+protected:
+    // Counts announcements after the queue has run.
+    int announcements() {
+        queue.drain();
+        return announced;
+    }
+    void watch() {
+        subscription = model().observe([this] { ++announced; });
+    }
+
+    int announced = 0;
+    Subscription subscription;
+};
+
+// --- Creation ---------------------------------------------------------------------------------
+
+TEST_F(SettingsModelTest, OpeningWithoutWorkspacesCreatesAndSavesDefault) {
+    ASSERT_TRUE(store.workspaces.empty());
+    SettingsModel& m = model();
+    ASSERT_EQ(store.workspaces.size(), 1u);
+    EXPECT_EQ(store.workspaces[0].name, "Default");
+    EXPECT_EQ(m.selectedWorkspaceID(), store.workspaces[0].id);
+    EXPECT_NE(file("contexts.json").find("\"Default\""), std::string::npos);
+    EXPECT_FALSE(m.selectedContextID());
+    EXPECT_EQ(m.selectedTab(), SettingsModel::Tab::general);
+    EXPECT_FALSE(m.editing());
+    EXPECT_FALSE(m.recording());
+}
+
+TEST_F(SettingsModelTest, OpeningWithWorkspacesSelectsTheFirstOfEachAndWritesNothing) {
+    Uuid first = addWorkspace("One");
+    addWorkspace("Two");
+    ContextPtr a = addContext("A", first);
+    addContext("B", first);
+    files.writes = 0;
+    SettingsModel& m = model();
+    EXPECT_EQ(files.writes, 0);
+    EXPECT_EQ(m.selectedWorkspaceID(), first);
+    EXPECT_EQ(m.selectedContextID(), a->id);
+}
+
+// --- Announcements
+// ---------------------------------------------------------------------------------
+
+TEST_F(SettingsModelTest, BumpsOfOneActionReachObserversOnceOnTheNextTurn) {
+    watch();
+    model().bump();
+    model().setSelectedTab(SettingsModel::Tab::about);
+    model().bump();
+    EXPECT_EQ(announced, 0); // nothing inline
+    EXPECT_EQ(announcements(), 1);
+    model().bump();
+    EXPECT_EQ(announcements(), 2);
+}
+
+TEST_F(SettingsModelTest, SettingAPublishedFieldToItsValueAnnouncesNothing) {
+    watch();
+    model().setSelectedTab(SettingsModel::Tab::general);
+    model().setSelectedWorkspaceID(model().selectedWorkspaceID());
+    EXPECT_EQ(announcements(), 0);
+}
+
+TEST_F(SettingsModelTest, AnEndedSubscriptionIsNotToldAndMayEndDuringAnAnnouncement) {
+    int second = 0;
+    Subscription other;
+    subscription = model().observe([&] {
+        ++announced;
+        other.reset(); // a screen rebuilt by the first observer drops the later one
+    });
+    other = model().observe([&] { ++second; });
+    model().bump();
+    queue.drain();
+    EXPECT_EQ(announced, 1);
+    EXPECT_EQ(second, 0);
+}
+
+TEST_F(SettingsModelTest, AnAnnouncementQueuedBeforeTheModelWentDoesNothing) {
+    watch();
+    model().bump();
+    Subscription keep = std::move(subscription);
+    destroyModel();
+    queue.drain();
+    EXPECT_EQ(announced, 0);
+    keep.reset(); // the model's list is gone; ending the subscription is harmless
+}
+
+// --- Live windows
+// ----------------------------------------------------------------------------------
+
+TEST_F(SettingsModelTest, WindowsAreRescannedOnlyWhenTheListIsOlderThanTwoSeconds) {
+    desktop.addWindow(editor, 11, "notes");
+    EXPECT_EQ(titlesOf(model().windows()), std::vector<std::string>{"notes"});
+
+    desktop.addWindow(browser, 21, "news");
+    queue.advance(2.0);
+    EXPECT_EQ(titlesOf(model().windows()), std::vector<std::string>{"notes"});
+
+    queue.advance(0.01);
+    EXPECT_EQ(titlesOf(model().windows()), (std::vector<std::string>{"notes", "news"}));
+}
+
+TEST_F(SettingsModelTest, RefreshLiveWindowsAnnouncesOnlyWhenTheWindowsChanged) {
+    desktop.addWindow(editor, 11, "notes");
+    watch();
+    model().refreshLiveWindows();
+    EXPECT_EQ(announcements(), 1);
+    queue.advance(3);
+    model().refreshLiveWindows();
+    EXPECT_EQ(announcements(), 1);
+
+    desktop.app(editor)->windows[0]->title = "notes — edited";
+    queue.advance(3);
+    model().refreshLiveWindows();
+    EXPECT_EQ(announcements(), 2);
+}
+
+TEST_F(SettingsModelTest, MatchingWindowsAndAlsoInUseTheMembershipTest) {
+    store.load();
+    desktop.addWindow(editor, 11, "notes");
+    desktop.addWindow(browser, 21, "news");
+    ContextPtr writing = addContext("Writing");
+    writing->rules = {rule(RuleField::appName, RuleOp::equals, "Editor")};
+    ContextPtr all = addContext("All");
+    all->rules = {rule(RuleField::title, RuleOp::contains, "n")};
+    ContextPtr none = addContext("None");
+
+    const auto& wins = model().windows();
+    EXPECT_EQ(titlesOf(model().matchingWindows(*writing, wins)), std::vector<std::string>{"notes"});
+    EXPECT_EQ(titlesOf(model().matchingWindows(*none, wins)), std::vector<std::string>{});
+    EXPECT_EQ(model().alsoIn(wins[0], writing->id), 1); // "All" only
+    EXPECT_EQ(model().alsoIn(wins[0], none->id), 2);
+    EXPECT_EQ(model().alsoIn(wins[1], all->id), 0);
+}
+
+// --- Contexts of the selected workspace ----------------------------------------------------------
+
+TEST_F(SettingsModelTest, ContextsInSelectedWorkspaceAreInRecencyOrderAndFiltered) {
+    Uuid one = addWorkspace("One");
+    Uuid two = addWorkspace("Two");
+    ContextPtr a = addContext("A", one);
+    addContext("B", two);
+    ContextPtr c = addContext("C", one);
+    ContextPtr homeless = addContext("D"); // no workspace: counts as the first one
+    homeless->workspaceID.reset();
+    store.setActive(a->id);
+
+    model().setSelectedWorkspaceID(one);
+    EXPECT_EQ(namesOf(model().contextsInSelectedWorkspace()),
+              (std::vector<std::string>{"A", "D", "C"}));
+    model().setSelectedWorkspaceID(two);
+    EXPECT_EQ(namesOf(model().contextsInSelectedWorkspace()), std::vector<std::string>{"B"});
+    model().setSelectedWorkspaceID(std::nullopt);
+    EXPECT_TRUE(model().contextsInSelectedWorkspace().empty());
+    (void)c;
+}
+
+// --- Workspaces
+// -------------------------------------------------------------------------------------
+
+TEST_F(SettingsModelTest, NewWorkspaceIsNamedFromTheCountSavedAndSelected) {
+    addWorkspace("Alpha");
+    addWorkspace("Workspace 3");
+    watch();
+    model().addWorkspace();
+    ASSERT_EQ(store.workspaces.size(), 3u);
+    EXPECT_EQ(store.workspaces[2].name, "Workspace 3"); // from the count, even if taken
+    EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces[2].id);
+    EXPECT_NE(file("contexts.json").find("Workspace 3"), std::string::npos);
+    EXPECT_EQ(announcements(), 1);
+}
+
+TEST_F(SettingsModelTest, TheLastWorkspaceIsNotRemovedAndNothingIsAsked) {
+    model();
+    EXPECT_FALSE(model().canRemoveSelectedWorkspace());
+    model().removeSelectedWorkspace();
+    EXPECT_EQ(store.workspaces.size(), 1u);
+    EXPECT_TRUE(alerts.shown.empty());
+}
+
+TEST_F(SettingsModelTest, RemovingAWorkspaceIsRefusedWithoutASelectionOrForAnUnknownOne) {
+    addWorkspace("One");
+    addWorkspace("Two");
+    model().setSelectedWorkspaceID(std::nullopt);
+    EXPECT_FALSE(model().canRemoveSelectedWorkspace());
+    model().removeSelectedWorkspace();
+    model().setSelectedWorkspaceID(Uuid::random());
+    model().removeSelectedWorkspace();
+    EXPECT_EQ(store.workspaces.size(), 2u);
+    EXPECT_TRUE(alerts.shown.empty());
+}
+
+TEST_F(SettingsModelTest, RemovingAnEmptyWorkspaceAsksAndThenSelectsTheFirst) {
+    Uuid one = addWorkspace("One");
+    Uuid two = addWorkspace("Two");
+    model().setSelectedWorkspaceID(two);
+    model().removeSelectedWorkspace();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    const Alert& asked = alerts.shown[0];
+    EXPECT_EQ(asked.title, "Delete workspace “Two”?");
+    EXPECT_EQ(asked.text, "This cannot be undone.");
+    EXPECT_EQ(asked.buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+    EXPECT_EQ(asked.style, AlertStyle::warning);
+    ASSERT_EQ(store.workspaces.size(), 1u);
+    EXPECT_EQ(model().selectedWorkspaceID(), one);
+}
+
+TEST_F(SettingsModelTest, WorkspaceQuestionCountsItsContextsSingularAndPlural) {
+    addWorkspace("One");
+    Uuid two = addWorkspace("Two");
+    addContext("A", two);
+    model().setSelectedWorkspaceID(two);
+    alerts.defaultAnswer = 1; // Cancel
+    model().removeSelectedWorkspace();
+    addContext("B", two);
+    model().removeSelectedWorkspace();
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    EXPECT_EQ(alerts.shown[0].text, "Its 1 context will move to another workspace.");
+    EXPECT_EQ(alerts.shown[1].text, "Its 2 contexts will move to another workspace.");
+    EXPECT_EQ(store.workspaces.size(), 2u); // cancelled both times
+    EXPECT_EQ(model().selectedWorkspaceID(), two);
+}
+
+TEST_F(SettingsModelTest, RenamingAWorkspaceSavesAndAnnounces) {
+    Uuid one = addWorkspace("One");
+    watch();
+    model().renameWorkspace(one, "Work");
+    EXPECT_EQ(store.workspaces[0].name, "Work");
+    EXPECT_NE(file("contexts.json").find("\"Work\""), std::string::npos);
+    EXPECT_EQ(announcements(), 1);
+}
+
+// --- Contexts
+// ---------------------------------------------------------------------------------------
+
+TEST_F(SettingsModelTest, NewContextGoesToTheSelectedWorkspaceAndOpensTheEditor) {
+    store.load();
+    Uuid two = addWorkspace("Two");
+    model().setSelectedWorkspaceID(two);
+    model().createContext();
+    ASSERT_EQ(store.contexts.size(), 1u);
+    const ContextPtr& created = store.contexts[0];
+    EXPECT_EQ(created->name, "New Context");
+    EXPECT_EQ(created->colorHex, "#FF6B6B");
+    EXPECT_EQ(created->workspaceID, two);
+    EXPECT_TRUE(created->members.empty());
+    EXPECT_TRUE(created->rules.empty());
+    EXPECT_FALSE(created->match);
+    EXPECT_EQ(model().selectedContextID(), created->id);
+    EXPECT_EQ(model().editing(), created);
+    EXPECT_NE(file("contexts.json").find("New Context"), std::string::npos);
+}
+
+TEST_F(SettingsModelTest, NewContextWithoutSelectedWorkspaceGoesToTheActiveOne) {
+    store.load();
+    Uuid two = addWorkspace("Two");
+    ContextPtr there = addContext("There", two); // active
+    model().setSelectedWorkspaceID(std::nullopt);
+    model().createContext();
+    EXPECT_EQ(store.contexts.back()->workspaceID, two);
+    (void)there;
+}
+
+TEST_F(SettingsModelTest, TheNinthContextTakesTheFirstPaletteColourAgain) {
+    store.load();
+    for (int i = 0; i < 8; ++i)
+        model().createContext();
+    EXPECT_EQ(store.contexts[7]->colorHex, "#E84393");
+    model().createContext();
+    EXPECT_EQ(store.contexts[8]->colorHex, "#FF6B6B");
+}
+
+TEST_F(SettingsModelTest, DeletingAContextAsksWithItsName) {
+    store.load();
+    ContextPtr a = addContext("Writing");
+    alerts.defaultAnswer = 1;
+    model().deleteContext(a->id);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].title, "Delete context “Writing”?");
+    EXPECT_EQ(alerts.shown[0].text,
+              "Its pins, rules, and mutes go with it. This cannot be undone.");
+    EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+    EXPECT_EQ(store.contexts.size(), 1u); // cancelled
+}
+
+TEST_F(SettingsModelTest, DeletingAnUnknownOrAbsentContextDoesNothing) {
+    store.load();
+    addContext("A");
+    model().deleteContext(std::nullopt);
+    model().deleteContext(Uuid::random());
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_EQ(store.contexts.size(), 1u);
+}
+
+TEST_F(SettingsModelTest, DeletingTheSelectedContextSelectsTheFirst) {
+    store.load();
+    ContextPtr a = addContext("A");
+    ContextPtr b = addContext("B");
+    model().setSelectedContextID(b->id);
+    model().deleteContext(b->id);
+    ASSERT_EQ(store.contexts.size(), 1u);
+    EXPECT_EQ(model().selectedContextID(), a->id);
+    model().deleteContext(a->id);
+    EXPECT_FALSE(model().selectedContextID());
+}
+
+TEST_F(SettingsModelTest, DeletingAnotherContextKeepsTheSelection) {
+    store.load();
+    ContextPtr a = addContext("A");
+    ContextPtr b = addContext("B");
+    ContextPtr c = addContext("C");
+    model().setSelectedContextID(b->id);
+    model().deleteContext(c->id);
+    EXPECT_EQ(model().selectedContextID(), b->id);
+    (void)a;
+}
+
+TEST_F(SettingsModelTest, DeletingTheEditedContextClosesTheEditor) {
+    store.load();
+    model().createContext();
+    ASSERT_TRUE(model().editing());
+    model().deleteContext(model().editing()->id);
+    EXPECT_FALSE(model().editing());
+    EXPECT_TRUE(store.contexts.empty());
+}
+
+TEST_F(SettingsModelTest, EditOpensKnownContextsOnly) {
+    store.load();
+    ContextPtr a = addContext("A");
+    model().edit(Uuid::random());
+    EXPECT_FALSE(model().editing());
+    model().edit(a->id);
+    EXPECT_EQ(model().editing(), a);
+    model().endEditing();
+    EXPECT_FALSE(model().editing());
+}
+
+TEST(TildePathTest, AbbreviatesOnlyTheHomeFolderItself) {
+    EXPECT_EQ(tildePath("/home/ann/.local/share/Morvelan/contexts.json", "/home/ann"),
+              "~/.local/share/Morvelan/contexts.json");
+    EXPECT_EQ(tildePath("/home/ann/x", "/home/ann/"), "~/x");
+    EXPECT_EQ(tildePath("/home/anne/x", "/home/ann"), "/home/anne/x");
+    EXPECT_EQ(tildePath("/srv/x", ""), "/srv/x");
+    EXPECT_EQ(tildePath("/srv/x", "/"), "/srv/x");
+}
+
+} // namespace
+} // namespace morvelan

@@ -1,0 +1,287 @@
+// Settings model: the hotkey recorder, the preference bindings and the configuration-file flows.
+#include "core/settings/SettingsKit.h"
+
+#include "core/hotkeys/Keys.h"
+
+#include <gtest/gtest.h>
+
+namespace morvelan {
+namespace {
+
+constexpr int keyA = 0;
+constexpr int keyS = 1;
+constexpr int key5 = 23;
+constexpr int space = 49;
+constexpr int tab = 48;
+
+class SettingsRecorderTest : public ::testing::Test, protected SettingsKit {
+protected:
+    void SetUp() override {
+        store.load();
+        model();
+    }
+    std::string hotkeysFile() { return file("hotkeys.json"); }
+};
+
+TEST_F(SettingsRecorderTest, StartingSuspendsHotkeysInstallsTheMonitorAndShowsPressKeys) {
+    model().startRecording(HKAction::switcher);
+    EXPECT_EQ(model().recording(), HKAction::switcher);
+    EXPECT_EQ(recordingChanges, std::vector<bool>{true});
+    EXPECT_EQ(monitorsInstalled, 1);
+    EXPECT_EQ(model().recorderLabel(HKAction::switcher), "Press keys…");
+    EXPECT_EQ(model().recorderLabel(HKAction::switcherConfined), "⌥Tab");
+}
+
+TEST_F(SettingsRecorderTest, ShiftLetterBecomesTheBindingIsWrittenAndEndsRecording) {
+    model().startRecording(HKAction::switcher);
+    // The monitor hands the key over; other bits (caps lock, device bits) are dropped.
+    keyHandler(keyS, Modifier::shift | 0x10000 | 0x100);
+    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{keyS, Modifier::shift}));
+    EXPECT_FALSE(model().recording());
+    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(monitorsRemoved, 1);
+    EXPECT_EQ(beeps, 0);
+    auto written = HotkeyConfig::decode(hotkeysFile());
+    ASSERT_TRUE(written);
+    EXPECT_EQ(*written, config.bindings);
+    EXPECT_EQ(model().recorderLabel(HKAction::switcher), "⇧S");
+}
+
+TEST_F(SettingsRecorderTest, APlainLetterBeepsAndKeepsRecording) {
+    model().startRecording(HKAction::switcherConfined);
+    model().capture(keyA, 0);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(model().recording(), HKAction::switcherConfined);
+    EXPECT_EQ(hotkeysFile(), "<missing>");
+    model().capture(key5, Modifier::shift | Modifier::command);
+    EXPECT_EQ(config.bindings[HKAction::switcherConfined], (KeyBind{key5, 0x120000}));
+    EXPECT_EQ(model().recorderLabel(HKAction::switcherConfined), "⇧⌘5");
+}
+
+TEST_F(SettingsRecorderTest, EscEndsRecordingAndKeepsTheOldBinding) {
+    model().startRecording(HKAction::switcher);
+    model().capture(SettingsModel::escKeyCode, Modifier::command);
+    EXPECT_FALSE(model().recording());
+    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{tab, Modifier::command}));
+    EXPECT_EQ(hotkeysFile(), "<missing>");
+    EXPECT_EQ(beeps, 0);
+    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
+}
+
+TEST_F(SettingsRecorderTest, AKeyWithoutAMacKeyCodeIsRefusedLikeABareKey) {
+    model().startRecording(HKAction::switcher);
+    model().capture(-1, Modifier::control);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_TRUE(model().recording());
+}
+
+TEST_F(SettingsRecorderTest, KeysOutsideRecordingAreIgnored) {
+    model().capture(space, Modifier::control);
+    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
+    EXPECT_EQ(beeps, 0);
+    EXPECT_TRUE(recordingChanges.empty());
+}
+
+TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirst) {
+    model().startRecording(HKAction::switcher);
+    model().startRecording(HKAction::switcherConfined);
+    EXPECT_EQ(model().recording(), HKAction::switcherConfined);
+    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(monitorsInstalled, 2);
+    EXPECT_EQ(monitorsRemoved, 1);
+    model().stopRecording();
+    model().stopRecording(); // a second stop tells nobody
+    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true, false}));
+    EXPECT_EQ(monitorsRemoved, 2);
+}
+
+TEST_F(SettingsRecorderTest, AWriteFailureKeepsTheNewBindingInForce) {
+    files.failWrites = {config.url};
+    model().startRecording(HKAction::switcher);
+    model().capture(space, Modifier::control | Modifier::option);
+    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{space, 0xC0000}));
+    EXPECT_FALSE(model().recording());
+}
+
+TEST_F(SettingsRecorderTest, ClosingTheModelWhileRecordingResumesTheHotkeys) {
+    model().startRecording(HKAction::switcher);
+    destroyModel();
+    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(monitorsRemoved, 1);
+}
+
+// --- Preferences
+// ----------------------------------------------------------------------------------
+
+TEST_F(SettingsRecorderTest, BooleanPreferencesReadTheirDefaultsAndStoreWhatIsSet) {
+    EXPECT_TRUE(model().bAutoSwitch());
+    EXPECT_FALSE(model().bRaise());
+    EXPECT_TRUE(model().bAutoUpdate());
+    model().bAutoSwitch(false);
+    model().bRaise(true);
+    model().bAutoUpdate(false);
+    EXPECT_EQ(defaults.values["autoSwitch"], DefaultValue(false));
+    EXPECT_EQ(defaults.values["raiseContext"], DefaultValue(true));
+    EXPECT_EQ(defaults.values["autoUpdate"], DefaultValue(false));
+    EXPECT_FALSE(model().bAutoSwitch());
+    EXPECT_TRUE(model().bRaise());
+    EXPECT_FALSE(model().bAutoUpdate());
+}
+
+TEST_F(SettingsRecorderTest, PreferenceChangesAreAnnounced) {
+    int announced = 0;
+    Subscription s = model().observe([&] { ++announced; });
+    model().bRaise(true);
+    queue.drain();
+    model().bSwitcherDelay(100);
+    queue.drain();
+    EXPECT_EQ(announced, 2);
+}
+
+TEST_F(SettingsRecorderTest, TheOpenDelayIsRoundedHalfAwayFromZero) {
+    EXPECT_EQ(model().bSwitcherDelay(), 65.0);
+    model().bSwitcherDelay(37.5);
+    EXPECT_EQ(defaults.values["switcherDelayMs"], DefaultValue(std::int64_t{38}));
+    model().bSwitcherDelay(37.4);
+    EXPECT_EQ(defaults.values["switcherDelayMs"], DefaultValue(std::int64_t{37}));
+    model().bSwitcherDelay(-2.5);
+    EXPECT_EQ(model().bSwitcherDelay(), -3.0);
+    model().bSwitcherDelay(1e300); // kept within the stored integer's range
+    EXPECT_EQ(model().bSwitcherDelay(), 2147483647.0);
+}
+
+TEST_F(SettingsRecorderTest, LaunchAtLoginIsTheLoginItemAndItsFailureIsOnlyLogged) {
+    EXPECT_FALSE(model().bLaunchAtLogin());
+    model().bLaunchAtLogin(true);
+    EXPECT_TRUE(loginItem.isEnabled);
+    EXPECT_TRUE(model().bLaunchAtLogin());
+    EXPECT_TRUE(defaults.values.empty()); // not a stored preference
+
+    loginItem.failDisable = true;
+    model().bLaunchAtLogin(false);
+    EXPECT_TRUE(model().bLaunchAtLogin());
+    EXPECT_EQ(log.lines.back(), "launchAtLogin=false failed: Operation not permitted");
+    EXPECT_TRUE(alerts.shown.empty());
+}
+
+// --- Configuration file
+// ----------------------------------------------------------------------------
+
+TEST_F(SettingsRecorderTest, ExportOffersTheFileNameAndWritesWhereTheUserChose) {
+    addContext("Writing");
+    dialogs.saveAnswer = "/home/test/backup.json";
+    model().exportConfig();
+    ASSERT_EQ(dialogs.saves.size(), 1u);
+    EXPECT_EQ(dialogs.saves[0].suggestedName, "morvelan-config.json");
+    EXPECT_EQ(dialogs.saves[0].extensions, std::vector<std::string>{"json"});
+    EXPECT_EQ(files.contents["/home/test/backup.json"], file("contexts.json"));
+}
+
+TEST_F(SettingsRecorderTest, CancelledOrFailedExportShowsNothing) {
+    model().exportConfig();
+    dialogs.saveAnswer = "/readonly/x.json";
+    files.failWrites = {"/readonly/x.json"};
+    model().exportConfig();
+    EXPECT_TRUE(alerts.shown.empty());
+    EXPECT_FALSE(files.has("/readonly/x.json"));
+}
+
+TEST_F(SettingsRecorderTest, ExportThenImportLeavesTheConfigurationIdentical) {
+    Uuid two = addWorkspace("Two");
+    ContextPtr a = addContext("A", two);
+    a->rules = {rule(RuleField::title, RuleOp::regex, "^draft")};
+    a->members = {WinRef{"org.editor", "notes", false, 11u}};
+    addContext("B");
+    store.save();
+    const std::string before = file("contexts.json");
+
+    dialogs.saveAnswer = "/home/test/morvelan-config.json";
+    model().exportConfig();
+    dialogs.openAnswer = dialogs.saveAnswer;
+    model().importConfig();
+
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].title, "Replace current configuration?");
+    EXPECT_EQ(alerts.shown[0].text,
+              "Importing overwrites all current workspaces, contexts, and rules.");
+    EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Import", "Cancel"}));
+    EXPECT_EQ(dialogs.opens[0].extensions, std::vector<std::string>{"json"});
+    EXPECT_EQ(file("contexts.json"), before);
+    EXPECT_EQ(namesOf(store.contexts), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST_F(SettingsRecorderTest, ImportReplacesEverythingAndKeepsTheSelectionValid) {
+    addContext("Old");
+    model().setSelectedContextID(store.contexts[0]->id);
+    const std::string imported =
+        R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"New",)"
+        R"("colorHex":"#000000"}]})";
+    files.contents["/tmp/in.json"] = imported;
+    dialogs.openAnswer = "/tmp/in.json";
+    model().importConfig();
+    ASSERT_EQ(namesOf(store.contexts), std::vector<std::string>{"New"});
+    EXPECT_EQ(model().selectedContextID(), store.contexts[0]->id);
+    EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces[0].id);
+}
+
+TEST_F(SettingsRecorderTest, ImportIsNotDoneWhenCancelledOrUnreadable) {
+    addContext("Kept");
+    dialogs.openAnswer = "/tmp/in.json";
+    files.contents["/tmp/in.json"] = R"({"contexts":[]})";
+    alerts.answers = {1};
+    model().importConfig(); // "Cancel"
+    EXPECT_EQ(namesOf(store.contexts), std::vector<std::string>{"Kept"});
+
+    files.contents["/tmp/in.json"] = "not json";
+    model().importConfig(); // "Import", then the decoder refuses
+    EXPECT_EQ(namesOf(store.contexts), std::vector<std::string>{"Kept"});
+    EXPECT_EQ(alerts.shown.size(), 2u); // the two questions, no error message
+
+    dialogs.openAnswer.reset();
+    model().importConfig();
+    EXPECT_EQ(alerts.shown.size(), 2u);
+}
+
+TEST_F(SettingsRecorderTest, ReloadAppliesTheFileAndSaysSo) {
+    addContext("Before");
+    std::string edited = file("contexts.json");
+    edited.replace(edited.find("Before"), 6, "After");
+    files.contents[store.url] = edited;
+    int announced = 0;
+    Subscription s = model().observe([&] { ++announced; });
+    model().reloadConfig();
+    EXPECT_EQ(namesOf(store.contexts), std::vector<std::string>{"After"});
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].title, "Config reloaded");
+    EXPECT_EQ(alerts.shown[0].buttons, std::vector<std::string>{"OK"});
+    queue.drain();
+    EXPECT_EQ(announced, 1);
+}
+
+TEST_F(SettingsRecorderTest, AFailedReloadKeepsTheLiveConfigurationAndExplains) {
+    ContextPtr live = addContext("Live");
+    const std::string broken =
+        R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"X"}]})";
+    files.contents[store.url] = broken;
+    model().reloadConfig();
+    ASSERT_EQ(store.contexts.size(), 1u);
+    EXPECT_EQ(store.contexts[0], live);
+    EXPECT_EQ(files.contents[store.url], broken); // the user's text stays for fixing
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].title, "Config not applied");
+    EXPECT_EQ(alerts.shown[0].text, "Missing required field “colorHex”.\n\n"
+                                    "The previous configuration is still active.");
+    EXPECT_EQ(alerts.shown[0].style, AlertStyle::warning);
+    EXPECT_EQ(alerts.shown[0].buttons, std::vector<std::string>{"OK"});
+}
+
+TEST_F(SettingsRecorderTest, ReloadOfAMissingFileSaysItCouldNotBeRead) {
+    files.contents.erase(store.url);
+    model().reloadConfig();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].text, "Could not read the config file.\n\n"
+                                    "The previous configuration is still active.");
+}
+
+} // namespace
+} // namespace morvelan
