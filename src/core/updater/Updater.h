@@ -29,6 +29,8 @@ public:
         std::function<void()> quit;
         // Where "morvelan-update-…" folders are made; the system's temporary folder when empty.
         std::filesystem::path tempRoot;
+        // Given to the relaunched program, e.g. to make it wait for this one's instance lock.
+        std::vector<std::string> relaunchArguments;
     };
 
     Updater(Http& http, Processes& processes, Alerts& alerts, Options options);

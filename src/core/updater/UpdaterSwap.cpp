@@ -126,7 +126,9 @@ Result<void> Updater::swapIn(const fs::path& downloaded) {
     }
     fs::remove_all(old, ec);
 
-    if (auto started = processes_.startDetached(app / executableName, {}); !started) return started;
+    if (auto started = processes_.startDetached(app / executableName, options_.relaunchArguments);
+        !started)
+        return started;
     if (options_.quit) options_.quit();
     return success();
 }

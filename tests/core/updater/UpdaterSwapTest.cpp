@@ -116,7 +116,21 @@ TEST_F(UpdaterSwapTest, SwapReplacesTheBundleAndRelaunchesIt) {
     auto started = processes.callsOf("startDetached");
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].program, app / "morvelan");
+    EXPECT_TRUE(started[0].args.empty());
     EXPECT_EQ(quits, 1);
+}
+
+TEST_F(UpdaterSwapTest, RelaunchPassesTheConfiguredArguments) {
+    Updater updater(http, processes, alerts,
+                    {{"1.0", false, app},
+                     "https://morvelan.app/release/latest.json",
+                     [this] { ++quits; },
+                     tempRoot,
+                     {"--after-update"}});
+    ASSERT_TRUE(updater.swapIn(zip));
+    auto started = processes.callsOf("startDetached");
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].args, (std::vector<std::string>{"--after-update"}));
 }
 
 TEST_F(UpdaterSwapTest, InstallRunsTheSwapOnTheDownloadAndKeepsItUntilDone) {
