@@ -16,6 +16,7 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointingDevice>
 
 #include <map>
 
@@ -83,10 +84,26 @@ protected:
         return image;
     }
 
+    // Mouse events come from a device of the test's own: Qt's fallback device would be
+    // destroyed at exit after the registry it unregisters from.
+    void mouse(QEvent::Type type, QPointF inside, Qt::MouseButton button,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QMouseEvent event(type, inside, panel.mapToGlobal(inside), button, button, modifiers,
+                          &mouseDevice);
+        QApplication::sendEvent(&panel, &event);
+    }
+
     static QColor at(const QImage& image, double x, double y) {
         return image.pixelColor(int(x), int(y));
     }
 
+    QPointingDevice mouseDevice{"switcher test mouse",
+                                1,
+                                QInputDevice::DeviceType::Mouse,
+                                QPointingDevice::PointerType::Generic,
+                                QInputDevice::Capability::Position,
+                                1,
+                                3};
     MemoryDefaults defaults;
     FakeLoginItem loginItem;
     RecordingLog log;
@@ -202,21 +219,15 @@ TEST_F(SwitcherPanelTest, ClicksAndHoverReachTheView) {
     switcher.onCommit = [&](const Win& w, std::optional<Uuid>) { committed.push_back(w.wid); };
     const Rect tile = switcher.view.tileRect(4);
     const QPointF inside(tile.x + 20, tile.y + 20);
-    QMouseEvent move(QEvent::MouseMove, inside, panel.mapToGlobal(inside), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&panel, &move);
+    mouse(QEvent::MouseMove, inside, Qt::NoButton);
     EXPECT_EQ(switcher.view.sel, 4);
 
     const Rect all = switcher.view.barLayout().allRect;
     const QPointF chip(all.x + 5, all.y + 5);
-    QMouseEvent press(QEvent::MouseButtonPress, chip, panel.mapToGlobal(chip), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&panel, &press);
+    mouse(QEvent::MouseButtonPress, chip, Qt::LeftButton);
     EXPECT_EQ(switcher.view.activeCtx, -1);
 
-    QMouseEvent click(QEvent::MouseButtonPress, inside, panel.mapToGlobal(inside), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&panel, &click);
+    mouse(QEvent::MouseButtonPress, inside, Qt::LeftButton);
     EXPECT_EQ(committed, (std::vector<WindowID>{105}));
     EXPECT_FALSE(panel.isVisible());
 }
@@ -227,9 +238,7 @@ TEST_F(SwitcherPanelTest, AltClickPinsInsteadOfCommitting) {
     switcher.onToggleMembership = [&](const Win& w, const Uuid&) { pinned.push_back(w.wid); };
     const Rect tile = switcher.view.tileRect(0);
     const QPointF inside(tile.x + 20, tile.y + 20);
-    QMouseEvent click(QEvent::MouseButtonPress, inside, panel.mapToGlobal(inside), Qt::LeftButton,
-                      Qt::LeftButton, Qt::AltModifier);
-    QApplication::sendEvent(&panel, &click);
+    mouse(QEvent::MouseButtonPress, inside, Qt::LeftButton, Qt::AltModifier);
     EXPECT_EQ(pinned, (std::vector<WindowID>{101}));
 }
 
