@@ -25,12 +25,6 @@ TEST_F(StartupTest, IntroIsNotShownOnceSeen) {
     EXPECT_TRUE(std::find(hooks.begin(), hooks.end(), "intro") == hooks.end());
 }
 
-TEST_F(StartupTest, TrayShowsTheDefaultContextOnceBuilt) {
-    launch();
-    ASSERT_NE(app->menu(), nullptr);
-    EXPECT_EQ(menuView.last().button.title, " Default");
-}
-
 TEST_F(StartupTest, SilentUpdateCheckRunsFourSecondsAfterLaunch) {
     launch();
     queue.advance(3.9);

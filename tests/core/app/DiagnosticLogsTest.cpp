@@ -1,0 +1,140 @@
+// status.log, focused.log and windows-dump.log: their exact texts and when they are written.
+#include "AppFixture.h"
+
+namespace morvelan {
+namespace {
+
+using StatusLogTest = AppFixture;
+
+TEST_F(StatusLogTest, ListsTheFlagsThenOneLinePerContextWithoutATrailingLineFeed) {
+    launch();
+    clearContexts();
+    auto work = addContext(
+        "Work", {appPin("org.editor"), pin("org.editor", "a", 1), pin("org.editor", "b", 2)});
+    auto idle = addContext("Idle", {}, {rule(RuleField::appName, RuleOp::equals, "Term")});
+    app->store().setActiveSilent(work->id);
+    keys->feed(FakeKeySource::keyDown(0, 0)); // one key event seen
+    app->writeStatus();
+    EXPECT_EQ(file("status.log"), "trusted=true\naxWid=true\nspaceScan=false\ntapActive=true\n"
+                                  "tapEnabled=true\neventsSeen=1\nsecureInput=false\ncontexts:\n"
+                                  "  * Work: members=3\n    Idle: members=0");
+    (void)idle;
+}
+
+TEST_F(StatusLogTest, WithoutContextsEndsWithTheHeadingAndALineFeed) {
+    launch();
+    clearContexts();
+    app->writeStatus();
+    const std::string text = file("status.log");
+    ASSERT_GE(text.size(), 10u);
+    EXPECT_EQ(text.substr(text.size() - 10), "contexts:\n");
+}
+
+TEST_F(StatusLogTest, WithoutAKeySourceBothTapFlagsAreFalse) {
+    keysFail = true;
+    launch();
+    const std::string text = file("status.log"); // written after the engine's report
+    EXPECT_NE(text.find("tapActive=false\ntapEnabled=false\n"), std::string::npos);
+}
+
+TEST_F(StatusLogTest, WriteFailureLeavesTheOldFileAndChangesNothingElse) {
+    launch();
+    const std::string before = file("status.log");
+    ASSERT_NE(before, "<missing>");
+    files.failWrites.insert(files.appSupportDir() / "status.log");
+    addContext("Work");
+    EXPECT_EQ(file("status.log"), before);
+    EXPECT_NE(file("contexts.json").find("Work"), std::string::npos);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+// --- focused.log ---------------------------------------------------------------------------
+
+class FocusedLogTest : public AppFixture {
+protected:
+    void SetUp() override {
+        window(editor, 1, "notes");
+        window(browser, 2, "page");
+        launch();
+    }
+    std::filesystem::path path() { return files.appSupportDir() / "focused.log"; }
+};
+
+TEST_F(FocusedLogTest, SameWindowAndTitleIsWrittenOnce) {
+    focus(editor, 1);
+    queue.advance(1.0);
+    const int writes = files.writes;
+    queue.advance(1.0);
+    app->logFocused(win(1));
+    EXPECT_EQ(files.writes, writes);
+    EXPECT_EQ(app->lastLogged(), "1\tnotes");
+}
+
+TEST_F(FocusedLogTest, UnclaimedWindowIsLoggedWithNone) {
+    clearContexts();
+    app->logFocused(win(2));
+    EXPECT_EQ(file("focused.log"), "app=Browser\nwid=2\ntitle=page\nmatchedContext=(none)\n");
+}
+
+TEST_F(FocusedLogTest, TitleChangeIsLoggedAgain) {
+    addContext("Edit", {appPin("org.editor")});
+    app->logFocused(win(1));
+    desktop.app(editor)->windows[0]->title = "notes (edited)";
+    app->logFocused(win(1));
+    EXPECT_EQ(file("focused.log"),
+              "app=Editor\nwid=1\ntitle=notes (edited)\nmatchedContext=Edit\n");
+}
+
+TEST_F(FocusedLogTest, FailedWriteIsNotRetriedForTheSameWindow) {
+    files.failWrites.insert(path());
+    app->logFocused(win(1));
+    files.failWrites.clear();
+    app->logFocused(win(1));
+    EXPECT_FALSE(files.has(path()));
+    app->logFocused(win(2));
+    EXPECT_TRUE(files.has(path()));
+}
+
+// --- windows-dump.log ------------------------------------------------------------------------
+
+using DumpTest = AppFixture;
+
+TEST_F(DumpTest, DumpHasTheThreeSectionsAndMarksWindowsWithoutElements) {
+    desktop.spaces = true;
+    desktop.displaySpaces =
+        std::vector<DisplaySpaces>{{std::vector<std::optional<std::int64_t>>{1, 2}}};
+    window(editor, 1, "notes");
+    desktop.spaceWindows[1].push_back(1);
+    // A browser window on the other space: listed by the window server only.
+    desktop.addServerWindow(browser, 9, {0, 0, 800, 600}, "elsewhere", false);
+    desktop.spaceWindows[2].push_back(9);
+    launch();
+    app->dumpWindows();
+    const std::string text = file("windows-dump.log");
+    const std::string expected = "=== AX per-app (kAXWindows, unfiltered) ===\n" +
+                                 app->engine().debugDump() +
+                                 "\n\n=== CGWindowList(.optionAll) ===\n" + app->engine().cgDump() +
+                                 "\n\n=== allAcrossSpaces() (what the switcher gets) ===\n";
+    ASSERT_EQ(text.substr(0, expected.size()), expected);
+    const std::string lines = text.substr(expected.size());
+    EXPECT_EQ(lines.find("  app=Editor wid=1 ax=true title=notes"), 0u) << lines;
+    EXPECT_NE(lines.find("\n  app=Browser wid=9 ax=false title=elsewhere"), std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("\n  app=Term wid=" + std::to_string(Win::placeholderBit | term) +
+                         " ax=false title="),
+              std::string::npos)
+        << lines;
+    EXPECT_NE(lines.back(), '\n');
+    EXPECT_EQ(log.lines.back(), "Morvelan: wrote windows-dump.log");
+}
+
+TEST_F(DumpTest, SystemLogLineIsWrittenEvenWhenTheFileIsNot) {
+    launch();
+    files.failWrites.insert(files.appSupportDir() / "windows-dump.log");
+    app->dumpWindows();
+    EXPECT_FALSE(files.has(files.appSupportDir() / "windows-dump.log"));
+    EXPECT_EQ(log.lines.back(), "Morvelan: wrote windows-dump.log");
+}
+
+} // namespace
+} // namespace morvelan
