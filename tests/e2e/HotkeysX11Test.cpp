@@ -1,0 +1,476 @@
+// End-to-end tests of the global hotkeys: the X11 key source feeding the hotkey engine, keys
+// typed with xdotool (XTest) under Xvfb + openbox, commands recorded on the test's main loop.
+#include "E2eSupport.h"
+#include "TestClient.h"
+#include "core/hotkeys/HotkeyConfig.h"
+#include "core/hotkeys/Hotkeys.h"
+#include "fakes/MemoryFiles.h"
+#include "fakes/RecordingActions.h"
+#include "x11/KeyboardMap.h"
+#include "x11/X11KeySource.h"
+
+#include <gtest/gtest.h>
+#include <xcb/xtest.h>
+
+#include <dirent.h>
+
+#include <fstream>
+#include <optional>
+
+namespace morvelan::e2e {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Calls = std::vector<std::string>;
+
+constexpr KeyCodes::Keysym tabSym = 0xff09;
+constexpr KeyCodes::Keysym escapeSym = 0xff1b;
+constexpr KeyCodes::Keysym f12Sym = 0xffc9;
+
+// Another X client: grabs keys or the whole keyboard the way a rival program would, and
+// tells whether a key combination is free by trying to grab it for a moment.
+class Rival {
+public:
+    Rival() : conn_(X11Connection::open()) {
+        if (conn_) map_ = KeyboardMap::load(conn_->get());
+    }
+    bool ok() const { return conn_ && map_; }
+    const KeyboardMap& map() const { return *map_; }
+    xcb_keycode_t key(int keyCode) const { return map_->keysFor(keyCode).at(0); }
+    std::uint16_t super() const { return map_->masks().command; }
+
+    bool grabKey(std::uint16_t state, xcb_keycode_t key) {
+        return conn_->check(xcb_grab_key_checked(conn_->get(), 0, conn_->root(), state, key,
+                                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    }
+    // Waits until the server has let go, so a grab that follows cannot find it still held.
+    void ungrabKey(std::uint16_t state, xcb_keycode_t key) {
+        conn_->check(xcb_ungrab_key_checked(conn_->get(), key, conn_->root(), state));
+    }
+    // Whether some other client holds this combination.
+    bool taken(std::uint16_t state, xcb_keycode_t key) {
+        if (!grabKey(state, key)) return true;
+        ungrabKey(state, key);
+        return false;
+    }
+    bool grabKeyboard() {
+        auto r = conn_->reply(xcb_grab_keyboard_reply,
+                              xcb_grab_keyboard(conn_->get(), 0, conn_->root(), XCB_CURRENT_TIME,
+                                                XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        return r && r->status == XCB_GRAB_STATUS_SUCCESS;
+    }
+    void ungrabKeyboard() {
+        xcb_ungrab_keyboard(conn_->get(), XCB_CURRENT_TIME);
+        xcb_flush(conn_->get());
+    }
+    // Puts `syms` (unshifted, shifted) on `key`; zeros clear it.
+    void remap(xcb_keycode_t key, KeyCodes::Keysym unshifted, KeyCodes::Keysym shifted) {
+        const xcb_keysym_t syms[] = {unshifted, shifted};
+        xcb_change_keyboard_mapping(conn_->get(), 1, key, 2, syms);
+        xcb_flush(conn_->get());
+        // Round trip: the server has it before the test goes on.
+        conn_->reply(xcb_get_input_focus_reply, xcb_get_input_focus(conn_->get()));
+        map_ = KeyboardMap::load(conn_->get());
+    }
+    // Presses (true) and releases keys through XTest in one write: the server takes them all
+    // before it reads another client's next request.
+    void burst(const std::vector<std::pair<bool, xcb_keycode_t>>& keys) {
+        for (const auto& [press, key] : keys)
+            xcb_test_fake_input(conn_->get(), press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, key,
+                                XCB_CURRENT_TIME, conn_->root(), 0, 0, 0);
+        xcb_flush(conn_->get());
+    }
+    xcb_window_t inputFocus() {
+        auto r = conn_->reply(xcb_get_input_focus_reply, xcb_get_input_focus(conn_->get()));
+        return r ? r->focus : XCB_NONE;
+    }
+
+private:
+    std::unique_ptr<X11Connection> conn_;
+    std::optional<KeyboardMap> map_;
+};
+
+// A window of this process on a connection of its own, logging each key press and release
+// it receives as "press 0x61" / "release 0x61" (the unshifted keysym).
+class KeyWindow {
+public:
+    KeyWindow() : conn_(X11Connection::open()) {
+        if (!conn_) return;
+        map_ = KeyboardMap::load(conn_->get());
+        xcb_connection_t* c = conn_->get();
+        window_ = xcb_generate_id(c);
+        const std::uint32_t mask = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, conn_->root(), 100, 100, 300, 200, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &mask);
+        const std::string title = "key log";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            static_cast<std::uint32_t>(title.size()), title.data());
+        xcb_map_window(c, window_);
+        xcb_flush(c);
+    }
+    xcb_window_t window() const { return window_; }
+
+    const std::vector<std::string>& log() {
+        while (XcbPtr<xcb_generic_event_t> ev{xcb_poll_for_event(conn_->get())}) {
+            const auto type = ev->response_type & 0x7f;
+            if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) continue;
+            const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(ev.get());
+            log_.push_back((type == XCB_KEY_PRESS ? "press " : "release ") +
+                           hex(map_->keysym(key->detail, 0)));
+        }
+        return log_;
+    }
+    bool saw(const std::string& line) {
+        const auto& all = log();
+        return std::find(all.begin(), all.end(), line) != all.end();
+    }
+
+private:
+    std::unique_ptr<X11Connection> conn_;
+    std::optional<KeyboardMap> map_;
+    xcb_window_t window_ = XCB_NONE;
+    std::vector<std::string> log_;
+};
+
+class HotkeysX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!inSession()) GTEST_SKIP() << "end-to-end tests run through scripts/xvfb-session";
+        ASSERT_TRUE(rival.ok());
+        ASSERT_TRUE(client.running());
+        auto owned = std::make_unique<X11KeySource>();
+        source = owned.get();
+        hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned), [] { return true; });
+        hotkeys->config = &config;
+        hotkeys->actions = actions;
+        hotkeys->onStatus = [this](bool running) {
+            statuses.push_back(running);
+            statusTimes.push_back(Clock::now());
+        };
+    }
+
+    void TearDown() override {
+        // Nothing stays pressed for the next test.
+        run({"xdotool", "keyup", "super", "alt", "shift", "Tab", "Escape"});
+        hotkeys.reset();
+    }
+
+    // Runs the main loop until `condition` holds; whether it did within the time.
+    bool until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
+        return waitFor(
+            [&] {
+                queue.runDue();
+                return condition();
+            },
+            timeout);
+    }
+
+    void start() {
+        hotkeys->start();
+        ASSERT_TRUE(until([&] { return !statuses.empty(); }));
+        ASSERT_TRUE(statuses.back()) << "the key source did not start";
+    }
+
+    static void type(std::vector<std::string> args) {
+        args.insert(args.begin(), "xdotool");
+        ASSERT_EQ(run(args), 0);
+    }
+
+    // The commands recorded so far, once the last one is `last`.
+    Calls callsEndingWith(const std::string& last) {
+        until([&] { return !actions->calls.empty() && actions->calls.back() == last; });
+        return actions->take();
+    }
+
+    // Opens the switcher with Super+Tab, Super left down, and waits until the keyboard is
+    // taken, so that the keys typed next are the switcher's.
+    void openHoldingSuper() {
+        type({"keydown", "super", "key", "Tab"});
+        ASSERT_TRUE(until([&] { return source->keyboardGrabbed(); }));
+        ASSERT_EQ(actions->take(), Calls{"open(confined:false)"});
+    }
+
+    // A test-client window with the input focus.
+    xcb_window_t focusedClientWindow() {
+        const xcb_window_t w = client.open("id=k class=Keys title='Keys'");
+        EXPECT_NE(w, 0u);
+        EXPECT_TRUE(until([&] { return rival.inputFocus() == w; }));
+        return w;
+    }
+
+    // The keysyms the test client reports until F12, which goes straight to it and so comes
+    // after every key typed before.
+    std::vector<std::string> clientKeysUpToF12() {
+        type({"key", "F12"});
+        std::vector<std::string> keys;
+        while (auto line = client.expect("key k ", 5s)) {
+            const std::string sym = line->substr(line->rfind(' ') + 1);
+            if (sym == hex(f12Sym)) return keys;
+            keys.push_back(sym);
+        }
+        ADD_FAILURE() << "F12 never reached the test client";
+        return keys;
+    }
+
+    Rival rival;
+    TestClient client;
+    MemoryFiles files;
+    HotkeyConfig config{files};
+    LoopQueue queue;
+    std::shared_ptr<RecordingActions> actions = std::make_shared<RecordingActions>();
+    std::vector<bool> statuses;
+    std::vector<Clock::time_point> statusTimes;
+    X11KeySource* source = nullptr;
+    std::unique_ptr<Hotkeys> hotkeys;
+};
+
+// --- Switching --------------------------------------------------------------------------
+
+TEST_F(HotkeysX11, SuperTabStepsShiftStepsBackRightCyclesReleaseCommits) {
+    start();
+    openHoldingSuper();
+    type({"key", "Tab", "key", "Tab", "key", "shift", "key", "Right", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"),
+              (Calls{"step(+)", "step(+)", "step(-)", "cycle(+1)", "commit"}));
+    EXPECT_TRUE(until([&] { return !source->keyboardGrabbed(); }));
+}
+
+TEST_F(HotkeysX11, AltTabOpensConfinedAndAltReleaseCommits) {
+    start();
+    type({"keydown", "alt", "key", "Tab"});
+    ASSERT_TRUE(until([&] { return source->keyboardGrabbed(); }));
+    type({"keyup", "alt"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:true)", "commit"}));
+}
+
+TEST_F(HotkeysX11, ExtraModifiersAndNumLockStillMatchTheBinding) {
+    start();
+    type(
+        {"keydown", "super", "keydown", "shift", "key", "Tab", "keyup", "shift", "keyup", "super"});
+    // Shift held at opening is not a step back.
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+
+    type({"key", "Num_Lock"});
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+    type({"key", "Num_Lock"});
+}
+
+TEST_F(HotkeysX11, SuperReleasedBeforeTheKeyboardGrabStillCommits) {
+    start();
+    const xcb_keycode_t super = rival.key(55);
+    const xcb_keycode_t tab = rival.key(48);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        rival.burst({{true, super}, {true, tab}, {false, tab}, {false, super}});
+        EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+        EXPECT_TRUE(until([&] { return !source->keyboardGrabbed(); }));
+    }
+}
+
+TEST_F(HotkeysX11, FastTypingStillCommits) {
+    start();
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        type({"key", "--delay", "0", "super+Tab"});
+        EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+        EXPECT_TRUE(until([&] { return !source->keyboardGrabbed(); }));
+    }
+}
+
+TEST_F(HotkeysX11, FilteringTypesTheTextOfTheKeys) {
+    start();
+    openHoldingSuper();
+    type({"key", "f", "key", "a", "key", "shift+c", "key", "BackSpace", "key", "Escape"});
+    EXPECT_EQ(callsEndingWith("cancel"),
+              (Calls{"beginFilter", "type(a)", "step(-)", "type(C)", "backspace", "cancel"}));
+    type({"keyup", "super"});
+}
+
+TEST_F(HotkeysX11, ClosingOnTheMainThreadLetsTheKeyboardGoWhileSuperIsStillDown) {
+    start();
+    KeyWindow window;
+    ASSERT_TRUE(until([&] { return rival.inputFocus() == window.window(); }));
+    openHoldingSuper();
+    hotkeys->notifySwitcherClosed(); // a click on a tile, say
+    ASSERT_TRUE(until([&] { return !source->keyboardGrabbed(); }));
+    // Keys and Super's release now go to the window, and the engine has nothing to commit.
+    type({"key", "a", "keyup", "super"});
+    ASSERT_TRUE(until([&] { return window.saw("release " + hex(0xffeb)); }));
+    EXPECT_TRUE(window.saw("press " + hex('a')));
+    queue.runDue();
+    EXPECT_TRUE(actions->calls.empty());
+}
+
+// --- What the focused window sees ---------------------------------------------------------
+
+TEST_F(HotkeysX11, KeysPassedWhileOpenReachTheFocusedWindowAndTabDoesNot) {
+    start();
+    focusedClientWindow();
+    openHoldingSuper();
+    type({"key", "a", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), Calls{"commit"});
+    ASSERT_TRUE(until([&] { return !source->keyboardGrabbed(); }));
+    const auto keys = clientKeysUpToF12();
+    EXPECT_NE(std::find(keys.begin(), keys.end(), hex('a')), keys.end());
+    EXPECT_EQ(std::find(keys.begin(), keys.end(), hex(tabSym)), keys.end());
+}
+
+TEST_F(HotkeysX11, EscapeReleaseDoesNotLeakToTheFocusedWindow) {
+    start();
+    KeyWindow window;
+    ASSERT_TRUE(until([&] { return rival.inputFocus() == window.window(); }));
+    openHoldingSuper();
+    type({"key", "Escape"});
+    EXPECT_EQ(callsEndingWith("cancel"), Calls{"cancel"});
+    EXPECT_TRUE(until([&] { return !source->keyboardGrabbed(); }));
+    // Super's release comes after Escape's: once it is in, a leaked Escape would be too.
+    type({"keyup", "super"});
+    ASSERT_TRUE(until([&] { return window.saw("release " + hex(0xffeb)); }));
+    EXPECT_FALSE(window.saw("press " + hex(escapeSym)));
+    EXPECT_FALSE(window.saw("release " + hex(escapeSym)));
+    EXPECT_FALSE(window.saw("release " + hex(tabSym)));
+}
+
+TEST_F(HotkeysX11, WhileRecordingSuperTabReachesTheFocusedWindow) {
+    start();
+    focusedClientWindow();
+    const xcb_keycode_t tab = rival.key(48);
+    auto rounds = source->grabRounds();
+    hotkeys->recording(true);
+    ASSERT_TRUE(until([&] { return source->grabRounds() > rounds; }));
+    EXPECT_FALSE(rival.taken(rival.super(), tab));
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    const auto keys = clientKeysUpToF12();
+    EXPECT_NE(std::find(keys.begin(), keys.end(), hex(tabSym)), keys.end());
+    queue.runDue();
+    EXPECT_TRUE(actions->calls.empty());
+
+    rounds = source->grabRounds();
+    hotkeys->recording(false);
+    ASSERT_TRUE(until([&] { return source->grabRounds() > rounds; }));
+    EXPECT_TRUE(rival.taken(rival.super(), tab));
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+}
+
+// --- Failures -------------------------------------------------------------------------------
+
+TEST_F(HotkeysX11, ABindingHeldByAnotherProgramFailsTheStartNamingIt) {
+    const xcb_keycode_t tab = rival.key(48);
+    ASSERT_TRUE(rival.grabKey(rival.super(), tab));
+    X11KeySource lone;
+    lone.setBindings({{48, 0x100000}, {48, 0x80000}});
+    auto started = lone.start([](const KeyEvent&) { return Verdict::pass; });
+    ASSERT_FALSE(started);
+    EXPECT_NE(started.error().message.find("Super+Tab"), std::string::npos)
+        << started.error().message;
+    EXPECT_EQ(started.error().message.find("Alt+Tab"), std::string::npos);
+    EXPECT_FALSE(lone.isEnabled());
+    // Nothing was left behind: Alt+Tab, which it did take, is free again.
+    EXPECT_FALSE(rival.taken(rival.map().masks().option, tab));
+    rival.ungrabKey(rival.super(), tab);
+}
+
+TEST_F(HotkeysX11, EngineRetriesEveryTwoSecondsUntilTheBindingIsFree) {
+    const xcb_keycode_t tab = rival.key(48);
+    ASSERT_TRUE(rival.grabKey(rival.super(), tab));
+    hotkeys->start();
+    ASSERT_TRUE(until([&] { return statuses.size() >= 2; }, 6s));
+    EXPECT_EQ(statuses[0], false);
+    EXPECT_EQ(statuses[1], false);
+    EXPECT_GE(statusTimes[1] - statusTimes[0], 1900ms);
+    EXPECT_FALSE(hotkeys->hasTap());
+
+    rival.ungrabKey(rival.super(), tab);
+    ASSERT_TRUE(until([&] { return !statuses.empty() && statuses.back(); }, 4s));
+    EXPECT_TRUE(hotkeys->hasTap());
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+}
+
+TEST_F(HotkeysX11, ABindingTakenWhileRunningIsTriedAgainUntilItIsFree) {
+    start();
+    const xcb_keycode_t tab = rival.key(48);
+    auto rounds = source->grabRounds();
+    hotkeys->recording(true);
+    ASSERT_TRUE(until([&] { return source->grabRounds() > rounds; }));
+    ASSERT_TRUE(rival.grabKey(rival.super(), tab));
+
+    rounds = source->grabRounds();
+    hotkeys->recording(false);
+    ASSERT_TRUE(until([&] { return source->grabRounds() > rounds; }));
+    ASSERT_EQ(source->missedBindings().size(), 1u);
+    EXPECT_NE(source->missedBindings()[0].find("Super+Tab"), std::string::npos);
+    EXPECT_TRUE(source->isEnabled());
+
+    rival.ungrabKey(rival.super(), tab);
+    EXPECT_TRUE(until([&] { return source->missedBindings().empty(); }, 4s));
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+}
+
+TEST_F(HotkeysX11, KeyboardHeldByAnotherProgramIsReported) {
+    start();
+    ASSERT_TRUE(rival.grabKeyboard());
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_TRUE(until([&] { return hotkeys->keyboardHeldByOther(); }));
+    queue.runDue();
+    EXPECT_TRUE(actions->calls.empty());
+
+    rival.ungrabKeyboard();
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+    EXPECT_FALSE(hotkeys->keyboardHeldByOther());
+}
+
+// --- Lifecycle ------------------------------------------------------------------------------
+
+TEST_F(HotkeysX11, BindingsFollowTabToAnotherKeyAfterAMappingChange) {
+    start();
+    const xcb_keycode_t oldTab = rival.key(48);
+    xcb_keycode_t spare = 0;
+    for (int key = rival.map().maxKey(); key > rival.map().minKey() && !spare; --key)
+        if (!rival.map().keysym(static_cast<xcb_keycode_t>(key), 0) &&
+            !rival.map().keysym(static_cast<xcb_keycode_t>(key), 1))
+            spare = static_cast<xcb_keycode_t>(key);
+    ASSERT_NE(spare, 0);
+
+    rival.remap(oldTab, 0, 0);
+    rival.remap(spare, tabSym, 0xfe20);
+    // Each change is a MappingNotify of its own; the second regrab puts Tab on `spare`.
+    ASSERT_TRUE(until(
+        [&] { return source->missedBindings().empty() && rival.taken(rival.super(), spare); }));
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+
+    rival.remap(spare, 0, 0);
+    rival.remap(oldTab, tabSym, 0xfe20);
+    EXPECT_TRUE(until([&] { return rival.taken(rival.super(), oldTab); }));
+}
+
+TEST_F(HotkeysX11, SourceRunsOnItsNamedThreadAndReleasesEverythingWhenDestroyed) {
+    start();
+    bool named = false;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(dir)) {
+            std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+            std::string name;
+            if (std::getline(comm, name) && name == "morvelan.hotkey") named = true;
+        }
+        closedir(dir);
+    }
+    EXPECT_TRUE(named);
+
+    const xcb_keycode_t tab = rival.key(48);
+    EXPECT_TRUE(rival.taken(rival.super(), tab));
+    openHoldingSuper();
+    hotkeys.reset(); // with the keyboard grabbed
+    EXPECT_FALSE(rival.taken(rival.super(), tab));
+    EXPECT_TRUE(rival.grabKeyboard());
+    rival.ungrabKeyboard();
+}
+
+} // namespace
+} // namespace morvelan::e2e
