@@ -1,5 +1,6 @@
 // End-to-end tests of X11Desktop against real windows under Xvfb + openbox.
 #include "E2eFixture.h"
+#include "x11/ClientSnapshot.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -263,6 +264,40 @@ TEST_F(X11DesktopE2e, AVanishedWindowReadsAsAbsentInAndOutOfABatch) {
     // Acting on it is harmless too.
     desktop->raise(dialog);
     desktop->setFrontProcess(ProcessSerial{4343}, s.bDialog);
+    desktop->processEvents();
+    EXPECT_FALSE(desktop->connectionLost());
+}
+
+TEST_F(X11DesktopE2e, AWindowDestroyedMidScanIsLeftOutAndTheRestIsRead) {
+    const Scenario s = stage();
+    // A client of our own, so it can be destroyed at the exact moment between the two
+    // stages of a snapshot.
+    xcb_connection_t* c = probe.connection().get();
+    const xcb_window_t doomed = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, doomed, probe.connection().root(), 0, 0, 200, 150, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_map_window(c, doomed);
+    xcb_flush(c);
+    ASSERT_TRUE(until([&] {
+        const auto list = probe.clients();
+        return std::find(list.begin(), list.end(), doomed) != list.end();
+    }));
+    bool destroyed = false;
+    const ClientSnapshot snap =
+        fetchSnapshot(desktop->connection(), [&](const std::vector<xcb_window_t>& clients) {
+            ASSERT_NE(std::find(clients.begin(), clients.end(), doomed), clients.end());
+            xcb_destroy_window(c, doomed);
+            // A round trip on that connection: the server has destroyed it once this returns.
+            probe.connection().reply(xcb_get_input_focus_reply, xcb_get_input_focus(c));
+            destroyed = true;
+        });
+    ASSERT_TRUE(destroyed);
+    EXPECT_TRUE(snap.ok);
+    EXPECT_FALSE(snap.find(doomed));
+    EXPECT_EQ(snap.windows.size(), 6u);
+    ASSERT_TRUE(snap.find(s.aOne));
+    EXPECT_EQ(snap.find(s.aOne)->title, "A one");
+    EXPECT_EQ(fetchWindow(desktop->connection(), doomed), std::nullopt);
     desktop->processEvents();
     EXPECT_FALSE(desktop->connectionLost());
 }

@@ -1,0 +1,207 @@
+// x11_scan_bench: allAcrossSpaces() and the Desktop queries behind it on a real X server with
+// 20, 100 and 300 client windows: time per scan and X round trips per scan. Run it through
+// bench/run-x11-scan-bench (a fresh Xvfb + openbox).
+#include "core/engine/WindowEngine.h"
+#include "fakes/ManualQueue.h"
+#include "x11/ClientSnapshot.h"
+#include "x11/X11Connection.h"
+#include "x11/X11Desktop.h"
+
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <xcb/xcb_icccm.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace morvelan {
+namespace {
+
+constexpr int windowsPerApp = 4;
+
+// The windows under test: made on a connection of their own, `count` at a time.
+class Stage {
+public:
+    static Stage& get() {
+        static Stage stage;
+        return stage;
+    }
+
+    bool ok() const { return maker_ && desktop_; }
+    X11Desktop& desktop() { return *desktop_; }
+
+    // Replaces the staged windows with `count` new ones and waits until openbox manages
+    // all of them. Every fourth window shares a fake pid; windows alternate between the
+    // two desktops and every tenth starts minimised.
+    bool ensure(int count) {
+        if (count == staged_) return true;
+        for (xcb_window_t w : windows_)
+            xcb_destroy_window(maker_->get(), w);
+        windows_.clear();
+        xcb_flush(maker_->get());
+        if (!waitForClients(0)) return false;
+        const auto& e = maker_->ewmh();
+        for (int i = 0; i < count; ++i) {
+            const xcb_window_t w = xcb_generate_id(maker_->get());
+            const std::uint32_t background = 0x305070u + static_cast<std::uint32_t>(i * 1234);
+            xcb_create_window(maker_->get(), XCB_COPY_FROM_PARENT, w, maker_->root(), 0, 0, 300,
+                              200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                              XCB_CW_BACK_PIXEL, &background);
+            const int app = i / windowsPerApp;
+            const std::string cls =
+                "bench" + std::to_string(app) + '\0' + "Bench" + std::to_string(app) + '\0';
+            xcb_change_property(maker_->get(), XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_CLASS,
+                                XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(cls.size()),
+                                cls.data());
+            const std::string title = "Bench window " + std::to_string(i);
+            xcb_change_property(maker_->get(), XCB_PROP_MODE_REPLACE, w, e._NET_WM_NAME,
+                                e.UTF8_STRING, 8, static_cast<std::uint32_t>(title.size()),
+                                title.data());
+            const std::uint32_t pid = 20000u + static_cast<std::uint32_t>(app);
+            xcb_change_property(maker_->get(), XCB_PROP_MODE_REPLACE, w, e._NET_WM_PID,
+                                XCB_ATOM_CARDINAL, 32, 1, &pid);
+            const std::uint32_t type = e._NET_WM_WINDOW_TYPE_NORMAL;
+            xcb_change_property(maker_->get(), XCB_PROP_MODE_REPLACE, w, e._NET_WM_WINDOW_TYPE,
+                                XCB_ATOM_ATOM, 32, 1, &type);
+            const std::uint32_t desktop = static_cast<std::uint32_t>(i % 2);
+            xcb_change_property(maker_->get(), XCB_PROP_MODE_REPLACE, w, e._NET_WM_DESKTOP,
+                                XCB_ATOM_CARDINAL, 32, 1, &desktop);
+            const std::uint32_t protocols = maker_->atoms().wmDeleteWindow;
+            xcb_change_property(maker_->get(), XCB_PROP_MODE_REPLACE, w, e.WM_PROTOCOLS,
+                                XCB_ATOM_ATOM, 32, 1, &protocols);
+            xcb_icccm_wm_hints_t hints{};
+            xcb_icccm_wm_hints_set_input(&hints, 1);
+            if (i % 10 == 9)
+                xcb_icccm_wm_hints_set_iconic(&hints);
+            else
+                xcb_icccm_wm_hints_set_normal(&hints);
+            xcb_icccm_set_wm_hints(maker_->get(), w, &hints);
+            xcb_map_window(maker_->get(), w);
+            windows_.push_back(w);
+        }
+        xcb_flush(maker_->get());
+        if (!waitForClients(static_cast<std::size_t>(count))) return false;
+        staged_ = count;
+        desktop_->processEvents();
+        return true;
+    }
+
+private:
+    Stage() : maker_(X11Connection::open()), desktop_(X11Desktop::open()) {}
+
+    bool waitForClients(std::size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline) {
+            auto r = maker_->reply(xcb_get_property_reply,
+                                   xcb_get_property(maker_->get(), 0, maker_->root(),
+                                                    maker_->ewmh()._NET_CLIENT_LIST,
+                                                    XCB_ATOM_WINDOW, 0, 1u << 16));
+            if (prop::cardinals(r.get()).size() == count) return true;
+            // Keeps the desktop's event queue short while openbox works.
+            if (desktop_) desktop_->processEvents();
+            poll(nullptr, 0, 10);
+        }
+        return false;
+    }
+
+    std::unique_ptr<X11Connection> maker_;
+    std::unique_ptr<X11Desktop> desktop_;
+    std::vector<xcb_window_t> windows_;
+    int staged_ = -1;
+};
+
+// Runs `scan` once per iteration and reports the X round trips it waited for.
+template <class Scan> void measure(benchmark::State& state, Scan scan) {
+    Stage& stage = Stage::get();
+    if (!stage.ok()) {
+        state.SkipWithError("no X server: run bench/run-x11-scan-bench");
+        return;
+    }
+    if (!stage.ensure(static_cast<int>(state.range(0)))) {
+        state.SkipWithError("the window manager did not manage the windows in time");
+        return;
+    }
+    X11Desktop& desktop = stage.desktop();
+    std::size_t found = 0;
+    const auto before = desktop.connection().roundTrips();
+    for (auto _ : state)
+        found = scan(desktop);
+    const auto trips = desktop.connection().roundTrips() - before;
+    state.counters["roundTrips"] =
+        static_cast<double>(trips) / static_cast<double>(state.iterations());
+    state.counters["found"] = static_cast<double>(found);
+}
+
+// The engine's merge of every window on every space, as the switcher asks for it.
+void BM_AllAcrossSpaces(benchmark::State& state) {
+    ManualQueue queue;
+    std::unique_ptr<WindowEngine> engine;
+    measure(state, [&](X11Desktop& desktop) {
+        if (!engine) engine = std::make_unique<WindowEngine>(desktop, queue);
+        auto wins = engine->allAcrossSpaces();
+        benchmark::DoNotOptimize(wins.data());
+        return wins.size();
+    });
+}
+
+// The same inside one batch: one snapshot for the whole merge.
+void BM_AllAcrossSpacesOneBatch(benchmark::State& state) {
+    ManualQueue queue;
+    std::unique_ptr<WindowEngine> engine;
+    measure(state, [&](X11Desktop& desktop) {
+        if (!engine) engine = std::make_unique<WindowEngine>(desktop, queue);
+        desktop.beginBatch();
+        auto wins = engine->allAcrossSpaces();
+        desktop.endBatch();
+        benchmark::DoNotOptimize(wins.data());
+        return wins.size();
+    });
+}
+
+// The raw snapshot: root properties, then every client's properties.
+void BM_ClientSnapshot(benchmark::State& state) {
+    measure(state, [](X11Desktop& desktop) {
+        const ClientSnapshot s = fetchSnapshot(desktop.connection());
+        return s.windows.size();
+    });
+}
+
+// The Desktop queries of a scan without the engine, in one batch.
+void BM_DesktopQueriesOneBatch(benchmark::State& state) {
+    measure(state, [](X11Desktop& desktop) {
+        std::size_t standard = 0;
+        desktop.beginBatch();
+        for (const RunningApp& app : desktop.runningApplications()) {
+            const auto windows = desktop.windows(desktop.applicationElement(app.pid));
+            for (const Element& w : windows.value_or(std::vector<Element>{})) {
+                if (desktop.subrole(w) == "AXStandardWindow" && desktop.minimized(w) != true &&
+                    desktop.hasMinimizeButton(w) && desktop.title(w) && desktop.windowID(w))
+                    ++standard;
+            }
+        }
+        benchmark::DoNotOptimize(desktop.windowList(WindowList::allSpaces));
+        benchmark::DoNotOptimize(desktop.windowsInSpaces({0, 1}));
+        desktop.endBatch();
+        return standard;
+    });
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+    b->Arg(20)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
+    b->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(BM_ClientSnapshot)->Apply(sizes);
+BENCHMARK(BM_DesktopQueriesOneBatch)->Apply(sizes);
+BENCHMARK(BM_AllAcrossSpaces)->Apply(sizes);
+BENCHMARK(BM_AllAcrossSpacesOneBatch)->Apply(sizes);
+
+} // namespace
+} // namespace morvelan
+
+BENCHMARK_MAIN();
