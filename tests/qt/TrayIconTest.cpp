@@ -26,7 +26,9 @@ void ensureApplication() {
     static int argc = 1;
     static char name[] = "test_qt";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: tearing QApplication down among the static destructors crashes the xcb
+    // platform (its own statics may be gone already).
+    new QApplication(argc, argv);
 }
 
 // What one QAction of the menu looks like, for comparing whole menus at once.
