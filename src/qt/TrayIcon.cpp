@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace morvelan {
 
 namespace {
@@ -134,7 +136,10 @@ QAction* TrayIcon::addItem(const MenuItem& item) {
     switch (item.kind) {
     case MenuItem::Kind::header: {
         QFont font = menu_->font();
-        font.setPointSizeF(font.pointSizeF() * 0.85);
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * 0.85);
+        else
+            font.setPixelSize(std::max(1, font.pixelSize() * 85 / 100));
         font.setWeight(QFont::DemiBold);
         action->setFont(font);
         break;
