@@ -64,11 +64,14 @@ protected:
         EXPECT_NE(s.bDialog, 0u);
         EXPECT_NE(s.gFar, 0u);
         EXPECT_NE(s.dHidden, 0u);
+        // The last window shown takes the focus: wait for that, so no focus change of the
+        // staging lands in the middle of a test.
+        EXPECT_TRUE(waitFor([&] { return probe.active() == s.bDialog; }, 5s));
         return s;
     }
 
-    // Pumps events until `condition` holds (deadline 5 s unless given).
-    bool until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
+    // Pumps events until `condition` holds (deadline 10 s unless given: a loaded machine).
+    bool until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
         return waitFor(*desktop, condition, timeout);
     }
 

@@ -27,7 +27,7 @@ public:
     // Sends "open <spec>" (spec starts with id=NAME) and waits for its "ready" line.
     // Returns the window id, or XCB_NONE when the window did not come up in time.
     xcb_window_t open(const std::string& spec,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(5));
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // The next output line starting with `prefix`, waiting up to `timeout`; other lines
     // are kept for later calls.
     std::optional<std::string> expect(const std::string& prefix, std::chrono::milliseconds timeout);

@@ -239,8 +239,9 @@ private:
                 ++at;
             const std::string title = unquote(line.substr(std::min(at, line.size())));
             const xcb_window_t id = windows_[w[1]].id;
-            setText(id, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);
+            // _NET_WM_NAME last: once a reader sees it changed, both changes are done.
             setText(id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, latin1(title));
+            setText(id, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);
             xcb_flush(c_);
         } else if (w[0] == "icon" && w.size() >= 3) {
             setIcon(windows_[w[1]].id, w[2], 0x336699);
@@ -345,7 +346,12 @@ private:
 
         xcb_icccm_wm_hints_t hints{};
         xcb_icccm_wm_hints_set_input(&hints, 1);
-        xcb_icccm_wm_hints_set_normal(&hints);
+        // Starting iconic (rather than mapping, then iconifying) never gives the window the
+        // focus, so the window manager has no focus to hand back afterwards.
+        if (win.state == "minimized")
+            xcb_icccm_wm_hints_set_iconic(&hints);
+        else
+            xcb_icccm_wm_hints_set_normal(&hints);
         xcb_icccm_set_wm_hints(c_, win.id, &hints);
         if (kv.count("x") || kv.count("y")) {
             xcb_size_hints_t size{};
