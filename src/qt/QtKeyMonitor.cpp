@@ -1,0 +1,145 @@
+// QtKeyMonitor: key capture for the hotkey recorder.
+#include "qt/QtKeyMonitor.h"
+
+#include "x11/KeyCodes.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QtGui/qguiapplication_platform.h>
+
+namespace morvelan {
+
+namespace {
+
+// Qt keys outside Latin-1 that a hotkey may use, as X keysyms.
+KeyCodes::Keysym keysymOfQtKey(int key) {
+    switch (key) {
+    case Qt::Key_Escape:
+        return 0xff1b;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return 0xff09;
+    case Qt::Key_Backspace:
+        return 0xff08;
+    case Qt::Key_Return:
+        return 0xff0d;
+    case Qt::Key_Enter:
+        return 0xff8d;
+    case Qt::Key_Delete:
+        return 0xffff;
+    case Qt::Key_Home:
+        return 0xff50;
+    case Qt::Key_End:
+        return 0xff57;
+    case Qt::Key_PageUp:
+        return 0xff55;
+    case Qt::Key_PageDown:
+        return 0xff56;
+    case Qt::Key_Left:
+        return 0xff51;
+    case Qt::Key_Up:
+        return 0xff52;
+    case Qt::Key_Right:
+        return 0xff53;
+    case Qt::Key_Down:
+        return 0xff54;
+    default:
+        break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F20)
+        return 0xffbe + static_cast<KeyCodes::Keysym>(key - Qt::Key_F1);
+    // Latin-1 keys have the same value as their keysym.
+    if (key >= 0x20 && key <= 0xff) return static_cast<KeyCodes::Keysym>(key);
+    return 0;
+}
+
+bool isModifierQtKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The usual X modifier map (Alt on Mod1, Super on Mod4), for when the server's is unknown.
+KeyCodes::ModifierMasks usualMasks() {
+    KeyCodes::ModifierMasks masks;
+    masks.option = 0x08;
+    masks.command = 0x40;
+    masks.numLock = 0x10;
+    return masks;
+}
+
+} // namespace
+
+std::optional<RecordedKey> recordedKey(const QKeyEvent& event, const KeyboardMap* map) {
+    const KeyCodes::Keysym keysym = event.nativeVirtualKey();
+    const quint32 scanCode = event.nativeScanCode();
+    if (keysym != 0 || scanCode != 0) {
+        if (KeyCodes::isModifierKeysym(keysym)) return std::nullopt;
+        int code = KeyCodes::none;
+        // The unshifted key decides, so Shift+5 is 5 and not %.
+        if (map && scanCode > 0 && scanCode < 256)
+            code = map->keyCode(static_cast<xcb_keycode_t>(scanCode));
+        if (code == KeyCodes::none) code = KeyCodes::fromKeysym(keysym);
+        const auto state = static_cast<std::uint16_t>(event.nativeModifiers());
+        return RecordedKey{code, KeyCodes::modsFromState(state, map ? map->masks() : usualMasks())};
+    }
+
+    if (isModifierQtKey(event.key())) return std::nullopt;
+    const KeyCodes::Keysym fromQt = keysymOfQtKey(event.key());
+    RecordedKey key{fromQt ? KeyCodes::fromKeysym(fromQt) : KeyCodes::none, 0};
+    const Qt::KeyboardModifiers held = event.modifiers();
+    if (held & Qt::ShiftModifier) key.mods |= Modifier::shift;
+    if (held & Qt::ControlModifier) key.mods |= Modifier::control;
+    if (held & Qt::AltModifier) key.mods |= Modifier::option;
+    if (held & Qt::MetaModifier) key.mods |= Modifier::command;
+    return key;
+}
+
+QtKeyMonitor::QtKeyMonitor(KeyHandler handler) : handler_(std::move(handler)) {
+    if (auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        if (xcb_connection_t* c = x11->connection()) map_ = KeyboardMap::load(c);
+    if (qApp) qApp->installEventFilter(this);
+}
+
+QtKeyMonitor::~QtKeyMonitor() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+bool QtKeyMonitor::eventFilter(QObject*, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Claimed, so no shortcut fires; the key press follows.
+        event->accept();
+        return true;
+    case QEvent::KeyPress: {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (auto key = recordedKey(*press, map_ ? &*map_ : nullptr)) {
+            // The handler may end recording and destroy this monitor: copy it first.
+            KeyHandler handler = handler_;
+            handler(key->keyCode, key->mods);
+        }
+        return true;
+    }
+    case QEvent::KeyRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace morvelan

@@ -1,0 +1,24 @@
+// RecorderButton: shows an action's hotkey and records a new one when pressed.
+#pragma once
+
+#include "core/settings/SettingsModel.h"
+
+#include <QPushButton>
+
+namespace morvelan {
+
+class RecorderButton : public QPushButton {
+    Q_OBJECT
+public:
+    static constexpr int minWidth = 130;
+
+    RecorderButton(SettingsModel& model, HKAction action, QWidget* parent = nullptr);
+    void refresh();
+    HKAction action() const { return action_; }
+
+private:
+    SettingsModel& model_;
+    HKAction action_;
+};
+
+} // namespace morvelan

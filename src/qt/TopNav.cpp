@@ -1,0 +1,132 @@
+// TopNav: the navigation bar of the settings window.
+#include "qt/TopNav.h"
+
+#include "qt/SettingsStyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+namespace morvelan {
+
+namespace {
+
+constexpr int navIconSize = 16;
+
+} // namespace
+
+NavButton::NavButton(const QString& title, const QString& symbolName, QWidget* parent)
+    : QAbstractButton(parent), symbolName_(symbolName) {
+    setText(title);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void NavButton::setSelected(bool selected) {
+    if (selected_ == selected) return;
+    selected_ = selected;
+    update();
+}
+
+QSize NavButton::sizeHint() const {
+    const int textWidth = fontMetrics().horizontalAdvance(text());
+    return {12 + navIconSize + 6 + textWidth + 12, 30};
+}
+
+void NavButton::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void NavButton::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void NavButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor accent = settingsStyle::accent();
+    QColor ink = palette().color(QPalette::WindowText);
+    if (selected_ || hovered_ || isDown()) {
+        QColor fill = selected_ ? accent : ink;
+        fill.setAlphaF(selected_ ? 0.16 : 0.07);
+        p.setPen(Qt::NoPen);
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
+    }
+    if (selected_) ink = accent.darker(115);
+    const QRect iconRect(12, (height() - navIconSize) / 2, navIconSize, navIconSize);
+    settingsStyle::symbol(symbolName_, ink).paint(&p, iconRect);
+    p.setPen(ink);
+    QFont font = p.font();
+    font.setBold(selected_);
+    p.setFont(font);
+    p.drawText(QRect(iconRect.right() + 7, 0, width() - iconRect.right() - 7, height()),
+               Qt::AlignVCenter | Qt::AlignLeft, text());
+}
+
+TopNav::TopNav(SettingsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    setFixedHeight(barHeight);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(16, 0, 14, 0);
+    layout->setSpacing(4);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(settingsStyle::appIcon(22));
+    icon->setFixedSize(22, 22);
+    layout->addWidget(icon);
+    layout->addSpacing(6);
+    auto* name = new QLabel("Morvelan", this);
+    name->setFont(settingsStyle::headlineFont(name->font()));
+    layout->addWidget(name);
+    layout->addStretch(1);
+
+    const struct {
+        SettingsModel::Tab tab;
+        const char* title;
+        const char* symbol;
+    } tabs[] = {
+        {SettingsModel::Tab::workspaces, "Workspaces", "rectangle.3.group"},
+        {SettingsModel::Tab::general, "Preferences", "gearshape"},
+        {SettingsModel::Tab::about, "About", "info.circle"},
+    };
+    for (const auto& t : tabs) {
+        auto* button = new NavButton(t.title, t.symbol, this);
+        const SettingsModel::Tab tab = t.tab;
+        connect(button, &QAbstractButton::clicked, this,
+                [this, tab] { model_.setSelectedTab(tab); });
+        layout->addWidget(button);
+        entries_.push_back({tab, button});
+    }
+    refresh();
+}
+
+void TopNav::refresh() {
+    SettingsModel::Tab shown = model_.selectedTab();
+    // The contexts screen is the workspaces screen.
+    if (shown == SettingsModel::Tab::contexts) shown = SettingsModel::Tab::workspaces;
+    for (const Entry& e : entries_)
+        e.button->setSelected(e.tab == shown);
+}
+
+NavButton* TopNav::button(SettingsModel::Tab tab) const {
+    if (tab == SettingsModel::Tab::contexts) tab = SettingsModel::Tab::workspaces;
+    for (const Entry& e : entries_)
+        if (e.tab == tab) return e.button;
+    return nullptr;
+}
+
+void TopNav::paintEvent(QPaintEvent*) {
+    // A soft material: the window colour, lightly graded.
+    QPainter p(this);
+    const QColor base = palette().color(QPalette::Window);
+    QLinearGradient fill(0, 0, 0, height());
+    fill.setColorAt(0, base.lighter(104));
+    fill.setColorAt(1, base);
+    p.fillRect(rect(), fill);
+}
+
+} // namespace morvelan
