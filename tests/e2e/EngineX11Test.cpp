@@ -145,9 +145,12 @@ TEST_F(EngineX11, AnActivationByAnotherProgramReachesOnFocusChangeWithin100ms) {
     const auto start = Clock::now();
     ASSERT_TRUE(pump([&] { return focusChanges > 0; }, 100ms));
     EXPECT_LT(Clock::now() - start, 100ms);
-    const auto focused = engine->focusedWindow();
-    ASSERT_TRUE(focused);
-    EXPECT_EQ(focused->pid, 4343);
+    // The first notice may be openbox clearing _NET_ACTIVE_WINDOW on the way to the new
+    // window; the focus poll re-reads until it has settled.
+    EXPECT_TRUE(pump([&] {
+        const auto focused = engine->focusedWindow();
+        return focused && focused->pid == 4343 && focused->wid == s.bMain;
+    }));
 }
 
 TEST_F(EngineX11, ZOrderPutsTheActiveWindowFirstAndHiddenOnesLast) {
