@@ -1,6 +1,11 @@
 #include "qt/Shell.h"
 
-#include "core/app/Startup.h"
+#include "qt/Relaunch.h"
+#include "x11/X11KeySource.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <cstdio>
 
 namespace morvelan {
 
@@ -8,17 +13,95 @@ Shell::Shell()
     : queue_(this), files_(PosixFiles::dataHomeFolder()),
       configFiles_(PosixFiles::configHomeFolder()),
       defaults_(configFiles_, configFiles_.appSupportDir() / "settings.json"),
-      store_(files_, log_) {
+      loginItem_(PosixFiles::configHome() / "autostart" / "morvelan.desktop",
+                 XdgAutostart::runningExecutable()) {
     // Settings are only read here; the folder must exist before the first write.
     static_cast<void>(configFiles_.createDirectories(configFiles_.appSupportDir()));
 }
 
-Shell::~Shell() = default;
+Shell::~Shell() {
+    // The settings window works on the core's store and engine: it goes first.
+    settings_.reset();
+    app_.reset();
+}
 
 bool Shell::start() {
-    store_.load();
-    addDefaultContextIfEmpty(store_);
+    desktop_ = X11Desktop::open();
+    if (!desktop_) {
+        std::fprintf(stderr, "morvelan: cannot connect to the X server\n");
+        return false;
+    }
+    // xcb also queues events while it waits for replies, which the socket never signals:
+    // drain before every sleep of the event loop too.
+    xEvents_ = std::make_unique<QSocketNotifier>(desktop_->fd(), QSocketNotifier::Read);
+    connect(xEvents_.get(), &QSocketNotifier::activated, this, &Shell::pumpX);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &Shell::pumpX);
+
+    // The relaunched copy starts while this one still holds the display's lock: it waits.
+    qputenv(relaunchVariable, "1");
+    updater_ = std::make_unique<Updater>(
+        http_, processes_, alerts_,
+        Updater::Options{
+            .bundle = BundleInfo::load(
+                files_, QCoreApplication::applicationFilePath().toStdString(), MORVELAN_VERSION),
+            .manifestUrl = Updater::manifestUrl(MORVELAN_RELEASE_URL),
+            .quit = [] { QCoreApplication::exit(0); },
+        });
+
+    app_ = AppDelegate::create(AppHost{
+        .desktop = *desktop_,
+        .queue = queue_,
+        .files = files_,
+        .log = log_,
+        .defaults = defaults_,
+        .loginItem = loginItem_,
+        .keySource = std::make_unique<X11KeySource>(),
+        .panel = panel_,
+        .measure = measure_,
+        .screens = &screens_,
+        .menuView = &tray_,
+        .showIntro = [this] { intro_.show(); },
+        .openSettings = [this] { settingsWindow().showSettings(); },
+        .newContext = [this] { settingsWindow().showContexts(true); },
+        .quit = [] { QCoreApplication::exit(0); },
+        .checkForUpdates = [this](bool silent) { updater_->check(silent); },
+    });
+    intro_.onOpenSettings = [this] { app_->openSettings(); };
+    intro_.onClose = [this] { app_->settings().setHasSeenIntro(true); };
+    intro_.hotkeyStatus = [this] {
+        auto* menu = app_->menu();
+        return menu ? menu->warning : std::optional<std::string>{};
+    };
+    app_->start();
+    tray_.attach(*app_->menu());
+    tray_.show();
     return true;
+}
+
+SettingsWindow& Shell::settingsWindow() {
+    if (!settings_) {
+        settings_ = std::make_unique<SettingsWindow>(
+            app_->store(), app_->engine(), app_->config(), app_->settings(), queue_,
+            SettingsWindowHooks{
+                .showIntro = [this] { intro_.show(); },
+                .checkForUpdates = [this] { updater_->check(false); },
+            });
+        settings_->setRecording([weak = std::weak_ptr(app_)](bool on) {
+            if (auto app = weak.lock()) app->setRecording(on);
+        });
+    }
+    return *settings_;
+}
+
+void Shell::pumpX() {
+    if (xLost_) return;
+    desktop_->processEvents();
+    if (desktop_->connectionLost()) {
+        xLost_ = true;
+        std::fprintf(stderr, "morvelan: lost the connection to the X server\n");
+        QCoreApplication::exit(1);
+    }
 }
 
 } // namespace morvelan

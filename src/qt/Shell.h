@@ -1,14 +1,28 @@
-// Shell: owns the host's implementations of the platform interfaces and the core,
-// and connects them to the Qt event loop.
+// Shell: owns the host's implementations of the platform interfaces and the windows Qt
+// draws, builds the application core over them and ties the X connection to the event loop.
 #pragma once
 
-#include "core/model/ContextStore.h"
+#include "core/app/AppDelegate.h"
 #include "core/platform/JsonFileDefaults.h"
 #include "core/platform/PosixFiles.h"
 #include "core/platform/SyslogLog.h"
+#include "core/platform/XdgAutostart.h"
+#include "core/updater/Updater.h"
+#include "qt/IntroWindow.h"
+#include "qt/QtAlerts.h"
+#include "qt/QtHttp.h"
 #include "qt/QtMainQueue.h"
+#include "qt/QtProcesses.h"
+#include "qt/QtScreenInfo.h"
+#include "qt/QtTextMeasure.h"
+#include "qt/SettingsWindow.h"
+#include "qt/SwitcherPanelWidget.h"
+#include "qt/TrayIcon.h"
+#include "x11/X11Desktop.h"
 
 #include <QObject>
+#include <QSocketNotifier>
+#include <memory>
 
 namespace morvelan {
 
@@ -18,16 +32,37 @@ public:
     Shell();
     ~Shell() override;
 
-    // Loads the user's files and starts the core; false when it cannot run.
+    // Connects to the X server and starts the core; false (after saying why on stderr) when
+    // it cannot run.
     bool start();
 
 private:
+    // Reads the X events xcb has queued; ends the program when the connection is gone.
+    void pumpX();
+    // The settings window, made on first use (the store must be loaded by then).
+    SettingsWindow& settingsWindow();
+
     QtMainQueue queue_;
     SyslogLog log_;
     PosixFiles files_;
     PosixFiles configFiles_;
     JsonFileDefaults defaults_;
-    ContextStore store_;
+    XdgAutostart loginItem_;
+    std::unique_ptr<X11Desktop> desktop_;
+    std::unique_ptr<QSocketNotifier> xEvents_;
+    bool xLost_ = false;
+    SwitcherPanelWidget panel_;
+    QtScreenInfo screens_;
+    QtTextMeasure measure_;
+    TrayIcon tray_;
+    IntroWindow intro_;
+    QtHttp http_;
+    QtProcesses processes_;
+    QtAlerts alerts_;
+    std::unique_ptr<Updater> updater_;
+    std::unique_ptr<SettingsWindow> settings_;
+    // Last: it holds references to everything above.
+    std::shared_ptr<AppDelegate> app_;
 };
 
 } // namespace morvelan

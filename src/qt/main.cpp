@@ -1,6 +1,7 @@
 // Entry point: checks the command line and the display, takes the per-display
 // lock, then runs the shell's event loop.
 #include "core/platform/InstanceLock.h"
+#include "qt/Relaunch.h"
 #include "qt/Shell.h"
 #include "qt/SignalQuit.h"
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -39,7 +41,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morvelan: no X display (DISPLAY is not set)\n");
         return 1;
     }
-    auto lock = morvelan::InstanceLock::acquire(morvelan::InstanceLock::defaultPath(display));
+    const auto lockPath = morvelan::InstanceLock::defaultPath(display);
+    auto lock = morvelan::InstanceLock::acquire(lockPath);
+    if (std::getenv(morvelan::relaunchVariable)) {
+        // Started by the updater: the old copy is on its way out.
+        ::unsetenv(morvelan::relaunchVariable);
+        for (int i = 0; !lock && i < morvelan::relaunchWaitSeconds * 10; ++i) {
+            ::usleep(100000);
+            lock = morvelan::InstanceLock::acquire(lockPath);
+        }
+    }
     if (!lock) {
         std::fprintf(stderr, "morvelan: %s on display %s\n", lock.error().message.c_str(), display);
         return 1;
