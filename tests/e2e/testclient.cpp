@@ -400,8 +400,11 @@ private:
         Ptr<xcb_get_property_reply_t> r(xcb_get_property_reply(
             c_, xcb_get_property(c_, 0, w, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr));
         if (!r || r->format != 32) return {};
-        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
-        return std::vector<std::uint32_t>(v, v + xcb_get_property_value_length(r.get()) / 4);
+        const int bytes = xcb_get_property_value_length(r.get());
+        std::vector<std::uint32_t> values(static_cast<std::size_t>(std::max(bytes, 0)) / 4);
+        if (!values.empty())
+            std::memcpy(values.data(), xcb_get_property_value(r.get()), values.size() * 4);
+        return values;
     }
 
     // A window is ready once the window manager lists it, has given it WM_STATE and has
