@@ -68,6 +68,8 @@ public:
     // `fresh` false grabs again over the grabs already held (a retry), leaving no gap.
     std::vector<std::string> grabBindings(const std::vector<KeyCombo>& combos,
                                           std::uint64_t version, bool fresh = true);
+    // Whether the last grab refused the first combination, the switcher's own binding.
+    bool firstRefused() const { return firstRefused_; }
     void run();
 
 private:
@@ -106,6 +108,8 @@ private:
     std::uint64_t appliedVersion_ = 0;
     // A binding could not be taken: it is tried again at retryAt_.
     bool missing_ = false;
+    // The first combination (the switcher's own binding) was refused at the last grab.
+    bool firstRefused_ = false;
     std::chrono::steady_clock::time_point retryAt_;
 
     bool grabbed_ = false;
@@ -219,6 +223,7 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
                                                           std::to_string(refused[i]) + ")");
     }
     missing_ = !failures.empty();
+    firstRefused_ = !combos.empty() && refused[0];
     retryAt_ = std::chrono::steady_clock::now() + retryInterval;
     ++owner_.grabRounds_;
     return failures;
@@ -521,7 +526,9 @@ Result<void> X11KeySource::start(Callback callback) {
         version = bindingsVersion_;
     }
     auto failures = (*worker)->grabBindings(combos, version);
-    if (!failures.empty()) {
+    // Only the first binding opens the switcher over everything; another one taken by the
+    // window manager (Alt-Tab, often) is retried in the background instead of costing both.
+    if ((*worker)->firstRefused()) {
         std::string message;
         for (const auto& text : failures)
             message += (message.empty() ? "" : "; ") + text;
@@ -529,7 +536,7 @@ Result<void> X11KeySource::start(Callback callback) {
     }
     {
         std::lock_guard lock(mutex_);
-        missed_.clear();
+        missed_ = std::move(failures);
     }
     callback_ = std::move(callback);
     worker_ = std::move(*worker);

@@ -373,6 +373,23 @@ TEST_F(HotkeysX11, ABindingHeldByAnotherProgramFailsTheStartNamingIt) {
     rival.ungrabKey(rival.super(), tab);
 }
 
+TEST_F(HotkeysX11, ConfinedBindingHeldByTheWindowManagerLeavesSuperTabWorking) {
+    // Window managers commonly bind Alt+Tab themselves.
+    const xcb_keycode_t tab = rival.key(48);
+    ASSERT_TRUE(rival.grabKey(rival.map().masks().option, tab));
+    X11KeySource lone;
+    lone.setBindings({{48, 0x100000}, {48, 0x80000}});
+    ASSERT_TRUE(lone.start([](const KeyEvent&) { return Verdict::pass; }));
+    EXPECT_TRUE(lone.isEnabled());
+    ASSERT_EQ(lone.missedBindings().size(), 1u);
+    EXPECT_NE(lone.missedBindings()[0].find("Alt+Tab"), std::string::npos);
+    EXPECT_TRUE(rival.taken(rival.super(), tab));
+
+    // Once the window manager lets go, the retry takes it.
+    rival.ungrabKey(rival.map().masks().option, tab);
+    EXPECT_TRUE(until([&] { return lone.missedBindings().empty(); }, 5s));
+}
+
 TEST_F(HotkeysX11, EngineRetriesEveryTwoSecondsUntilTheBindingIsFree) {
     const xcb_keycode_t tab = rival.key(48);
     ASSERT_TRUE(rival.grabKey(rival.super(), tab));

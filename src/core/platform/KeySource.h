@@ -51,8 +51,9 @@ public:
 
     // Starts the thread named keySourceThreadName and delivers every event to `callback` on
     // it, applying the verdict. Returns once it is known whether delivery works; a failure
-    // (no connection, a binding held by another client) leaves nothing running and may be
-    // retried by calling start() again. Main thread.
+    // (no connection, the first binding — the switcher's — held by another client) leaves
+    // nothing running and may be retried by calling start() again. Later bindings held
+    // elsewhere do not fail the start: the source keeps trying to take them. Main thread.
     virtual Result<void> start(Callback callback) = 0;
 
     // Whether events are being delivered right now (false after the host disabled delivery,
