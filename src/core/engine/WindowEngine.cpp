@@ -47,6 +47,9 @@ PidSet WindowEngine::windowedPids() {
 
 WindowEngine::ScanResult
 WindowEngine::axScan(const std::function<bool(const RunningApp&)>& accept) {
+    // The host answers every query of the scan from one snapshot of the window system, so
+    // there is no slow client to wait on and the applications are simply taken in turn.
+    DesktopBatch batch(desktop_);
     const PidSet windowed = windowedPids();
 
     std::vector<RunningApp> eligible;
@@ -64,13 +67,8 @@ WindowEngine::axScan(const std::function<bool(const RunningApp&)>& accept) {
         axEnabled_.insert(app.pid);
 
     std::vector<ScanResult> slots(eligible.size());
-    {
-        // The host answers every query of the batch from one snapshot of the window system,
-        // so there is no slow client to wait on and the applications are simply taken in turn.
-        DesktopBatch batch(desktop_);
-        for (std::size_t i = 0; i < eligible.size(); ++i)
-            scanApplication(eligible[i], enable[i], slots[i]);
-    }
+    for (std::size_t i = 0; i < eligible.size(); ++i)
+        scanApplication(eligible[i], enable[i], slots[i]);
 
     ScanResult result;
     for (ScanResult& slot : slots) {
@@ -114,6 +112,7 @@ std::vector<Win> WindowEngine::windows(const BundleSet& forBundles) {
 }
 
 std::vector<Win> WindowEngine::windows(const Context& in) {
+    DesktopBatch batch(desktop_);
     std::vector<Win> wins = allWindows();
     std::erase_if(wins, [&](const Win& win) { return !belongs(win, in); });
     sortByZOrder(wins);
@@ -125,6 +124,7 @@ bool WindowEngine::belongs(const Win& window, const Context& context) const {
 }
 
 std::optional<Win> WindowEngine::focusedWindow() {
+    DesktopBatch batch(desktop_);
     const auto front = desktop_.frontmostApplication();
     if (!front) return std::nullopt;
     const Element app = desktop_.applicationElement(front->pid);
@@ -206,6 +206,7 @@ void WindowEngine::sortByZOrder(std::vector<Win>& wins) {
 }
 
 std::vector<WindowID> WindowEngine::zOrderedWIDs() {
+    DesktopBatch batch(desktop_);
     const auto order = zOrder();
     std::vector<Win> wins = allWindows();
     stableSortBy(wins, order);

@@ -68,6 +68,8 @@ std::unordered_set<WindowID> WindowEngine::windowsOnAllSpaces() {
 }
 
 std::vector<Win> WindowEngine::allAcrossSpaces() {
+    // One snapshot of the window system answers the scan, the list and the spaces alike.
+    DesktopBatch batch(desktop_);
     ScanResult scan = axScan([](const RunningApp&) { return true; });
 
     for (const Win& win : scan.wins)
