@@ -65,9 +65,10 @@ public:
     static Result<std::unique_ptr<Worker>> open(X11KeySource& owner, const std::string& display);
 
     // Replaces every passive grab by those of `combos`; returns what could not be taken.
-    // `fresh` false grabs again over the grabs already held (a retry), leaving no gap.
+    // Grabs are taken over the ones held and only then are the stale ones let go, so a
+    // binding that stays is never free for a moment (a key pressed then would be lost).
     std::vector<std::string> grabBindings(const std::vector<KeyCombo>& combos,
-                                          std::uint64_t version, bool fresh = true);
+                                          std::uint64_t version);
     // Whether the last grab refused the first combination, the switcher's own binding.
     bool firstRefused() const { return firstRefused_; }
     void run();
@@ -83,7 +84,7 @@ private:
 
     void selectRawEvents();
     bool applyBindings();
-    void regrab(bool fresh);
+    void regrab();
     bool applyOpen(xcb_timestamp_t time);
     void takeKeyboard(xcb_timestamp_t time);
     void releaseKeyboard();
@@ -105,6 +106,8 @@ private:
 
     std::vector<KeyCombo> combos_;
     std::vector<Binding> bindings_;
+    // The passive grabs held: key and modifier state, sorted.
+    std::vector<std::pair<xcb_keycode_t, std::uint16_t>> held_;
     std::uint64_t appliedVersion_ = 0;
     // A binding could not be taken: it is tried again at retryAt_.
     bool missing_ = false;
@@ -162,19 +165,16 @@ void X11KeySource::Worker::selectRawEvents() {
 }
 
 std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<KeyCombo>& combos,
-                                                            std::uint64_t version, bool fresh) {
+                                                            std::uint64_t version) {
     xcb_connection_t* c = c_.get();
     appliedVersion_ = version;
     combos_ = combos;
     bindings_.clear();
-    // Checked, so that a round is over at the server when grabRounds() counts it.
-    if (fresh)
-        Owned<xcb_generic_error_t>(
-            xcb_request_check(c, xcb_ungrab_key_checked(c, XCB_GRAB_ANY, root_, XCB_MOD_MASK_ANY)));
 
     struct Pending {
         std::size_t combo;
         bool exact; // no modifier beyond the binding's: it must be ours
+        std::pair<xcb_keycode_t, std::uint16_t> grab;
         xcb_void_cookie_t cookie;
     };
     std::vector<Pending> pending;
@@ -201,20 +201,36 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
             const auto extraState = KeyCodes::stateFromMods(extra, map_.masks());
             if (!extraState) continue;
             for (xcb_keycode_t key : keys)
-                for (std::uint16_t lock : locks)
-                    pending.push_back(
-                        {i, extra == 0,
-                         xcb_grab_key_checked(c, 0, root_, *base | *extraState | lock, key,
-                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
+                for (std::uint16_t lock : locks) {
+                    const auto state = static_cast<std::uint16_t>(*base | *extraState | lock);
+                    pending.push_back({i, extra == 0, {key, state},
+                                       xcb_grab_key_checked(c, 0, root_, state, key,
+                                                            XCB_GRAB_MODE_ASYNC,
+                                                            XCB_GRAB_MODE_ASYNC)});
+                }
         }
         bindings_.push_back({std::move(keys), mods});
     }
 
     std::vector<int> refused(combos.size(), 0); // the X error code of an exact grab
+    std::vector<std::pair<xcb_keycode_t, std::uint16_t>> held;
     for (const Pending& p : pending) {
         Owned<xcb_generic_error_t> error(xcb_request_check(c, p.cookie));
-        if (error && p.exact && !refused[p.combo]) refused[p.combo] = error->error_code;
+        if (!error)
+            held.push_back(p.grab);
+        else if (p.exact && !refused[p.combo])
+            refused[p.combo] = error->error_code;
     }
+    std::sort(held.begin(), held.end());
+    held.erase(std::unique(held.begin(), held.end()), held.end());
+    // Checked, so that a round is over at the server when grabRounds() counts it.
+    std::vector<xcb_void_cookie_t> released;
+    for (const auto& [key, state] : held_)
+        if (!std::binary_search(held.begin(), held.end(), std::pair{key, state}))
+            released.push_back(xcb_ungrab_key_checked(c, key, root_, state));
+    for (xcb_void_cookie_t cookie : released)
+        Owned<xcb_generic_error_t>(xcb_request_check(c, cookie));
+    held_ = std::move(held);
     for (std::size_t i = 0; i < combos.size(); ++i) {
         if (!refused[i]) continue;
         const std::string name = KeyCodes::describe(combos[i].keyCode, combos[i].mods & allMods);
@@ -241,7 +257,7 @@ void X11KeySource::Worker::run() {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 retryAt_ - std::chrono::steady_clock::now());
             if (left.count() <= 0) {
-                regrab(false);
+                regrab();
                 busy = true;
             }
             timeout = static_cast<int>(std::max<std::int64_t>(left.count(), 0)) + 1;
@@ -285,12 +301,12 @@ bool X11KeySource::Worker::applyBindings() {
     }
     appliedVersion_ = version;
     combos_ = std::move(combos);
-    regrab(true);
+    regrab();
     return true;
 }
 
-void X11KeySource::Worker::regrab(bool fresh) {
-    auto failures = grabBindings(combos_, appliedVersion_, fresh);
+void X11KeySource::Worker::regrab() {
+    auto failures = grabBindings(combos_, appliedVersion_);
     std::lock_guard lock(owner_.mutex_);
     owner_.missed_ = std::move(failures);
 }
@@ -466,8 +482,9 @@ void X11KeySource::Worker::onRawKey(bool press, std::uint32_t key, xcb_timestamp
 void X11KeySource::Worker::onMapping(const xcb_mapping_notify_event_t& ev) {
     if (ev.request == XCB_MAPPING_POINTER) return;
     if (auto map = KeyboardMap::load(c_.get())) map_ = std::move(*map);
-    // Keys may have moved: take the bindings again where they are now.
-    regrab(true);
+    // Keys may have moved: take the bindings again where they are now. The server sends this
+    // also when nothing moved (the first key from another input device, XTest's say).
+    regrab();
 }
 
 // Sends a key the decision passed on to the window it was meant for: the focus window, or the

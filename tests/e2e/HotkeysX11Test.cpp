@@ -72,6 +72,48 @@ public:
         conn_->reply(xcb_get_input_focus_reply, xcb_get_input_focus(conn_->get()));
         map_ = KeyboardMap::load(conn_->get());
     }
+    // The highest key with no keysym on it, or 0.
+    xcb_keycode_t spareKey() const {
+        for (int key = map_->maxKey(); key > map_->minKey(); --key)
+            if (!map_->keysym(static_cast<xcb_keycode_t>(key), 0) &&
+                !map_->keysym(static_cast<xcb_keycode_t>(key), 1))
+                return static_cast<xcb_keycode_t>(key);
+        return 0;
+    }
+    // Clears `spare` (a key already without keysyms: every other client is told the mapping
+    // changed though nothing did) and, in the same write and until `done()` holds, asks for
+    // the grab of `state`+`key` again and again, so that the server nearly always has one queued.
+    // How many of those grabs it granted; any granted grab is let go.
+    int grabsGrantedAroundRemap(xcb_keycode_t spare, std::uint16_t state, xcb_keycode_t key,
+                                const std::function<bool()>& done) {
+        xcb_connection_t* c = conn_->get();
+        int refused = 0;
+        // Reading the refusals as they come keeps the server serving this connection.
+        const auto countRefusals = [&](auto next) {
+            while (XcbPtr<xcb_generic_event_t> ev{next(c)})
+                if (ev->response_type == 0 &&
+                    reinterpret_cast<const xcb_generic_error_t*>(ev.get())->error_code ==
+                        XCB_ACCESS)
+                    ++refused;
+        };
+        const xcb_keysym_t none[] = {0, 0};
+        xcb_change_keyboard_mapping(c, 1, spare, 2, none);
+        int asked = 0;
+        for (const auto deadline = Clock::now() + 5s; !done() && Clock::now() < deadline;) {
+            // Far more than the server gets through while a thread waits for a reply.
+            for (int i = 0; i < 500; ++i)
+                xcb_grab_key(c, 0, conn_->root(), state, key, XCB_GRAB_MODE_ASYNC,
+                             XCB_GRAB_MODE_ASYNC);
+            asked += 500;
+            xcb_flush(c);
+            countRefusals(xcb_poll_for_event);
+        }
+        // Every refusal has come back once this reply has.
+        conn_->reply(xcb_get_input_focus_reply, xcb_get_input_focus(c));
+        countRefusals(xcb_poll_for_queued_event);
+        ungrabKey(state, key);
+        return asked - refused;
+    }
     // Presses (true) and releases keys through XTest in one write: the server takes them all
     // before it reads another client's next request.
     void burst(const std::vector<std::pair<bool, xcb_keycode_t>>& keys) {
@@ -447,11 +489,7 @@ TEST_F(HotkeysX11, KeyboardHeldByAnotherProgramIsReported) {
 TEST_F(HotkeysX11, BindingsFollowTabToAnotherKeyAfterAMappingChange) {
     start();
     const xcb_keycode_t oldTab = rival.key(48);
-    xcb_keycode_t spare = 0;
-    for (int key = rival.map().maxKey(); key > rival.map().minKey() && !spare; --key)
-        if (!rival.map().keysym(static_cast<xcb_keycode_t>(key), 0) &&
-            !rival.map().keysym(static_cast<xcb_keycode_t>(key), 1))
-            spare = static_cast<xcb_keycode_t>(key);
+    const xcb_keycode_t spare = rival.spareKey();
     ASSERT_NE(spare, 0);
 
     rival.remap(oldTab, 0, 0);
@@ -465,6 +503,29 @@ TEST_F(HotkeysX11, BindingsFollowTabToAnotherKeyAfterAMappingChange) {
     rival.remap(spare, 0, 0);
     rival.remap(oldTab, tabSym, 0xfe20);
     EXPECT_TRUE(until([&] { return rival.taken(rival.super(), oldTab); }));
+}
+
+// The server also says the mapping changed when nothing moved: on the first key from another
+// input device (XTest's, so the first xdotool key of a session). A binding let go while it is
+// taken again loses the key pressed in between.
+TEST_F(HotkeysX11, AMappingChangeNeverLeavesTheBindingFreeForAMoment) {
+    start();
+    const xcb_keycode_t tab = rival.key(48);
+    const xcb_keycode_t spare = rival.spareKey();
+    ASSERT_NE(spare, 0);
+    // The gap, when there is one, is a round trip of the source's thread: the rival's grab
+    // lands in it most times, not every time.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        const auto rounds = source->grabRounds();
+        ASSERT_EQ(rival.grabsGrantedAroundRemap(spare, rival.super(), tab,
+                                                [&] { return source->grabRounds() > rounds; }),
+                  0);
+        ASSERT_GT(source->grabRounds(), rounds);
+        ASSERT_TRUE(source->missedBindings().empty());
+    }
+    type({"keydown", "super", "key", "Tab", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
 }
 
 TEST_F(HotkeysX11, SourceRunsOnItsNamedThreadAndReleasesEverythingWhenDestroyed) {
