@@ -1,6 +1,7 @@
 #include "qt/QtAlerts.h"
 
-#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -29,6 +30,20 @@ int QtAlerts::show(const Alert& alert) {
     box.setText(QString::fromStdString(alert.title));
     box.setInformativeText(QString::fromStdString(alert.text));
     box.setIcon(icon(alert.style));
+    // The texts can be selected and copied (an error message is worth pasting into a report);
+    // by keyboard too: Tab reaches them, then Ctrl+A and Ctrl+C.
+    for (auto* label : box.findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue; // the icon
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        // QLabel leaves keyboard-selectable text reachable by click only.
+        label->setFocusPolicy(Qt::StrongFocus);
+    }
+    // QMessageBox is as narrow as its heading, which wraps a sentence every few words: give
+    // it the width of a readable alert.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(QtAlerts::minimumWidth, 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     // A tray program has no window of its own in front: keep the alert above the others.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
 

@@ -7,6 +7,9 @@ namespace morvelan {
 
 class QtAlerts : public Alerts {
 public:
+    // The narrowest an alert is drawn, in pixels.
+    static constexpr int minimumWidth = 420;
+
     int show(const Alert& alert) override;
 };
 

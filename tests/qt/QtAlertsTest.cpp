@@ -89,5 +89,40 @@ TEST_F(QtAlertsTest, NoButtonsMeansASingleOk) {
     EXPECT_EQ(names, QStringList{"OK"});
 }
 
+TEST_F(QtAlertsTest, TextsCanBeReachedSelectedAndCopiedFromTheKeyboard) {
+    const Alert failed{"Config not applied",
+                       "Missing required field “colorHex”.\n\nThe previous configuration is "
+                       "still active.",
+                       {},
+                       AlertStyle::warning};
+    QStringList reachable;
+    bool okHadFocus = false;
+    int chosen = showAndAct(failed, [&](QMessageBox* box) {
+        okHadFocus = box->focusWidget() == box->buttons().front();
+        for (auto* label : box->findChildren<QLabel*>()) {
+            if (label->text().isEmpty()) continue;
+            if (label->focusPolicy() & Qt::TabFocus &&
+                label->textInteractionFlags() & Qt::TextSelectableByKeyboard)
+                reachable << label->text();
+        }
+        box->buttons().front()->click();
+    });
+    EXPECT_EQ(chosen, 0);
+    EXPECT_TRUE(okHadFocus) << "the default button must keep the first focus";
+    EXPECT_EQ(reachable.size(), 2);
+    EXPECT_TRUE(reachable.contains(QString::fromStdString(failed.title)));
+    EXPECT_TRUE(reachable.contains(QString::fromStdString(failed.text)));
+}
+
+TEST_F(QtAlertsTest, ShortAlertsAreStillWideEnoughToRead) {
+    int width = 0;
+    showAndAct({"Update check failed", "Couldn't reach the update server.", {}, {}},
+               [&](QMessageBox* box) {
+                   width = box->width();
+                   box->buttons().front()->click();
+               });
+    EXPECT_GE(width, QtAlerts::minimumWidth);
+}
+
 } // namespace
 } // namespace morvelan
