@@ -137,4 +137,15 @@ grep -q "^alert: Install failed | .*update Morvelan the way you installed it" "$
 [[ $("$packaged/morvelan") == "Morvelan 0 (old)" ]] || fail "the packaged program was touched"
 echo "ok: outside a bundle the user is told to update the way it was installed"
 
-echo "4 passed, 0 failed"
+echo "== Server down"
+closed=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+status=0
+MORVELAN_RELEASE_URL=http://127.0.0.1:$closed/release/latest.json "$driver" "$app" \
+    >"$work/down.log" 2>&1 || status=$?
+[[ $status -eq 1 ]] || fail "driver exited with $status with the server down"
+grep -qx "alert: Update check failed | Couldn't reach the update server." "$work/down.log" ||
+    fail "no \"Update check failed\" with the server down"
+[[ $("$app/morvelan") == "Morvelan 0 (old)" ]] || fail "the installed bundle was touched"
+echo "ok: server down, the manual check says so"
+
+echo "5 passed, 0 failed"
