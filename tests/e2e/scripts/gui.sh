@@ -105,6 +105,8 @@ open_settings() {
     xdotool mousemove --sync $(tray_icon_centre) click 1
     menu_open() { (($(morvelan_windows) > before)); }
     wait_for 5 menu_open || fail "the tray menu did not open"
+    # Mapped a moment before it holds the keyboard.
+    sleep 0.2
     xdotool key Up Up Return
     wait_for 5 has_window "Morvelan — Settings" || fail "Settings… did not open the settings window"
     settings=$(window_named "Morvelan — Settings")
