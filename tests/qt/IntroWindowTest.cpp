@@ -2,6 +2,7 @@
 // reuse of its window, its texts and actions. With MORVELAN_SHOTS_DIR set, each page is also
 // saved there as a PNG.
 #include "qt/IntroWindow.h"
+#include "QtTestApp.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +18,6 @@
 
 namespace morvelan {
 namespace {
-
-void ensureApplication() {
-    if (QApplication::instance()) return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing QApplication down among the static destructors crashes the xcb
-    // platform (its own statics may be gone already).
-    new QApplication(argc, argv);
-}
 
 // Every text of the page being shown, labels and buttons, in widget order.
 QStringList visibleTexts(const IntroView& view) {

@@ -1,5 +1,6 @@
 // Tests of QtAlerts on Qt's offscreen platform: buttons, texts and the chosen index.
 #include "qt/QtAlerts.h"
+#include "QtTestApp.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -12,16 +13,6 @@
 
 namespace morvelan {
 namespace {
-
-// One application object for the whole test program, shared with the other widget tests.
-void ensureApplication() {
-    if (QCoreApplication::instance()) return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
 
 class QtAlertsTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // Tests of QtHttp against a small HTTP server on 127.0.0.1.
 #include "qt/QtHttp.h"
+#include "QtTestApp.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,16 +15,6 @@
 
 namespace morvelan {
 namespace {
-
-// One application object for the whole test program, shared with the other widget tests.
-void ensureApplication() {
-    if (QCoreApplication::instance()) return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
 
 // Answers each request from a table of path → raw HTTP response; a missing path never answers.
 class TinyServer {

@@ -2,6 +2,7 @@
 // contexts screens, the context editor, the preferences and the hotkey recorder.
 // With MORVELAN_SHOTS_DIR set, the screens are also saved there as PNGs.
 #include "qt/SettingsWindow.h"
+#include "QtTestApp.h"
 #include "core/settings/SettingsKit.h"
 #include "qt/AboutTab.h"
 #include "qt/ContextEditor.h"
@@ -37,15 +38,6 @@
 
 namespace morvelan {
 namespace {
-
-void ensureApplication() {
-    if (QApplication::instance()) return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
 
 // X keysyms and X modifier-state bits as an X server reports them.
 constexpr quint32 xShift = 0x01, xControl = 0x04, xMod1 = 0x08, xMod4 = 0x40;

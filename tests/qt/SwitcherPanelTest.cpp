@@ -1,5 +1,6 @@
 // Tests of the switcher panel widget and the draw-list painter on the offscreen platform.
 // With MORVELAN_SHOTS_DIR set, each scenario is also saved there as a PNG.
+#include "QtTestApp.h"
 #include "core/switcher/SwitcherTestKit.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/ManualQueue.h"
@@ -22,15 +23,6 @@
 
 namespace morvelan::testing {
 namespace {
-
-void ensureApplication() {
-    if (QApplication::instance()) return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
 
 // A round icon of one colour, as an application would have.
 ImageRef roundIcon(QColor color) {

@@ -1,6 +1,7 @@
 // Tests of the tray icon and its menu on the offscreen platform: the menu's actions against the
 // model, the Alt alternate, choices reaching the controller, the tooltip and the drawn glyphs.
 #include "qt/TrayIcon.h"
+#include "QtTestApp.h"
 #include "core/menubar/MenuBarController.h"
 #include "fakes/MemoryFiles.h"
 #include "fakes/RecordingLog.h"
@@ -19,17 +20,6 @@
 
 namespace morvelan {
 namespace {
-
-void ensureApplication() {
-    if (QApplication::instance()) return;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing QApplication down among the static destructors crashes the xcb
-    // platform (its own statics may be gone already).
-    new QApplication(argc, argv);
-}
 
 // What one QAction of the menu looks like, for comparing whole menus at once.
 struct Row {
