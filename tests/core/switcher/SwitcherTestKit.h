@@ -5,6 +5,7 @@
 #include "core/switcher/Switcher.h"
 #include "core/switcher/SwitcherPanel.h"
 #include "core/switcher/TextMeasure.h"
+#include "fakes/FakeSwitcherPanel.h"
 
 #include <optional>
 #include <set>
@@ -24,28 +25,7 @@ public:
     }
 };
 
-class FakePanel : public SwitcherPanel {
-public:
-    void setView(SwitcherView* v) override { view = v; }
-    void show() override {
-        ++shows;
-        shown = true;
-    }
-    void hide() override {
-        ++hides;
-        shown = false;
-    }
-    bool isVisible() const override { return shown; }
-    void setFrame(const Rect& frame) override { frames.push_back(frame); }
-    void redraw() override { ++redraws; }
-
-    SwitcherView* view = nullptr;
-    bool shown = false;
-    int shows = 0;
-    int hides = 0;
-    int redraws = 0;
-    std::vector<Rect> frames;
-};
+using FakePanel = FakeSwitcherPanel;
 
 class FakeScreens : public ScreenInfo {
 public:
