@@ -1,6 +1,7 @@
 // AppDelegate: pinning new windows of pinned applications to the active context, dropping pins
 // of windows that are gone, and the switcher's pin/unpin gesture.
 #include "core/app/AppDelegate.h"
+#include "core/engine/DesktopBatch.h"
 
 #include "core/model/Membership.h"
 
@@ -48,6 +49,8 @@ void AppDelegate::seedSeenWindows() {
 }
 
 void AppDelegate::autoAddNewWindows() {
+    // The clean-up and the scan of the pinned applications read one snapshot of the desktop.
+    DesktopBatch batch(desktop_);
     bool changed = gcDeadRefs();
 
     if (ContextPtr active = findContext(store_.activeID)) {
