@@ -85,8 +85,9 @@ private:
     void selectRawEvents();
     bool applyBindings();
     void regrab();
-    bool applyOpen(xcb_timestamp_t time);
-    void takeKeyboard(xcb_timestamp_t time);
+    // `frozen`: called for a binding's press, with the keyboard frozen behind it.
+    bool applyOpen(xcb_timestamp_t time, bool frozen = false);
+    void takeKeyboard(xcb_timestamp_t time, bool frozen);
     void releaseKeyboard();
     void followHeldModifiers();
     void handle(const xcb_generic_event_t* event);
@@ -203,10 +204,12 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
             for (xcb_keycode_t key : keys)
                 for (std::uint16_t lock : locks) {
                     const auto state = static_cast<std::uint16_t>(*base | *extraState | lock);
+                    // The keyboard freezes at the binding's press until onKeyPress() lets
+                    // it go: keys typed right after it wait for the whole-keyboard grab.
                     pending.push_back({i, extra == 0, {key, state},
                                        xcb_grab_key_checked(c, 0, root_, state, key,
                                                             XCB_GRAB_MODE_ASYNC,
-                                                            XCB_GRAB_MODE_ASYNC)});
+                                                            XCB_GRAB_MODE_SYNC)});
                 }
         }
         bindings_.push_back({std::move(keys), mods});
@@ -311,11 +314,11 @@ void X11KeySource::Worker::regrab() {
     owner_.missed_ = std::move(failures);
 }
 
-bool X11KeySource::Worker::applyOpen(xcb_timestamp_t time) {
+bool X11KeySource::Worker::applyOpen(xcb_timestamp_t time, bool frozen) {
     bool acted = false;
     if (!owner_.open_) grabRefused_ = false;
     if (owner_.open_ && !grabbed_ && !grabRefused_) {
-        takeKeyboard(time);
+        takeKeyboard(time, frozen);
         acted = true;
     }
     // Keys swallowed while open keep the grab until they are up, so their releases (an
@@ -336,7 +339,7 @@ std::optional<std::uint8_t> X11KeySource::Worker::grabKeyboard(xcb_timestamp_t t
     return reply->status;
 }
 
-void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time) {
+void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time, bool frozen) {
     auto status = grabKeyboard(time);
     if (status == XCB_GRAB_STATUS_INVALID_TIME && time != XCB_CURRENT_TIME)
         status = grabKeyboard(XCB_CURRENT_TIME);
@@ -344,7 +347,9 @@ void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time) {
         grabbed_ = true;
         owner_.keyboardGrabbed_ = true;
         owner_.heldByOther_ = false;
-        followHeldModifiers();
+        // Behind a frozen press the modifier's release is still on its way to this grab; the
+        // server's modifier state would already tell of keys typed after the press.
+        if (!frozen) followHeldModifiers();
         return;
     }
     if (status == XCB_GRAB_STATUS_ALREADY_GRABBED) owner_.heldByOther_ = true;
@@ -400,6 +405,8 @@ void X11KeySource::Worker::handle(const xcb_generic_event_t* event) {
 }
 
 void X11KeySource::Worker::onKeyPress(const xcb_key_press_event_t& ev) {
+    // Without the keyboard grab, only a binding's own grab sends presses: it froze the keyboard.
+    const bool frozen = !grabbed_;
     // A grab fired, so nobody else holds the keyboard.
     lastPressKey_ = ev.detail;
     lastPressTime_ = ev.time;
@@ -422,7 +429,13 @@ void X11KeySource::Worker::onKeyPress(const xcb_key_press_event_t& ev) {
         swallowed_.insert(ev.detail);
     else
         replay(ev);
-    applyOpen(ev.time);
+    applyOpen(ev.time, frozen);
+    // A binding's press froze the keyboard (its grab is synchronous): the keys typed after
+    // it waited in the server and now go to the keyboard grab just taken, or where they were
+    // meant to go when the press was passed. The binding's grab alone ends at the key's
+    // release, and keys typed before the whole keyboard was taken reached the focused window.
+    xcb_allow_events(c_.get(), XCB_ALLOW_ASYNC_KEYBOARD, XCB_CURRENT_TIME);
+    xcb_flush(c_.get());
 }
 
 void X11KeySource::Worker::onKeyRelease(const xcb_key_release_event_t& ev) {
