@@ -228,6 +228,7 @@ void FakeDesktop::terminate(Pid pid, bool force) {
 }
 
 ImageRef FakeDesktop::icon(Pid pid) {
+    if (batchDepth == 0) ++iconReadsOutsideBatch;
     const auto it = icons.find(pid);
     return it == icons.end() ? nullptr : it->second;
 }

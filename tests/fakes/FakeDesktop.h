@@ -136,6 +136,7 @@ public:
     int batchDepth = 0;
     int windowReadsInBatch = 0;
     int windowReadsOutsideBatch = 0;
+    int iconReadsOutsideBatch = 0; // on X11 each one outside a batch is a whole new snapshot
     std::map<WindowList, int> listQueries;
 
     // The actions as short texts ("setMain win7", "post 412 #7 1", "activate 412" …).

@@ -2,6 +2,8 @@
 // and the hotkey engine's twelve commands.
 #include "core/app/AppDelegate.h"
 
+#include "core/engine/DesktopBatch.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -58,6 +60,8 @@ std::vector<Win> AppDelegate::mruOrdered(std::vector<Win> wins) {
 }
 
 void AppDelegate::openUnifiedSwitcher(bool forceActiveContext) {
+    // Every cell asks for its application's icon: one desktop snapshot for all of them.
+    DesktopBatch batch(desktop_);
     if (!desktop_.isTrusted()) {
         promptAccessibility();
         // The switcher never opened: let the key engine stop treating keys as its own.
@@ -145,6 +149,8 @@ void AppDelegate::commitSwitch(const Win& win, std::optional<Uuid> contextID) {
 // --- HotkeyActions -----------------------------------------------------------------------
 
 void AppDelegate::switcherOpen(bool confined) {
+    // The focused window, the scan and the panel's icons all from one desktop snapshot.
+    DesktopBatch batch(desktop_);
     if (auto focused = engine_.focusedWindow()) touchWin(*focused);
     switcherWins_ = mruOrdered(engine_.allAcrossSpaces());
     switcher_.view.confined = confined;
@@ -184,10 +190,12 @@ void AppDelegate::switcherBeginFilter() {
 }
 
 void AppDelegate::switcherFilterType(std::string text) {
+    DesktopBatch batch(desktop_); // the rebuilt cells look their icons up again
     switcher_.appendFilter(text);
 }
 
 void AppDelegate::switcherFilterBackspace() {
+    DesktopBatch batch(desktop_);
     switcher_.deleteFilterChar();
 }
 
