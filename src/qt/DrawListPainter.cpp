@@ -10,6 +10,8 @@
 #include <QTextLayout>
 
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <variant>
 
 namespace morvelan {
@@ -107,9 +109,33 @@ void paintText(QPainter& p, const draw::Text& text) {
     }
 }
 
+// The rows a command can touch: its rectangle and a margin for strokes and glyphs that
+// reach past it. A clip touches everything.
+std::pair<double, double> verticalExtent(const draw::Command& command) {
+    return std::visit(
+        Overloaded{
+            [](const draw::ClipRoundedRect&) {
+                return std::pair{-std::numeric_limits<double>::infinity(),
+                                 std::numeric_limits<double>::infinity()};
+            },
+            [](const draw::Text& c) {
+                const double margin = 2 + c.font.size;
+                return std::pair{c.rect.y - margin, c.rect.y + c.rect.height + margin};
+            },
+            [](const draw::StrokeRoundedRect& c) {
+                const double margin = 1 + c.lineWidth;
+                return std::pair{c.rect.y - margin, c.rect.y + c.rect.height + margin};
+            },
+            [](const auto& c) {
+                return std::pair{c.rect.y - 1, c.rect.y + c.rect.height + 1};
+            },
+        },
+        command);
+}
+
 } // namespace
 
-void DrawListPainter::paint(QPainter& painter, const DrawList& list) {
+void DrawListPainter::paint(QPainter& painter, const DrawList& list, const QRectF& visible) {
     for (auto it = icons_.begin(); it != icons_.end();)
         it = it->second.source.expired() ? icons_.erase(it) : std::next(it);
 
@@ -117,7 +143,16 @@ void DrawListPainter::paint(QPainter& painter, const DrawList& list) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
     const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const bool cull = !visible.isEmpty();
+    if (cull)
+        painter.setClipRect(visible, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     for (const auto& command : list.commands) {
+        if (cull) {
+            // Hundreds of tiles can run past the screen's edge: their text and shapes cost
+            // as much to lay out unseen as seen.
+            const auto [top, bottom] = verticalExtent(command);
+            if (bottom < visible.top() || top > visible.bottom()) continue;
+        }
         std::visit(Overloaded{
                        [&](const draw::FillRoundedRect& c) {
                            fillRounded(painter, toQRect(c.rect), c.radius, toQColor(c.color));

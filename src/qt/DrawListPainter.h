@@ -13,8 +13,9 @@ namespace morvelan {
 
 class DrawListPainter {
 public:
-    // Paints every command in order; the painter's state is restored afterwards.
-    void paint(QPainter& painter, const DrawList& list);
+    // Paints every command in order; the painter's state is restored afterwards. With a
+    // `visible` rectangle, commands above or below it are skipped and the rest clipped to it.
+    void paint(QPainter& painter, const DrawList& list, const QRectF& visible = {});
 
 private:
     // The icon converted and scaled to `size` device pixels, kept while the icon lives.

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
+#include <QScreen>
 
 #include <xcb/xcb.h>
 
@@ -91,13 +92,20 @@ QImage SwitcherPanelWidget::snapshot(double scale) {
     return image;
 }
 
-void SwitcherPanelWidget::paintEvent(QPaintEvent*) {
+void SwitcherPanelWidget::paintEvent(QPaintEvent* event) {
     if (!view_) return;
+    // With hundreds of windows the panel runs past its screen: only the part on a screen
+    // is painted.
+    QRect onScreens;
+    for (const QScreen* s : QGuiApplication::screens())
+        onScreens |= rect() & QRect(mapFromGlobal(s->geometry().topLeft()), s->geometry().size());
+    const QRect visible = event->rect() & (onScreens.isEmpty() ? rect() : onScreens);
+    if (visible.isEmpty()) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(rect(), Qt::transparent);
+    painter.fillRect(visible, Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter_.paint(painter, view_->draw({double(width()), double(height())}));
+    painter_.paint(painter, view_->draw({double(width()), double(height())}), visible);
 }
 
 void SwitcherPanelWidget::mousePressEvent(QMouseEvent* event) {
