@@ -1,0 +1,409 @@
+// switcher_latency: how long a window switcher takes from the key press to being on screen,
+// mapped and painted, measured from outside on a real X server. Run it through
+// bench/switcher-latency, which stages the windows and starts each switcher in turn.
+//
+//   switcher_latency --name=morvelan --keys=Super_L+Tab --dismiss=Escape [options]
+//   switcher_latency --name=rofi --spawn='rofi -show window' [options]
+//
+//   --name=TEXT        label of the benchmark (with --windows)
+//   --windows=N        label: how many windows are open
+//   --keys=A+B         a resident switcher: hold A (and any further modifiers), press B
+//   --dismiss=KEY      the key that closes a resident switcher without switching
+//   --spawn=COMMAND    a switcher started by the key: COMMAND (split at spaces) is started
+//                      at the moment of the press and killed to close it
+//   --samples=N        measured openings (default 30), after one untimed warm-up
+//   --verbose          print every opening's times to stderr
+//
+// "Painted": every fourth row of the switcher's window, read back from the screen over and
+// over, shows the picture it then keeps for 400 ms; the time is that of its first reading.
+#include "x11/X11Connection.h"
+
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace morvelan {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int rowStep = 4;
+// How long a picture has to stay the same to count as the switcher's settled one.
+constexpr auto settled = 400ms;
+
+struct Options {
+    std::string name = "switcher";
+    int windows = 0;
+    std::vector<std::string> keys;
+    std::string dismiss = "Escape";
+    std::vector<std::string> spawn;
+    int samples = 30;
+    bool verbose = false;
+};
+
+std::vector<std::string> split(const std::string& text, char by) {
+    std::vector<std::string> out;
+    std::stringstream in(text);
+    for (std::string part; std::getline(in, part, by);)
+        if (!part.empty()) out.push_back(part);
+    return out;
+}
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Rows of the screen, one strip per fourth row of a rectangle.
+using Picture = std::vector<std::vector<std::uint32_t>>;
+
+struct Sample {
+    double mapped = 0;  // seconds from the press to the window's MapNotify
+    double painted = 0; // seconds from the press to the settled picture on screen
+};
+
+class Probe {
+public:
+    explicit Probe(Options options) : options_(std::move(options)), conn_(X11Connection::open()) {
+        if (!conn_) return;
+        symbols_ = xcb_key_symbols_alloc(conn_->get());
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        conn_->check(xcb_change_window_attributes_checked(conn_->get(), conn_->root(),
+                                                          XCB_CW_EVENT_MASK, &mask));
+        // Out of the way of any switcher, so hovering moves no selection.
+        xcb_test_fake_input(conn_->get(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, conn_->root(), 0,
+                            0, 0);
+        sync();
+    }
+    ~Probe() {
+        if (symbols_) xcb_key_symbols_free(symbols_);
+    }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    bool ok() const { return conn_ && symbols_; }
+    const std::string& error() const { return error_; }
+
+    // The untimed first opening: waits for the switcher to be ready to answer (a few tries).
+    std::optional<Sample> warmUp() {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (auto sample = measure(10s)) return sample;
+            std::this_thread::sleep_for(500ms);
+        }
+        return std::nullopt;
+    }
+
+    // One timed opening and closing.
+    std::optional<Sample> measure(std::chrono::milliseconds timeout = 5s) {
+        error_.clear();
+        drain();
+        const bool resident = options_.spawn.empty();
+        if (resident) {
+            for (std::size_t i = 0; i + 1 < options_.keys.size(); ++i)
+                key(XCB_KEY_PRESS, options_.keys[i]);
+            sync();
+            // A hand holds the modifier a while before the key.
+            std::this_thread::sleep_for(30ms);
+        }
+        pid_t child = -1;
+        const auto start = Clock::now();
+        if (resident) {
+            // A tap: held longer, the key would repeat and move the selection.
+            key(XCB_KEY_PRESS, options_.keys.back());
+            key(XCB_KEY_RELEASE, options_.keys.back());
+            xcb_flush(conn_->get());
+        } else {
+            child = spawn();
+        }
+
+        Sample sample;
+        std::optional<xcb_window_t> window = waitMapped(start + timeout);
+        if (window) {
+            sample.mapped = seconds(Clock::now() - start);
+            if (auto painted = waitPainted(*window, start + timeout))
+                sample.painted = seconds(*painted - start);
+            else
+                window.reset();
+        } else {
+            error_ = "no window was mapped";
+        }
+
+        if (resident) {
+            key(XCB_KEY_PRESS, options_.dismiss);
+            key(XCB_KEY_RELEASE, options_.dismiss);
+            for (std::size_t i = options_.keys.size() - 1; i-- > 0;)
+                key(XCB_KEY_RELEASE, options_.keys[i]);
+            sync();
+        } else if (child > 0) {
+            kill(child, SIGTERM);
+            waitpid(child, nullptr, 0);
+        }
+        if (window && options_.verbose)
+            std::fprintf(stderr, "%s: mapped after %.2f ms, painted after %.2f ms\n",
+                         options_.name.c_str(), sample.mapped * 1e3, sample.painted * 1e3);
+        if (window && !waitGone(*window, Clock::now() + 3s)) {
+            error_ = "the switcher did not close";
+            return std::nullopt;
+        }
+        // Let the closing settle before the next opening.
+        std::this_thread::sleep_for(100ms);
+        if (!window) return std::nullopt;
+        return sample;
+    }
+
+private:
+    static double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+    void sync() { conn_->reply(xcb_get_input_focus_reply, xcb_get_input_focus(conn_->get())); }
+
+    void key(std::uint8_t type, const std::string& name) {
+        const xcb_keysym_t sym = keysym(name);
+        std::unique_ptr<xcb_keycode_t, XcbFree> codes(xcb_key_symbols_get_keycode(symbols_, sym));
+        if (!codes || codes.get()[0] == XCB_NO_SYMBOL) {
+            std::fprintf(stderr, "switcher_latency: no key types %s\n", name.c_str());
+            std::exit(2);
+        }
+        xcb_test_fake_input(conn_->get(), type, codes.get()[0], XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                            0);
+    }
+
+    static xcb_keysym_t keysym(const std::string& name) {
+        static const std::pair<const char*, xcb_keysym_t> names[] = {
+            {"Super_L", 0xffeb}, {"Alt_L", 0xffe9},  {"Control_L", 0xffe3}, {"Shift_L", 0xffe1},
+            {"Tab", 0xff09},     {"Escape", 0xff1b}, {"grave", 0x60},       {"Return", 0xff0d},
+        };
+        for (const auto& [n, sym] : names)
+            if (name == n) return sym;
+        if (name.size() == 1) return static_cast<unsigned char>(name[0]);
+        std::fprintf(stderr, "switcher_latency: unknown key %s\n", name.c_str());
+        std::exit(2);
+    }
+
+    pid_t spawn() {
+        std::vector<char*> argv;
+        for (auto& a : options_.spawn)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = -1;
+        if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+        return pid;
+    }
+
+    void drain() {
+        sync();
+        while (std::unique_ptr<xcb_generic_event_t, XcbFree> ev{xcb_poll_for_event(conn_->get())})
+            ;
+    }
+
+    // Waits for the next event that `match` accepts.
+    template <class Match> bool waitEvent(Clock::time_point deadline, Match match) {
+        xcb_connection_t* c = conn_->get();
+        while (true) {
+            while (std::unique_ptr<xcb_generic_event_t, XcbFree> ev{xcb_poll_for_event(c)})
+                if (match(*ev)) return true;
+            if (xcb_connection_has_error(c)) return false;
+            const auto left =
+                std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return false;
+            pollfd pfd{xcb_get_file_descriptor(c), POLLIN, 0};
+            timespec ts{0, static_cast<long>(std::min<std::int64_t>(left.count(), 20000) * 1000)};
+            ppoll(&pfd, 1, &ts, nullptr);
+        }
+    }
+
+    // The first top-level window mapped from now on.
+    std::optional<xcb_window_t> waitMapped(Clock::time_point deadline) {
+        xcb_window_t mapped = XCB_NONE;
+        const bool seen = waitEvent(deadline, [&](const xcb_generic_event_t& ev) {
+            if ((ev.response_type & 0x7f) != XCB_MAP_NOTIFY) return false;
+            const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(ev);
+            if (map.event != conn_->root()) return false;
+            mapped = map.window;
+            return true;
+        });
+        if (!seen) return std::nullopt;
+        return mapped;
+    }
+
+    bool waitGone(xcb_window_t window, Clock::time_point deadline) {
+        return waitEvent(deadline, [&](const xcb_generic_event_t& ev) {
+            const int type = ev.response_type & 0x7f;
+            if (type == XCB_UNMAP_NOTIFY)
+                return reinterpret_cast<const xcb_unmap_notify_event_t&>(ev).window == window;
+            if (type == XCB_DESTROY_NOTIFY)
+                return reinterpret_cast<const xcb_destroy_notify_event_t&>(ev).window == window;
+            return false;
+        });
+    }
+
+    // The window's rectangle on the screen, cut to the screen.
+    std::optional<Rect> onScreen(xcb_window_t window) {
+        auto g = conn_->reply(xcb_get_geometry_reply, xcb_get_geometry(conn_->get(), window));
+        if (!g) return std::nullopt;
+        const auto& screen = conn_->screen();
+        Rect r;
+        r.x = std::max<int>(0, g->x);
+        r.y = std::max<int>(0, g->y);
+        r.width = std::min<int>(screen.width_in_pixels, g->x + g->width) - r.x;
+        r.height = std::min<int>(screen.height_in_pixels, g->y + g->height) - r.y;
+        if (r.width <= 0 || r.height <= 0) return std::nullopt;
+        return r;
+    }
+
+    // Every fourth row of `r` as the screen shows it, all requests sent before any reply
+    // is read.
+    Picture capture(const Rect& r) {
+        xcb_connection_t* c = conn_->get();
+        std::vector<xcb_get_image_cookie_t> cookies;
+        for (int y = r.y; y < r.y + r.height; y += rowStep)
+            cookies.push_back(xcb_get_image(
+                c, XCB_IMAGE_FORMAT_Z_PIXMAP, conn_->root(), static_cast<std::int16_t>(r.x),
+                static_cast<std::int16_t>(y), static_cast<std::uint16_t>(r.width), 1, ~0u));
+        Picture out;
+        out.reserve(cookies.size());
+        for (auto cookie : cookies) {
+            std::unique_ptr<xcb_get_image_reply_t, XcbFree> reply(
+                xcb_get_image_reply(c, cookie, nullptr));
+            std::vector<std::uint32_t> row;
+            if (reply && reply->depth >= 24) {
+                const auto* data = xcb_get_image_data(reply.get());
+                const int length = xcb_get_image_data_length(reply.get());
+                row.resize(static_cast<std::size_t>(length) / 4);
+                std::memcpy(row.data(), data, row.size() * 4);
+            }
+            out.push_back(std::move(row));
+        }
+        return out;
+    }
+
+    // The moment the window first showed the picture it then keeps for 400 ms.
+    std::optional<Clock::time_point> waitPainted(xcb_window_t window, Clock::time_point deadline) {
+        auto rect = onScreen(window);
+        if (!rect) {
+            error_ = "the switcher's window is off the screen";
+            return std::nullopt;
+        }
+        Picture last;
+        Clock::time_point lastChange;
+        while (Clock::now() < deadline) {
+            Picture now = capture(*rect);
+            const auto at = Clock::now();
+            if (now != last) {
+                last = std::move(now);
+                lastChange = at;
+            } else if (at - lastChange >= settled) {
+                return lastChange;
+            }
+        }
+        error_ = "the switcher's picture never settled";
+        return std::nullopt;
+    }
+
+    Options options_;
+    std::unique_ptr<X11Connection> conn_;
+    xcb_key_symbols_t* symbols_ = nullptr;
+    std::string error_;
+};
+
+Probe* probe = nullptr;
+
+void openSwitcher(benchmark::State& state) {
+    for (auto _ : state) {
+        std::optional<Sample> sample;
+        for (int attempt = 0; attempt < 3 && !sample; ++attempt)
+            sample = probe->measure();
+        if (!sample) {
+            // Workaround: Google Benchmark 1.7 crashes computing the statistics of
+            // repetitions that all failed; stop here instead.
+            std::fprintf(stderr, "switcher_latency: %s\n", probe->error().c_str());
+            std::exit(1);
+        }
+        state.SetIterationTime(sample->painted);
+        state.counters["mapped_ms"] = sample->mapped * 1e3;
+    }
+}
+
+} // namespace
+} // namespace morvelan
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    morvelan::Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto eq = arg.find('=');
+        const std::string key = arg.substr(0, eq);
+        const std::string value = eq == std::string::npos ? "" : arg.substr(eq + 1);
+        if (key == "--name") {
+            options.name = value;
+        } else if (key == "--windows") {
+            options.windows = std::atoi(value.c_str());
+        } else if (key == "--keys") {
+            options.keys = morvelan::split(value, '+');
+        } else if (key == "--dismiss") {
+            options.dismiss = value;
+        } else if (key == "--spawn") {
+            options.spawn = morvelan::split(value, ' ');
+        } else if (key == "--verbose") {
+            options.verbose = true;
+        } else if (key == "--samples") {
+            options.samples = std::max(1, std::atoi(value.c_str()));
+        } else {
+            std::fprintf(stderr, "switcher_latency: unknown argument %s\n", arg.c_str());
+            return 2;
+        }
+    }
+    if (options.keys.empty() == options.spawn.empty()) {
+        std::fprintf(stderr, "switcher_latency: give either --keys or --spawn\n");
+        return 2;
+    }
+    if (!std::getenv("MORVELAN_SESSION_DIR")) {
+        std::fprintf(stderr, "switcher_latency: run it through bench/switcher-latency\n");
+        return 2;
+    }
+
+    morvelan::Probe probe(options);
+    if (!probe.ok()) {
+        std::fprintf(stderr, "switcher_latency: cannot connect to the X server\n");
+        return 2;
+    }
+    auto first = probe.warmUp();
+    if (!first) {
+        std::fprintf(stderr, "switcher_latency: %s never opened: %s\n", options.name.c_str(),
+                     probe.error().c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "switcher_latency: %s first opening mapped after %.1f ms\n",
+                 options.name.c_str(), first->mapped * 1e3);
+    morvelan::probe = &probe;
+
+    const std::string name =
+        "switcher_latency/" + options.name + "/windows:" + std::to_string(options.windows);
+    benchmark::RegisterBenchmark(name.c_str(), morvelan::openSwitcher)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(options.samples)
+        ->ReportAggregatesOnly(true)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
