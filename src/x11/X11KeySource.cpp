@@ -206,10 +206,12 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
                     const auto state = static_cast<std::uint16_t>(*base | *extraState | lock);
                     // The keyboard freezes at the binding's press until onKeyPress() lets
                     // it go: keys typed right after it wait for the whole-keyboard grab.
-                    pending.push_back({i, extra == 0, {key, state},
-                                       xcb_grab_key_checked(c, 0, root_, state, key,
-                                                            XCB_GRAB_MODE_ASYNC,
-                                                            XCB_GRAB_MODE_SYNC)});
+                    pending.push_back(
+                        {i,
+                         extra == 0,
+                         {key, state},
+                         xcb_grab_key_checked(c, 0, root_, state, key, XCB_GRAB_MODE_ASYNC,
+                                              XCB_GRAB_MODE_SYNC)});
                 }
         }
         bindings_.push_back({std::move(keys), mods});
