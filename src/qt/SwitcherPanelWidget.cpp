@@ -74,7 +74,22 @@ bool SwitcherPanelWidget::isVisible() const {
 void SwitcherPanelWidget::setFrame(const Rect& frame) {
     const int width = std::max(1, int(std::ceil(frame.width - 1e-9)));
     const int height = std::max(1, int(std::ceil(frame.height - 1e-9)));
-    setGeometry(int(std::lround(frame.x)), int(std::lround(frame.y)), width, height);
+    const QRect full(int(std::lround(frame.x)), int(std::lround(frame.y)), width, height);
+    // With hundreds of windows the panel is taller than its screen: the window covers only
+    // the rows on screens (a backing store a quarter the size to fill and send at every
+    // opening) and the view is drawn shifted up by what is cut off.
+    QRect screens;
+    for (const QScreen* s : QGuiApplication::screens())
+        screens |= s->geometry();
+    QRect shown = full;
+    if (!screens.isEmpty()) {
+        shown.setTop(std::max(full.top(), screens.top()));
+        shown.setBottom(std::min(full.bottom(), screens.bottom()));
+        if (shown.height() <= 0) shown = full;
+    }
+    viewOrigin_ = full.topLeft() - shown.topLeft();
+    viewSize_ = full.size();
+    setGeometry(shown);
 }
 
 void SwitcherPanelWidget::redraw() {
@@ -82,41 +97,40 @@ void SwitcherPanelWidget::redraw() {
 }
 
 QImage SwitcherPanelWidget::snapshot(double scale) {
-    QImage image(size() * scale, QImage::Format_ARGB32_Premultiplied);
+    const QSize view = viewSize();
+    QImage image(view * scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     if (view_) {
         QPainter painter(&image);
-        painter_.paint(painter, view_->draw({double(width()), double(height())}));
+        painter_.paint(painter, view_->draw({double(view.width()), double(view.height())}));
     }
     return image;
 }
 
 void SwitcherPanelWidget::paintEvent(QPaintEvent* event) {
     if (!view_) return;
-    // With hundreds of windows the panel runs past its screen: only the part on a screen
-    // is painted.
-    QRect onScreens;
-    for (const QScreen* s : QGuiApplication::screens())
-        onScreens |= rect() & QRect(mapFromGlobal(s->geometry().topLeft()), s->geometry().size());
-    const QRect visible = event->rect() & (onScreens.isEmpty() ? rect() : onScreens);
-    if (visible.isEmpty()) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(visible, Qt::transparent);
+    painter.fillRect(event->rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter_.paint(painter, view_->draw({double(width()), double(height())}), visible);
+    // Only the window's part of the view: the rest of a panel taller than its screen is
+    // never seen.
+    painter.translate(viewOrigin_);
+    const QSize view = viewSize();
+    painter_.paint(painter, view_->draw({double(view.width()), double(view.height())}),
+                   QRectF(event->rect()).translated(-viewOrigin_));
 }
 
 void SwitcherPanelWidget::mousePressEvent(QMouseEvent* event) {
     if (!view_ || event->button() != Qt::LeftButton) return;
-    const QPointF at = event->position();
+    const QPointF at = event->position() - viewOrigin_;
     view_->press({at.x(), at.y()}, event->modifiers().testFlag(Qt::AltModifier));
 }
 
 void SwitcherPanelWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!view_) return;
-    const QPointF at = event->position();
+    const QPointF at = event->position() - viewOrigin_;
     view_->mouseMoved({at.x(), at.y()});
 }
 
@@ -133,7 +147,7 @@ void SwitcherPanelWidget::updateMask() {
         return;
     }
     QPainterPath path;
-    path.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    path.addRoundedRect(QRectF(QRect(viewOrigin_, viewSize())), cornerRadius, cornerRadius);
     setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 

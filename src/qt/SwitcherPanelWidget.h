@@ -22,9 +22,12 @@ public:
     void setFrame(const Rect& frame) override;
     void redraw() override;
 
-    // Paints the view as it is now into an image of the widget's size at `scale` device
+    // Paints the whole view as it is now into an image of the view's size at `scale` device
     // pixels per pixel (for tests and screenshots).
     QImage snapshot(double scale = 1);
+    // Where the view's top-left corner lies in the window: above it when the panel is taller
+    // than its screen and the window covers only the screen's part.
+    QPoint viewOrigin() const { return viewOrigin_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,8 +37,11 @@ protected:
 
 private:
     void updateMask();
+    QSize viewSize() const { return viewSize_.isEmpty() ? size() : viewSize_; }
 
     SwitcherView* view_ = nullptr;
+    QPoint viewOrigin_;
+    QSize viewSize_;
     bool composited_ = false; // checked again on every show: compositors come and go
     DrawListPainter painter_;
 };
