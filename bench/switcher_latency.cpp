@@ -14,8 +14,8 @@
 //   --samples=N        measured openings (default 30), after one untimed warm-up
 //   --verbose          print every opening's times to stderr
 //
-// "Painted": every fourth row of the switcher's window, read back from the screen over and
-// over, shows the picture it then keeps for 400 ms; the time is that of its first reading.
+// "Painted": 16 rows spread over the switcher's window, read back from the screen over and
+// over, show the picture they then keep for 400 ms; the time is that of its first reading.
 #include "x11/X11Connection.h"
 
 #include <benchmark/benchmark.h>
@@ -46,7 +46,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int rowStep = 4;
+// Rows read back per look at the window: few enough that the X server, which also has to
+// draw the switcher, is not kept busy by the looking; close enough (at most 800 / 16 = 50
+// px apart) that every row of tiles is crossed.
+constexpr int sampleRows = 16;
 // How long a picture has to stay the same to count as the switcher's settled one.
 constexpr auto settled = 400ms;
 
@@ -72,7 +75,7 @@ struct Rect {
     int x = 0, y = 0, width = 0, height = 0;
 };
 
-// Rows of the screen, one strip per fourth row of a rectangle.
+// Rows of the screen across a rectangle, top to bottom.
 using Picture = std::vector<std::vector<std::uint32_t>>;
 
 struct Sample {
@@ -268,15 +271,18 @@ private:
         return r;
     }
 
-    // Every fourth row of `r` as the screen shows it, all requests sent before any reply
-    // is read.
+    // Rows spread over `r` as the screen shows them, all requests sent before any reply is
+    // read.
     Picture capture(const Rect& r) {
         xcb_connection_t* c = conn_->get();
         std::vector<xcb_get_image_cookie_t> cookies;
-        for (int y = r.y; y < r.y + r.height; y += rowStep)
+        const int rows = std::min(r.height, sampleRows);
+        for (int i = 0; i < rows; ++i) {
+            const int y = r.y + (rows == 1 ? 0 : i * (r.height - 1) / (rows - 1));
             cookies.push_back(xcb_get_image(
                 c, XCB_IMAGE_FORMAT_Z_PIXMAP, conn_->root(), static_cast<std::int16_t>(r.x),
                 static_cast<std::int16_t>(y), static_cast<std::uint16_t>(r.width), 1, ~0u));
+        }
         Picture out;
         out.reserve(cookies.size());
         for (auto cookie : cookies) {
