@@ -10,6 +10,7 @@
 #include <QTextLayout>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <utility>
 #include <variant>
@@ -75,7 +76,9 @@ void paintMagnifier(QPainter& p, const QRectF& box, const QColor& color) {
                QPointF(box.x() + side * 0.92, box.y() + side * 0.92));
 }
 
-void paintText(QPainter& p, const draw::Text& text) {
+} // namespace
+
+void DrawListPainter::paintText(QPainter& p, const draw::Text& text) {
     const QFont font = toQFont(text.font);
     const QFontMetricsF metrics(font);
     const QRectF rect = toQRect(text.rect);
@@ -90,8 +93,18 @@ void paintText(QPainter& p, const draw::Text& text) {
     const bool drawMagnifier = at >= 0 && !drawable(font, magnifier);
     if (drawMagnifier) line.replace(at, magnifier.size(), emSpace);
 
-    if (text.truncateTail) line = metrics.elidedText(line, Qt::ElideRight, rect.width());
     const bool centred = text.alignment == draw::Align::center;
+    if (!drawMagnifier) {
+        // The same titles come back at every opening: shape and elide each once.
+        const LaidOutText& laidOut = layOut(text, font, line, rect.width(), p.deviceTransform());
+        p.setFont(font);
+        p.setPen(color);
+        p.drawStaticText(
+            QPointF(centred ? rect.center().x() - laidOut.width / 2 : rect.x(), rect.y()),
+            laidOut.text);
+        return;
+    }
+    if (text.truncateTail) line = metrics.elidedText(line, Qt::ElideRight, rect.width());
     const int align = (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop |
                       Qt::TextSingleLine | Qt::TextDontClip;
     p.setFont(font);
@@ -108,6 +121,8 @@ void paintText(QPainter& p, const draw::Text& text) {
         paintMagnifier(p, QRectF(x, baseline - side, side, side), color);
     }
 }
+
+namespace {
 
 // The rows a command can touch: its rectangle and a margin for strokes and glyphs that
 // reach past it. A clip touches everything.
@@ -196,6 +211,30 @@ void DrawListPainter::paint(QPainter& painter, const DrawList& list, const QRect
                    command);
     }
     painter.restore();
+}
+
+const DrawListPainter::LaidOutText& DrawListPainter::layOut(const draw::Text& text,
+                                                            const QFont& font, const QString& line,
+                                                            double width,
+                                                            const QTransform& device) {
+    // Glyphs are placed for the device's scale: one layout per scale.
+    const QTransform scale = QTransform::fromScale(device.m11(), device.m22());
+    char key[128];
+    std::snprintf(key, sizeof key, "%g|%d|%g|%d|%.3f|%g|%g|", text.font.size, int(text.font.weight),
+                  text.font.kern, int(text.truncateTail), width, scale.m11(), scale.m22());
+    std::string id = key + text.text;
+    if (auto it = texts_.find(id); it != texts_.end()) return it->second;
+    // A bound for sessions whose titles keep changing (a clock, a download counter).
+    if (texts_.size() >= 2048) texts_.clear();
+    const QFontMetricsF metrics(font);
+    const QString shown =
+        text.truncateTail ? metrics.elidedText(line, Qt::ElideRight, width) : line;
+    LaidOutText laidOut;
+    laidOut.text.setTextFormat(Qt::PlainText);
+    laidOut.text.setText(shown);
+    laidOut.text.prepare(scale, font);
+    laidOut.width = metrics.horizontalAdvance(shown);
+    return texts_.emplace(std::move(id), std::move(laidOut)).first->second;
 }
 
 const QImage& DrawListPainter::scaledIcon(const ImageRef& image, QSize size) {

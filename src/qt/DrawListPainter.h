@@ -5,8 +5,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
 
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 namespace morvelan {
@@ -18,6 +20,17 @@ public:
     void paint(QPainter& painter, const DrawList& list, const QRectF& visible = {});
 
 private:
+    // One line of text shaped (and elided) for its rectangle, with its natural width.
+    struct LaidOutText {
+        QStaticText text;
+        double width = 0;
+    };
+
+    void paintText(QPainter& painter, const draw::Text& text);
+    // `line` laid out in `font` for the painter's `device` transform, elided to `width` when
+    // the text asks for it; kept for the next paint.
+    const LaidOutText& layOut(const draw::Text& text, const QFont& font, const QString& line,
+                              double width, const QTransform& device);
     // The icon converted and scaled to `size` device pixels, kept while the icon lives.
     const QImage& scaledIcon(const ImageRef& image, QSize size);
 
@@ -27,6 +40,7 @@ private:
         QImage scaled;
     };
     std::unordered_map<const Image*, CachedIcon> icons_;
+    std::unordered_map<std::string, LaidOutText> texts_;
 };
 
 } // namespace morvelan
