@@ -703,5 +703,29 @@ TEST_F(SwitcherE2e, KeysTypedTheMomentAfterTheHotkeyStillGoToTheSwitcher) {
     EXPECT_EQ(probe.active(), w.calendar);
 }
 
+// Regression: with the whole burst typed before the program took the keyboard, it read the
+// modifiers' state after the grab, found Super already up (its release was still queued
+// behind "chat") and committed the preselected window at once.
+TEST_F(SwitcherE2e, AWholeSwitchTypedAtOnceIsReadInOrder) {
+    ASSERT_NO_FATAL_FAILURE(standardStart());
+
+    input.burst({{true, superL},
+                 {true, tab},
+                 {false, tab},
+                 {true, 'f'},
+                 {false, 'f'},
+                 {true, 'c'},
+                 {false, 'c'},
+                 {true, 'h'},
+                 {false, 'h'},
+                 {true, 'a'},
+                 {false, 'a'},
+                 {true, 't'},
+                 {false, 't'},
+                 {false, superL}});
+    EXPECT_TRUE(waitActive(w.chat)) << "the filter should have selected Chat log";
+    EXPECT_TRUE(waitPanel(false));
+}
+
 } // namespace
 } // namespace morvelan::e2e
