@@ -72,11 +72,11 @@ void TestClient::send(const std::string& line) {
     }
 }
 
-xcb_window_t TestClient::open(const std::string& spec, std::chrono::milliseconds timeout) {
-    const auto idAt = spec.find("id=");
+xcb_window_t TestClient::open(const std::string& options, std::chrono::milliseconds timeout) {
+    const auto idAt = options.find("id=");
     if (idAt == std::string::npos) return XCB_NONE;
-    const std::string name = spec.substr(idAt + 3, spec.find(' ', idAt) - idAt - 3);
-    send("open " + spec);
+    const std::string name = options.substr(idAt + 3, options.find(' ', idAt) - idAt - 3);
+    send("open " + options);
     const auto line = expect("ready " + name + " ", timeout);
     if (!line) return XCB_NONE;
     return static_cast<xcb_window_t>(

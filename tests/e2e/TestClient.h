@@ -24,9 +24,9 @@ public:
 
     // Sends one command line.
     void send(const std::string& line);
-    // Sends "open <spec>" (spec starts with id=NAME) and waits for its "ready" line.
+    // Sends "open <options>" (options starts with id=NAME) and waits for its "ready" line.
     // Returns the window id, or XCB_NONE when the window did not come up in time.
-    xcb_window_t open(const std::string& spec,
+    xcb_window_t open(const std::string& options,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // The next output line starting with `prefix`, waiting up to `timeout`; other lines
     // are kept for later calls.
