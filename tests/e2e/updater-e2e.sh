@@ -116,6 +116,22 @@ grep -q '^alert: Install failed | .*"\.\./escaped"' "$work/hostile.log" ||
 [[ ! -e $work/escaped && ! -e $work/tmp/escaped ]] || fail "an entry landed outside"
 echo "ok: hostile archive refused, nothing touched"
 
+echo "== Archive without a bundle"
+install_old
+python3 - "$served/Folder.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    z.writestr("Morvelan/morvelan", "#!/bin/sh\necho folder\n")
+PY
+printf '{"version":"%s","url":"%s/Folder.zip"}\n' "$version" "$base" >"$served/release/latest.json"
+status=0
+"$driver" "$app" >"$work/nobundle.log" 2>&1 || status=$?
+[[ $status -eq 1 ]] || fail "driver exited with $status for an archive without a bundle"
+grep -qx 'alert: Install failed | archive had no .app' "$work/nobundle.log" ||
+    fail "no \"archive had no .app\": $(cat "$work/nobundle.log")"
+[[ $("$app/morvelan") == "Morvelan 0 (old)" ]] || fail "the installed bundle was touched"
+echo "ok: archive without a bundle refused, nothing touched"
+
 echo "== Up to date"
 printf '{"version":"0","url":"%s/Morvelan.zip"}\n' "$base" >"$served/release/latest.json"
 status=0
@@ -148,4 +164,4 @@ grep -qx "alert: Update check failed | Couldn't reach the update server." "$work
 [[ $("$app/morvelan") == "Morvelan 0 (old)" ]] || fail "the installed bundle was touched"
 echo "ok: server down, the manual check says so"
 
-echo "5 passed, 0 failed"
+echo "6 passed, 0 failed"
