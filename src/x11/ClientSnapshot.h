@@ -81,6 +81,31 @@ struct ClientSnapshot {
     }
 };
 
+// The parts of a client window, each read by requests of its own, so that a change of one
+// property makes only its part stale.
+using WindowParts = std::uint16_t;
+namespace part {
+inline constexpr WindowParts pid = 1u << 0;     // _NET_WM_PID
+inline constexpr WindowParts wmClass = 1u << 1; // WM_CLASS
+inline constexpr WindowParts gtkApplicationId = 1u << 2;
+inline constexpr WindowParts kdeDesktopFile = 1u << 3;
+inline constexpr WindowParts clientMachine = 1u << 4; // WM_CLIENT_MACHINE
+inline constexpr WindowParts types = 1u << 5;         // _NET_WM_WINDOW_TYPE
+inline constexpr WindowParts transient = 1u << 6;     // WM_TRANSIENT_FOR
+inline constexpr WindowParts title = 1u << 7;         // _NET_WM_NAME and WM_NAME
+inline constexpr WindowParts protocols = 1u << 8;     // WM_PROTOCOLS
+inline constexpr WindowParts desktop = 1u << 9;       // _NET_WM_DESKTOP
+inline constexpr WindowParts state = 1u << 10;        // _NET_WM_STATE
+inline constexpr WindowParts geometry = 1u << 11;     // size and position in the root
+inline constexpr WindowParts all = (1u << 12) - 1;
+} // namespace part
+
+// The part of a client window that a change of its property `atom` makes stale; none (0)
+// for a property no snapshot reads.
+WindowParts partOf(const X11Connection& conn, xcb_atom_t atom);
+// Whether a change of the root property `atom` makes a snapshot's root part stale.
+bool rootReads(const X11Connection& conn, xcb_atom_t atom);
+
 // The root's client lists, active window and desktops, then every client's properties:
 // two round trips whatever the number of windows. `beforeWindows` sees the client list
 // before any window is asked (a caller that selects events there misses no change made
@@ -92,5 +117,21 @@ fetchSnapshot(X11Connection& conn,
 std::optional<ClientWindow> fetchWindow(X11Connection& conn, xcb_window_t id);
 // The root properties only (client lists, active window, desktops): one round trip.
 ClientSnapshot fetchRoot(X11Connection& conn);
+
+// What refreshSnapshot made of a snapshot.
+enum class Refresh {
+    failed,    // it was not ok, or the root could not be read: `s` is not ok now
+    unchanged, // nothing read differed from what it held
+    changed,
+};
+// Brings `s`, a snapshot that was read whole before, up to date with what changed since:
+// the root properties again when `rootStale` (one round trip), then in one more round trip
+// the `stale` parts of listed windows and every listed window not read yet (`beforeWindows`
+// sees the client list first, as for fetchSnapshot). Windows no longer listed are dropped,
+// and a window that vanished is left out, as a whole fetch would. Nothing stale: no request.
+Refresh
+refreshSnapshot(X11Connection& conn, ClientSnapshot& s, bool rootStale,
+                const std::unordered_map<xcb_window_t, WindowParts>& stale,
+                const std::function<void(const std::vector<xcb_window_t>&)>& beforeWindows = {});
 
 } // namespace morvelan
