@@ -121,7 +121,7 @@ std::optional<xcb_timestamp_t> X11Connection::serverTime(int timeoutMs) {
                 auto* pn = reinterpret_cast<xcb_property_notify_event_t*>(ev.get());
                 if (pn->window == probe_) return pn->time;
             }
-            queued_.push_back(std::move(ev));
+            keep(std::move(ev));
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                               deadline - std::chrono::steady_clock::now())
@@ -133,10 +133,32 @@ std::optional<xcb_timestamp_t> X11Connection::serverTime(int timeoutMs) {
     return std::nullopt;
 }
 
-XcbPtr<xcb_generic_event_t> X11Connection::takeQueuedEvent() {
-    if (queued_.empty()) return nullptr;
-    auto ev = std::move(queued_.front());
-    queued_.erase(queued_.begin());
+void X11Connection::setEventTap(std::function<void(const xcb_generic_event_t&)> tap) {
+    tap_ = std::move(tap);
+}
+
+void X11Connection::keep(XcbPtr<xcb_generic_event_t> ev) {
+    if (tap_) tap_(*ev);
+    queued_.push_back(std::move(ev));
+}
+
+bool X11Connection::catchUp() {
+    // The reply comes after every event sent before it, and xcb sorts those into its event
+    // queue while it reads up to the reply.
+    if (!reply(xcb_get_input_focus_reply, xcb_get_input_focus(c_))) return false;
+    while (auto* raw = xcb_poll_for_queued_event(c_))
+        keep(XcbPtr<xcb_generic_event_t>(raw));
+    return !hasError();
+}
+
+XcbPtr<xcb_generic_event_t> X11Connection::nextEvent() {
+    if (!queued_.empty()) {
+        auto ev = std::move(queued_.front());
+        queued_.pop_front();
+        return ev;
+    }
+    XcbPtr<xcb_generic_event_t> ev(xcb_poll_for_event(c_));
+    if (ev && tap_) tap_(*ev);
     return ev;
 }
 

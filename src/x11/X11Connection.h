@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,11 +90,18 @@ public:
                          const std::array<std::uint32_t, 5>& data);
 
     // A fresh server timestamp, from a zero-length append to a property of a private
-    // window. Events that arrive meanwhile are kept for takeQueuedEvent(). Absent when
-    // the server does not answer within `timeoutMs`.
+    // window. Events that arrive meanwhile are kept for nextEvent(). Absent when the
+    // server does not answer within `timeoutMs`.
     std::optional<xcb_timestamp_t> serverTime(int timeoutMs);
-    // Events read from the socket while waiting in serverTime(), oldest first.
-    XcbPtr<xcb_generic_event_t> takeQueuedEvent();
+
+    // Sees every event once, oldest first, as it leaves xcb for this connection's own
+    // queue or for nextEvent()'s caller: a way to notice changes without handling them.
+    void setEventTap(std::function<void(const xcb_generic_event_t&)> tap);
+    // One round trip; afterwards every event the server sent before its reply has been shown
+    // to the tap and is kept, in order, for nextEvent(). False when the connection failed.
+    bool catchUp();
+    // The next event: a kept one first, else one xcb has read or can read without waiting.
+    XcbPtr<xcb_generic_event_t> nextEvent();
 
 private:
     X11Connection(xcb_connection_t* c, xcb_screen_t* screen);
@@ -105,7 +114,11 @@ private:
     bool ewmhReady_ = false;
     ExtraAtoms atoms_;
     xcb_window_t probe_ = XCB_NONE;
-    std::vector<XcbPtr<xcb_generic_event_t>> queued_;
+    // Moves an event taken from xcb to the kept queue, past the tap.
+    void keep(XcbPtr<xcb_generic_event_t> ev);
+
+    std::deque<XcbPtr<xcb_generic_event_t>> queued_;
+    std::function<void(const xcb_generic_event_t&)> tap_;
     std::uint64_t roundTrips_ = 0;
     int batchDepth_ = 0;
     bool batchCounted_ = false;

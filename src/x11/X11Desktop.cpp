@@ -10,6 +10,7 @@
 #include <climits>
 #include <limits>
 #include <unordered_set>
+#include <utility>
 
 namespace morvelan {
 namespace {
@@ -123,11 +124,11 @@ X11Desktop::X11Desktop(std::unique_ptr<X11Connection> conn, DesktopEntries entri
       observers_(std::make_shared<FocusObserverList>()) {
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(conn_->get(), conn_->root(), XCB_CW_EVENT_MASK, &mask);
-    watchClients();
-    const ClientSnapshot root = fetchRoot(*conn_);
-    if (root.active != XCB_NONE) {
-        activeStamp_[root.active] = ++activeCounter_;
-        lastActivePid_ = pidOf(root.active).value_or(0);
+    conn_->setEventTap([this](const xcb_generic_event_t& ev) { look(ev); });
+    const auto v = freshView();
+    if (const ClientWindow* w = v->snapshot.find(v->snapshot.active)) {
+        activeStamp_[w->id] = ++activeCounter_;
+        lastActivePid_ = w->pid.value_or(0);
     }
 }
 
@@ -139,8 +140,7 @@ void X11Desktop::processEvents() {
     if (dispatching_) return;
     dispatching_ = true;
     while (!conn_->hasError()) {
-        XcbPtr<xcb_generic_event_t> ev = conn_->takeQueuedEvent();
-        if (!ev) ev.reset(xcb_poll_for_event(conn_->get()));
+        XcbPtr<xcb_generic_event_t> ev = conn_->nextEvent();
         if (!ev) break;
         dispatch(*ev);
     }
@@ -150,36 +150,65 @@ void X11Desktop::processEvents() {
 
 void X11Desktop::dispatch(const xcb_generic_event_t& ev) {
     // Errors (response type 0) are those of unchecked requests on windows that vanished:
-    // nothing to do about them.
+    // nothing to do about them. What an event makes stale was marked when it was read.
     if ((ev.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
     const auto& pn = reinterpret_cast<const xcb_property_notify_event_t&>(ev);
     const auto& e = conn_->ewmh();
     if (pn.window == conn_->root()) {
+        // A new client is watched at once, so that its title changes reach the observers.
         if (pn.atom == e._NET_CLIENT_LIST)
-            watchClients();
+            freshView();
         else if (pn.atom == e._NET_ACTIVE_WINDOW)
             onActiveWindowChanged();
     } else if (pn.atom == e._NET_WM_NAME || pn.atom == XCB_ATOM_WM_NAME) {
         onTitleChanged(pn.window);
-    } else if (pn.atom == e._NET_WM_ICON) {
-        icons_.erase(pn.window);
     }
 }
 
-void X11Desktop::watchClients() {
-    const ClientSnapshot root = fetchRoot(*conn_);
-    if (!root.ok) return;
-    const std::unordered_set<xcb_window_t> current(root.clients.begin(), root.clients.end());
-    const auto gone = [&](xcb_window_t w) { return current.count(w) == 0; };
-    std::erase_if(watched_, [&](const auto& kv) { return gone(kv.first); });
-    std::erase_if(icons_, [&](const auto& kv) { return gone(kv.first); });
-    std::erase_if(activeStamp_, [&](const auto& kv) { return gone(kv.first); });
-    std::erase_if(elements_, [](const auto& kv) { return kv.second.expired(); });
-    watch(root.clients);
+void X11Desktop::look(const xcb_generic_event_t& ev) {
+    // Only marks: a flood of changes costs a few hash lookups per event, and the reading
+    // waits until someone asks for a view.
+    const auto mark = [&](xcb_window_t window, WindowParts parts) {
+        if (watched_.count(window)) stale_[window] |= parts;
+    };
+    switch (ev.response_type & 0x7f) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto& pn = reinterpret_cast<const xcb_property_notify_event_t&>(ev);
+        if (pn.window == conn_->root())
+            rootStale_ = rootStale_ || rootReads(*conn_, pn.atom);
+        else if (pn.atom == conn_->ewmh()._NET_WM_ICON)
+            icons_.erase(pn.window);
+        else if (const WindowParts parts = partOf(*conn_, pn.atom))
+            mark(pn.window, parts);
+        break;
+    }
+    // openbox moves a client by moving its frame and then tells the client its new root
+    // position with a synthetic ConfigureNotify; a resize is a real one.
+    case XCB_CONFIGURE_NOTIFY:
+        mark(reinterpret_cast<const xcb_configure_notify_event_t&>(ev).window, part::geometry);
+        break;
+    case XCB_REPARENT_NOTIFY:
+        mark(reinterpret_cast<const xcb_reparent_notify_event_t&>(ev).window, part::geometry);
+        break;
+    case XCB_GRAVITY_NOTIFY:
+        mark(reinterpret_cast<const xcb_gravity_notify_event_t&>(ev).window, part::geometry);
+        break;
+    case XCB_DESTROY_NOTIFY: {
+        // Read again (and found gone) while it is still listed; a window that later gets
+        // the same id is watched anew.
+        const xcb_window_t window = reinterpret_cast<const xcb_destroy_notify_event_t&>(ev).window;
+        mark(window, part::all);
+        watched_.erase(window);
+        icons_.erase(window);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void X11Desktop::watch(const std::vector<xcb_window_t>& clients) {
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     for (xcb_window_t w : clients) {
         if (watched_.emplace(w, Watch{}).second)
             xcb_change_window_attributes(conn_->get(), w, XCB_CW_EVENT_MASK, &mask);
@@ -201,11 +230,12 @@ std::optional<Pid> X11Desktop::pidOf(xcb_window_t window) {
 }
 
 void X11Desktop::onActiveWindowChanged() {
-    const ClientSnapshot root = fetchRoot(*conn_);
+    const auto v = freshView();
+    const ClientSnapshot& s = v->snapshot;
     Pid pid = 0;
-    if (root.active != XCB_NONE) {
-        activeStamp_[root.active] = ++activeCounter_;
-        pid = pidOf(root.active).value_or(0);
+    if (s.active != XCB_NONE) {
+        activeStamp_[s.active] = ++activeCounter_;
+        if (const ClientWindow* w = s.find(s.active)) pid = w->pid.value_or(0);
     }
     notifyObservers(0);
     if (pid != 0 && pid != lastActivePid_) {
@@ -238,12 +268,55 @@ std::shared_ptr<const X11Desktop::View> X11Desktop::view() {
 }
 
 std::shared_ptr<const X11Desktop::View> X11Desktop::freshView() {
-    auto v = std::make_shared<const View>(
-        fetchSnapshot(*conn_, [this](const std::vector<xcb_window_t>& clients) { watch(clients); }),
-        entries_);
-    for (const auto& [id, w] : v->snapshot.windows)
+    const auto watchFirst = [this](const std::vector<xcb_window_t>& clients) { watch(clients); };
+    if (!live_ || !live_->snapshot.ok) {
+        // Whatever the events seen so far made stale, this reading has it.
+        rootStale_ = false;
+        stale_.clear();
+        setLive(fetchSnapshot(*conn_, watchFirst), true);
+        return live_;
+    }
+    if (!conn_->catchUp()) {
+        setLive(ClientSnapshot{}, true);
+        return live_;
+    }
+    if (!rootStale_ && stale_.empty()) return live_;
+    const bool rootStale = std::exchange(rootStale_, false);
+    const auto stale = std::exchange(stale_, {});
+    // Copy on write: views handed out before stay as they were. On failure `s` is not ok,
+    // and the next view is a whole reading.
+    ClientSnapshot s = live_->snapshot;
+    if (refreshSnapshot(*conn_, s, rootStale, stale, watchFirst) != Refresh::unchanged)
+        setLive(std::move(s), rootStale);
+    return live_;
+}
+
+void X11Desktop::setLive(ClientSnapshot s, bool clientsChanged) {
+    live_ = std::make_shared<const View>(std::move(s), entries_);
+    const ClientSnapshot& snap = live_->snapshot;
+    for (const auto& [id, w] : snap.windows)
         if (auto it = watched_.find(id); it != watched_.end()) it->second = Watch{w.pid, true};
-    return v;
+    if (!clientsChanged || !snap.ok) return;
+    const std::unordered_set<xcb_window_t> listed(snap.clients.begin(), snap.clients.end());
+    const auto gone = [&](xcb_window_t w) { return listed.count(w) == 0; };
+    // A window that is no client any more (withdrawn, or unmanaged on the way out) stops
+    // sending us its changes; if it comes back, it is watched anew.
+    const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+    for (const auto& [id, watch] : watched_)
+        if (gone(id)) xcb_change_window_attributes(conn_->get(), id, XCB_CW_EVENT_MASK, &none);
+    std::erase_if(watched_, [&](const auto& kv) { return gone(kv.first); });
+    std::erase_if(icons_, [&](const auto& kv) { return gone(kv.first); });
+    std::erase_if(activeStamp_, [&](const auto& kv) { return gone(kv.first); });
+    std::erase_if(elements_, [](const auto& kv) { return kv.second.expired(); });
+}
+
+std::shared_ptr<const ClientSnapshot> X11Desktop::snapshot() {
+    auto v = view();
+    return std::shared_ptr<const ClientSnapshot>(v, &v->snapshot);
+}
+
+void X11Desktop::refetchAll() {
+    live_.reset();
 }
 
 void X11Desktop::beginBatch() {
@@ -261,6 +334,10 @@ std::shared_ptr<const ClientWindow> X11Desktop::client(const Element& el) {
         const ClientWindow* c = batchView_->snapshot.find(w->id);
         return c ? std::shared_ptr<const ClientWindow>(batchView_, c) : nullptr;
     }
+    auto v = freshView();
+    if (const ClientWindow* c = v->snapshot.find(w->id))
+        return std::shared_ptr<const ClientWindow>(v, c);
+    // No listed client (any more): whatever the window itself says.
     auto c = fetchWindow(*conn_, w->id);
     return c ? std::make_shared<const ClientWindow>(std::move(*c)) : nullptr;
 }
@@ -595,17 +672,9 @@ std::optional<std::vector<WindowInfo>> X11Desktop::windowList(WindowList which,
 }
 
 std::optional<std::vector<DisplaySpaces>> X11Desktop::managedDisplaySpaces() {
-    bool ok = false;
-    std::uint32_t count = 0;
-    if (batchView_) {
-        ok = batchView_->snapshot.ok;
-        count = batchView_->snapshot.desktopCount;
-    } else {
-        const ClientSnapshot root = fetchRoot(*conn_);
-        ok = root.ok;
-        count = root.desktopCount;
-    }
-    if (!ok) return std::nullopt;
+    const auto v = view();
+    if (!v->snapshot.ok) return std::nullopt;
+    const std::uint32_t count = v->snapshot.desktopCount;
     // One display; its spaces are the EWMH desktops, by index.
     DisplaySpaces display;
     display.spaces.emplace();

@@ -4,8 +4,13 @@
 // handles on those processes and windows, the window-server list is _NET_CLIENT_LIST_STACKING
 // and spaces are the EWMH desktops. The object is driven by the main thread's event loop:
 // call processEvents() whenever fd() is readable AND before the loop goes to sleep, because
-// xcb reads events into its own queue while it waits for a reply (a QSocketNotifier alone
-// misses those; hook QAbstractEventDispatcher::aboutToBlock as well).
+// xcb reads events into its own queue while it waits for a reply, and a reading keeps the
+// events it looked at for processEvents() (a QSocketNotifier alone misses those; hook
+// QAbstractEventDispatcher::aboutToBlock as well).
+//
+// What it answers comes from one live reading of the window system, kept up to date from
+// the events: a reading first makes sure every event sent so far is in, then reads again
+// only the root or the parts of the windows that those events made stale.
 #pragma once
 
 #include "core/platform/Desktop.h"
@@ -46,6 +51,13 @@ public:
     bool connectionLost() const { return lost_ || conn_->hasError(); }
 
     X11Connection& connection() { return *conn_; }
+    // The current reading of the window system (the batch's inside a batch). It is kept
+    // live from the events: one round trip when nothing changed since the last reading,
+    // which then comes back as the very same object.
+    std::shared_ptr<const ClientSnapshot> snapshot();
+    // Forgets the live reading, so that the next one reads everything again (benchmarks,
+    // and a host with reason to distrust its events).
+    void refetchAll();
     // The icon file of the application's desktop entry (PNG closest to `size`), for hosts
     // that decode images themselves; icon() only reads _NET_WM_ICON.
     std::optional<std::string> iconFile(Pid pid, int size = 64);
@@ -121,12 +133,17 @@ private:
     xcb_timestamp_t timestamp();
     void restack(const Element& window);
 
-    // A snapshot that first starts watching every client it is about to read.
+    // The live view brought up to date: after one round trip that brings in every event
+    // sent so far, the parts those events made stale are read again (a whole reading when
+    // there is no good view yet). Unchanged: the same view.
     std::shared_ptr<const View> freshView();
-    // Selects property changes on the clients not watched yet.
+    // Makes `s` the live view; what is kept per client follows the client list.
+    void setLive(ClientSnapshot s, bool clientsChanged);
+    // Sees every event as it is read, before it is handled: marks what it makes stale.
+    void look(const xcb_generic_event_t& ev);
+    // Selects property and structure changes on the clients not watched yet.
     void watch(const std::vector<xcb_window_t>& clients);
     std::optional<Pid> pidOf(xcb_window_t window);
-    void watchClients();
     void onActiveWindowChanged();
     void onTitleChanged(xcb_window_t window);
     // Calls the observers of `pid` (every observer when `pid` is 0).
@@ -138,13 +155,17 @@ private:
     std::shared_ptr<FocusObserverList> observers_;
     std::function<void(std::optional<RunningApp>)> activationHandler_;
     std::shared_ptr<const View> batchView_;
+    // The live view and what the events seen since it was read made stale.
+    std::shared_ptr<const View> live_;
+    bool rootStale_ = false;
+    std::unordered_map<xcb_window_t, WindowParts> stale_;
     int batchDepth_ = 0;
     int timeoutMs_ = 500;
     bool lost_ = false;
     bool dispatching_ = false;
 
-    // Clients whose property changes we receive, with their pids once read, for routing
-    // title changes to observers.
+    // Clients whose changes we receive, with their pids once read, for routing title
+    // changes to observers.
     struct Watch {
         std::optional<Pid> pid;
         bool pidRead = false;

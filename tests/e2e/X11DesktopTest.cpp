@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <sstream>
+#include <string>
 
 namespace morvelan::e2e {
 namespace {
@@ -29,6 +31,130 @@ protected:
         for (const auto& w : list)
             out.push_back(w.number.value_or(0));
         return out;
+    }
+
+    // Every field of a reading, windows by id, so that two readings compare with a
+    // readable difference.
+    static std::string dump(const ClientSnapshot& s) {
+        std::ostringstream out;
+        const auto text = [](const std::optional<std::string>& t) {
+            return t ? '"' + *t + '"' : "-";
+        };
+        out << "ok " << s.ok << " active " << hex(s.active) << " desktop " << s.currentDesktop
+            << '/' << s.desktopCount << "\nclients";
+        for (xcb_window_t w : s.clients)
+            out << ' ' << hex(w);
+        out << "\nstacking";
+        for (xcb_window_t w : s.stacking)
+            out << ' ' << hex(w);
+        out << '\n';
+        std::vector<xcb_window_t> ids;
+        for (const auto& [id, w] : s.windows)
+            ids.push_back(id);
+        std::sort(ids.begin(), ids.end());
+        for (xcb_window_t id : ids) {
+            const ClientWindow& w = s.windows.at(id);
+            out << hex(id) << " pid " << (w.pid ? std::to_string(*w.pid) : "-") << " class "
+                << w.instance << '/' << w.wmClass << " gtk " << text(w.gtkApplicationId) << " kde "
+                << text(w.kdeDesktopFile) << " host " << text(w.clientMachine) << " types";
+            for (WindowType t : w.types)
+                out << ' ' << static_cast<int>(t);
+            out << " transient " << w.transient << " title " << text(w.title) << " deletable "
+                << w.deletable << " desktop "
+                << (w.desktop ? std::to_string(*w.desktop) : std::string("-")) << " hidden "
+                << w.hidden << " full " << w.fullScreen << " skip " << w.skipTaskbar;
+            if (w.geometry)
+                out << " at " << w.geometry->x << ',' << w.geometry->y << ' ' << w.geometry->width
+                    << 'x' << w.geometry->height;
+            out << '\n';
+        }
+        return out.str();
+    }
+
+    // What the Desktop answers about every window and application, as text.
+    static std::string answers(Desktop& d) {
+        std::ostringstream out;
+        for (const RunningApp& a : d.runningApplications())
+            out << "app " << a.pid << ' ' << a.bundleID.value_or("-") << ' ' << a.name.value_or("-")
+                << ' ' << static_cast<int>(a.policy) << '\n';
+        for (const WindowInfo& w :
+             d.windowList(WindowList::allSpaces).value_or(std::vector<WindowInfo>{})) {
+            out << "window " << hex(static_cast<std::uint32_t>(w.number.value_or(0))) << ' '
+                << w.ownerPid.value_or(0) << ' ' << w.ownerName.value_or("-") << ' '
+                << w.name.value_or("-") << ' ' << w.onscreen.value_or(false);
+            if (w.bounds)
+                out << ' ' << w.bounds->x.value_or(-1) << ',' << w.bounds->y.value_or(-1) << ' '
+                    << w.bounds->width.value_or(-1) << 'x' << w.bounds->height.value_or(-1);
+            out << '\n';
+        }
+        out << "first space";
+        for (WindowID id : d.windowsInSpaces({0}).value_or(std::vector<WindowID>{}))
+            out << ' ' << hex(static_cast<std::uint32_t>(id));
+        const auto front = d.frontmostApplication();
+        out << "\nfront " << (front ? front->pid : 0) << '\n';
+        return out.str();
+    }
+
+    // The desktop's live reading equals a whole reading on a connection of its own. The
+    // whole reading is taken before and after the live one and only a pair that agrees
+    // counts, as the window manager may still be at work. The desktop's events are not
+    // pumped: the live reading catches up by itself.
+    ::testing::AssertionResult liveIsExact() {
+        std::string live, fresh;
+        const bool settled = waitFor(
+            [&] {
+                const std::string before = dump(fetchSnapshot(probe.connection()));
+                live = dump(*desktop->snapshot());
+                fresh = dump(fetchSnapshot(probe.connection()));
+                return before == fresh;
+            },
+            10s);
+        if (!settled) return ::testing::AssertionFailure() << "the windows never stood still";
+        if (live == fresh) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "live:\n" << live << "whole:\n" << fresh;
+    }
+
+    // A reading right after another, nothing changed between: one round trip, and the
+    // very same reading back. Whole readings on the probe's connection before and after
+    // make sure nothing changed; while the window manager is still at work, it is tried
+    // again.
+    ::testing::AssertionResult secondReadIsFree() {
+        std::uint64_t trips = 0;
+        bool same = false;
+        bool quiet = false;
+        waitFor(
+            [&] {
+                const std::string before = dump(fetchSnapshot(probe.connection()));
+                const auto first = desktop->snapshot();
+                const auto start = desktop->connection().roundTrips();
+                const auto second = desktop->snapshot();
+                trips = desktop->connection().roundTrips() - start;
+                same = second == first;
+                quiet = dump(fetchSnapshot(probe.connection())) == before;
+                return quiet;
+            },
+            10s);
+        if (!quiet) return ::testing::AssertionFailure() << "the windows never stood still";
+        if (trips == 1 && same) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << trips << " round trips, " << (same ? "the same" : "another") << " reading";
+    }
+
+    // Waits until a whole reading of `id` on the probe's connection satisfies `condition`.
+    bool seen(xcb_window_t id, const std::function<bool(const ClientWindow&)>& condition) {
+        return waitFor(
+            [&] {
+                const auto w = fetchWindow(probe.connection(), id);
+                return w && condition(*w);
+            },
+            10s);
+    }
+
+    // Sets WM_NAME of `id` from the probe's connection, in the encoding `type` names.
+    void setWmName(xcb_window_t id, xcb_atom_t type, const std::string& bytes) {
+        xcb_change_property(probe.connection().get(), XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NAME,
+                            type, 8, static_cast<std::uint32_t>(bytes.size()), bytes.data());
+        xcb_flush(probe.connection().get());
     }
 };
 
@@ -477,6 +603,8 @@ TEST_F(X11DesktopE2e, ABatchAnswersEveryReadFromOneSnapshot) {
         return out;
     };
     const auto unbatched = readAll();
+    // Nothing changed since those reads: the batch's view costs the one round trip that
+    // makes sure of that.
     auto& conn = desktop->connection();
     const auto before = conn.roundTrips();
     desktop->beginBatch();
@@ -486,7 +614,168 @@ TEST_F(X11DesktopE2e, ABatchAnswersEveryReadFromOneSnapshot) {
     desktop->managedDisplaySpaces();
     desktop->endBatch();
     EXPECT_EQ(batched, unbatched);
-    EXPECT_EQ(conn.roundTrips() - before, 2u);
+    EXPECT_EQ(conn.roundTrips() - before, 1u);
+}
+
+// ---- The live view -----------------------------------------------------------------------
+
+TEST_F(X11DesktopE2e, TheLiveViewEqualsAWholeReadingAfterEveryKindOfChange) {
+    const Scenario s = stage();
+    EXPECT_TRUE(liveIsExact());
+    EXPECT_TRUE(secondReadIsFree());
+
+    // Retitled by its client: the very next read has it, with no event pumped.
+    client.send("title a1 Renamed");
+    ASSERT_TRUE(seen(s.aOne, [](const ClientWindow& w) { return w.title == "Renamed"; }));
+    EXPECT_EQ(desktop->title(windowOf(4242, s.aOne)), "Renamed");
+    EXPECT_TRUE(liveIsExact());
+
+    // A title in WM_NAME alone, changing its encoding.
+    const auto legacy = client.open("id=l class=Legacy wmname='Caf\\xe9' pid=4242");
+    ASSERT_NE(legacy, 0u);
+    EXPECT_EQ(desktop->title(windowOf(4242, legacy)), "Caf\xC3\xA9");
+    setWmName(legacy, XCB_ATOM_STRING, "Na\xefve");
+    ASSERT_TRUE(seen(legacy, [](const ClientWindow& w) { return w.title == "Na\xC3\xAFve"; }));
+    EXPECT_EQ(desktop->title(windowOf(4242, legacy)), "Na\xC3\xAFve");
+    setWmName(legacy, probe.connection().atoms().compoundText, "\xe9t\xe9");
+    ASSERT_TRUE(seen(legacy, [](const ClientWindow& w) { return w.title == "\xC3\xA9t\xC3\xA9"; }));
+    EXPECT_EQ(desktop->title(windowOf(4242, legacy)), "\xC3\xA9t\xC3\xA9");
+    EXPECT_TRUE(liveIsExact());
+
+    // Minimised, then restored and activated.
+    client.send("minimize a1");
+    ASSERT_TRUE(seen(s.aOne, [](const ClientWindow& w) { return w.hidden; }));
+    EXPECT_EQ(desktop->minimized(windowOf(4242, s.aOne)), true);
+    EXPECT_TRUE(liveIsExact());
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.aOne)}), 0);
+    ASSERT_TRUE(waitFor([&] { return probe.active() == s.aOne; }, 10s));
+    ASSERT_TRUE(seen(s.aOne, [](const ClientWindow& w) { return !w.hidden; }));
+    EXPECT_EQ(desktop->minimized(windowOf(4242, s.aOne)), false);
+    EXPECT_EQ(desktop->frontmostApplication()->pid, 4242);
+    EXPECT_TRUE(liveIsExact());
+
+    // Sent to another desktop.
+    ASSERT_EQ(run({"xdotool", "set_desktop_for_window", hex(s.bMain), "1"}), 0);
+    ASSERT_TRUE(seen(s.bMain, [](const ClientWindow& w) { return w.desktop == 1u; }));
+    EXPECT_TRUE(liveIsExact());
+
+    // Moved and resized by the window manager: the client area in root coordinates.
+    const Rect was = *fetchWindow(probe.connection(), s.aOne)->geometry;
+    ASSERT_EQ(run({"xdotool", "windowmove", hex(s.aOne), "200", "150"}), 0);
+    ASSERT_TRUE(seen(s.aOne, [&](const ClientWindow& w) {
+        return w.geometry->x != was.x || w.geometry->y != was.y;
+    }));
+    const auto moved = desktop->windowList(WindowList::including, s.aOne);
+    ASSERT_TRUE(moved);
+    ASSERT_EQ(moved->size(), 1u);
+    const Rect now = *fetchWindow(probe.connection(), s.aOne)->geometry;
+    EXPECT_EQ(moved->front().bounds->x, now.x);
+    EXPECT_EQ(moved->front().bounds->y, now.y);
+    EXPECT_TRUE(liveIsExact());
+    ASSERT_EQ(run({"xdotool", "windowsize", hex(s.aOne), "500", "350"}), 0);
+    ASSERT_TRUE(seen(s.aOne, [](const ClientWindow& w) { return w.geometry->width == 500; }));
+    EXPECT_EQ(desktop->size(windowOf(4242, s.aOne)), (Size{500, 350}));
+    EXPECT_TRUE(liveIsExact());
+
+    // A window opens, another closes.
+    const auto extra = client.open("id=x class=Extra title=extra pid=4949");
+    ASSERT_NE(extra, 0u);
+    EXPECT_TRUE(desktop->application(4949));
+    EXPECT_TRUE(liveIsExact());
+    client.send("close x");
+    ASSERT_TRUE(client.expect("closed x", 5s));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto c = probe.clients();
+            return std::find(c.begin(), c.end(), extra) == c.end();
+        },
+        10s));
+    EXPECT_FALSE(desktop->application(4949));
+    EXPECT_TRUE(liveIsExact());
+
+    // Restacked, and the shown desktop switched.
+    desktop->raise(windowOf(4242, legacy));
+    ASSERT_TRUE(waitFor([&] { return probe.stacking().back() == legacy; }, 10s));
+    EXPECT_EQ(desktop->windowList(WindowList::allSpaces)->front().number, legacy);
+    EXPECT_TRUE(liveIsExact());
+    ASSERT_EQ(run({"xdotool", "set_desktop", "1"}), 0);
+    // openbox then focuses the window there.
+    ASSERT_TRUE(
+        waitFor([&] { return probe.currentDesktop() == 1 && probe.active() == s.gFar; }, 10s));
+    EXPECT_TRUE(liveIsExact());
+    EXPECT_TRUE(secondReadIsFree());
+
+    // After all that, every answer is the one a desktop that never saw a change gives.
+    auto fresh = X11Desktop::open(X11Connection::open(), DesktopEntries({entriesDir}, ""));
+    ASSERT_TRUE(fresh);
+    const std::string whole = answers(*fresh);
+    EXPECT_EQ(answers(*desktop), whole);
+}
+
+TEST_F(X11DesktopE2e, ChangesCostOneReadingWhenAskedAndAreHandledOnlyByProcessEvents) {
+    const Scenario s = stage();
+    int calls = 0;
+    auto observer = desktop->observeFocus(4242, [&] { ++calls; });
+    std::vector<Pid> notices;
+    desktop->setActivationHandler(
+        [&](std::optional<RunningApp> a) { notices.push_back(a ? a->pid : -1); });
+    // The staging's own changes, handled and forgotten.
+    desktop->processEvents();
+    calls = 0;
+    notices.clear();
+    ASSERT_TRUE(secondReadIsFree());
+
+    // A thousand retitles, all done by the server before the reading: one round trip to
+    // catch up, one for that window's parts.
+    X11Connection& other = probe.connection();
+    for (int i = 1; i <= 1000; ++i) {
+        const std::string title = "Title " + std::to_string(i);
+        xcb_change_property(other.get(), XCB_PROP_MODE_REPLACE, s.aOne, other.ewmh()._NET_WM_NAME,
+                            other.ewmh().UTF8_STRING, 8, static_cast<std::uint32_t>(title.size()),
+                            title.data());
+    }
+    other.reply(xcb_get_input_focus_reply, xcb_get_input_focus(other.get()));
+    auto before = desktop->connection().roundTrips();
+    const auto snap = desktop->snapshot();
+    EXPECT_EQ(desktop->connection().roundTrips() - before, 2u);
+    ASSERT_TRUE(snap->find(s.aOne));
+    EXPECT_EQ(snap->find(s.aOne)->title, "Title 1000");
+    EXPECT_TRUE(secondReadIsFree());
+    // Reading looked at the events but left them to the event loop, every one.
+    EXPECT_EQ(calls, 0);
+    desktop->processEvents();
+    EXPECT_EQ(calls, 1000);
+
+    // Properties no reading looks at change nothing: the icon (cached on its own, and
+    // following the change) and the user time.
+    const auto quiet = desktop->snapshot();
+    client.send("icon a1 16,32");
+    const std::uint32_t userTime = 12345;
+    xcb_change_property(other.get(), XCB_PROP_MODE_REPLACE, s.aOne, other.ewmh()._NET_WM_USER_TIME,
+                        XCB_ATOM_CARDINAL, 32, 1, &userTime);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            auto r = other.reply(xcb_get_property_reply,
+                                 xcb_get_property(other.get(), 0, s.aOne, other.ewmh()._NET_WM_ICON,
+                                                  XCB_ATOM_CARDINAL, 0, 1u << 16));
+            return prop::cardinals(r.get()).size() == 2 + 16 * 16 + 2 + 32 * 32;
+        },
+        10s));
+    before = desktop->connection().roundTrips();
+    EXPECT_EQ(desktop->snapshot(), quiet);
+    EXPECT_EQ(desktop->connection().roundTrips() - before, 1u);
+    const auto icon = desktop->icon(4242);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->width, 32);
+
+    // An activation: the reading knows it at once, the handler hears of it from the loop.
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.aOne)}), 0);
+    ASSERT_TRUE(waitFor([&] { return probe.active() == s.aOne; }, 10s));
+    EXPECT_EQ(desktop->snapshot()->active, s.aOne);
+    EXPECT_EQ(desktop->frontmostApplication()->pid, 4242);
+    EXPECT_TRUE(notices.empty());
+    desktop->processEvents();
+    EXPECT_EQ(notices, std::vector<Pid>{4242});
 }
 
 TEST_F(X11DesktopE2e, LosingTheConnectionIsReportedAndEveryReadIsAbsent) {
