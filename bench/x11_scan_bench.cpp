@@ -1,6 +1,8 @@
 // x11_scan_bench: allAcrossSpaces() and the Desktop queries behind it on a real X server with
-// 20, 100 and 300 client windows: time per scan and X round trips per scan. Run it through
-// bench/run-x11-scan-bench (a fresh Xvfb + openbox).
+// 20, 100 and 300 client windows: time per scan and X round trips per scan, cold (the
+// desktop reads everything again), warm (nothing changed since its last reading) and with
+// one window retitled between scans. Run it through bench/run-x11-scan-bench (a fresh
+// Xvfb + openbox).
 #include "core/engine/WindowEngine.h"
 #include "fakes/ManualQueue.h"
 #include "x11/ClientSnapshot.h"
@@ -91,6 +93,17 @@ public:
         return true;
     }
 
+    // Retitles the first staged window and waits until the server has done it, so that
+    // the next scan has a change to catch up with.
+    void retitleOne() {
+        const std::string title = "Bench window 0, take " + std::to_string(++retitles_);
+        const auto& e = maker_->ewmh();
+        xcb_change_property(maker_->get(), XCB_PROP_MODE_REPLACE, windows_.front(), e._NET_WM_NAME,
+                            e.UTF8_STRING, 8, static_cast<std::uint32_t>(title.size()),
+                            title.data());
+        maker_->reply(xcb_get_input_focus_reply, xcb_get_input_focus(maker_->get()));
+    }
+
 private:
     Stage() : maker_(X11Connection::open()), desktop_(X11Desktop::open()) {}
 
@@ -113,10 +126,18 @@ private:
     std::unique_ptr<X11Desktop> desktop_;
     std::vector<xcb_window_t> windows_;
     int staged_ = -1;
+    int retitles_ = 0;
+};
+
+// What happens between two scans, outside the timing.
+enum class Before {
+    nothing,   // warm: the desktop's live reading is up to date
+    forget,    // cold: the desktop reads everything again
+    retitleOne // one window's title changed (and the event loop ran)
 };
 
 // Runs `scan` once per iteration and reports the X round trips it waited for.
-template <class Scan> void measure(benchmark::State& state, Scan scan) {
+template <class Scan> void measure(benchmark::State& state, Before before, Scan scan) {
     Stage& stage = Stage::get();
     if (!stage.ok()) {
         state.SkipWithError("no X server: run bench/run-x11-scan-bench");
@@ -127,21 +148,36 @@ template <class Scan> void measure(benchmark::State& state, Scan scan) {
         return;
     }
     X11Desktop& desktop = stage.desktop();
+    // Up to date before the first timed scan.
+    desktop.snapshot();
     std::size_t found = 0;
-    const auto before = desktop.connection().roundTrips();
-    for (auto _ : state)
+    std::uint64_t trips = 0;
+    for (auto _ : state) {
+        if (before != Before::nothing) {
+            state.PauseTiming();
+            if (before == Before::forget) {
+                desktop.refetchAll();
+            } else {
+                stage.retitleOne();
+                desktop.processEvents();
+            }
+            state.ResumeTiming();
+        }
+        const auto start = desktop.connection().roundTrips();
         found = scan(desktop);
-    const auto trips = desktop.connection().roundTrips() - before;
+        trips += desktop.connection().roundTrips() - start;
+    }
+    desktop.processEvents();
     state.counters["roundTrips"] =
         static_cast<double>(trips) / static_cast<double>(state.iterations());
     state.counters["found"] = static_cast<double>(found);
 }
 
 // The engine's merge of every window on every space, as the switcher asks for it.
-void BM_AllAcrossSpaces(benchmark::State& state) {
+template <Before before> void BM_AllAcrossSpaces(benchmark::State& state) {
     ManualQueue queue;
     std::unique_ptr<WindowEngine> engine;
-    measure(state, [&](X11Desktop& desktop) {
+    measure(state, before, [&](X11Desktop& desktop) {
         if (!engine) engine = std::make_unique<WindowEngine>(desktop, queue);
         auto wins = engine->allAcrossSpaces();
         benchmark::DoNotOptimize(wins.data());
@@ -149,11 +185,11 @@ void BM_AllAcrossSpaces(benchmark::State& state) {
     });
 }
 
-// The same inside one batch: one snapshot for the whole merge.
-void BM_AllAcrossSpacesOneBatch(benchmark::State& state) {
+// The same inside one batch: one reading for the whole merge.
+template <Before before> void BM_AllAcrossSpacesOneBatch(benchmark::State& state) {
     ManualQueue queue;
     std::unique_ptr<WindowEngine> engine;
-    measure(state, [&](X11Desktop& desktop) {
+    measure(state, before, [&](X11Desktop& desktop) {
         if (!engine) engine = std::make_unique<WindowEngine>(desktop, queue);
         desktop.beginBatch();
         auto wins = engine->allAcrossSpaces();
@@ -163,17 +199,17 @@ void BM_AllAcrossSpacesOneBatch(benchmark::State& state) {
     });
 }
 
-// The raw snapshot: root properties, then every client's properties.
+// The raw whole reading: root properties, then every client's properties.
 void BM_ClientSnapshot(benchmark::State& state) {
-    measure(state, [](X11Desktop& desktop) {
+    measure(state, Before::nothing, [](X11Desktop& desktop) {
         const ClientSnapshot s = fetchSnapshot(desktop.connection());
         return s.windows.size();
     });
 }
 
 // The Desktop queries of a scan without the engine, in one batch.
-void BM_DesktopQueriesOneBatch(benchmark::State& state) {
-    measure(state, [](X11Desktop& desktop) {
+template <Before before> void BM_DesktopQueriesOneBatch(benchmark::State& state) {
+    measure(state, before, [](X11Desktop& desktop) {
         std::size_t standard = 0;
         desktop.beginBatch();
         for (const RunningApp& app : desktop.runningApplications()) {
@@ -197,9 +233,23 @@ void sizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_ClientSnapshot)->Apply(sizes);
-BENCHMARK(BM_DesktopQueriesOneBatch)->Apply(sizes);
-BENCHMARK(BM_AllAcrossSpaces)->Apply(sizes);
-BENCHMARK(BM_AllAcrossSpacesOneBatch)->Apply(sizes);
+BENCHMARK(BM_DesktopQueriesOneBatch<Before::forget>)
+    ->Name("BM_DesktopQueriesOneBatch/cold")
+    ->Apply(sizes);
+BENCHMARK(BM_DesktopQueriesOneBatch<Before::nothing>)
+    ->Name("BM_DesktopQueriesOneBatch/warm")
+    ->Apply(sizes);
+BENCHMARK(BM_DesktopQueriesOneBatch<Before::retitleOne>)
+    ->Name("BM_DesktopQueriesOneBatch/oneRetitled")
+    ->Apply(sizes);
+BENCHMARK(BM_AllAcrossSpaces<Before::forget>)->Name("BM_AllAcrossSpaces/cold")->Apply(sizes);
+BENCHMARK(BM_AllAcrossSpaces<Before::nothing>)->Name("BM_AllAcrossSpaces/warm")->Apply(sizes);
+BENCHMARK(BM_AllAcrossSpacesOneBatch<Before::forget>)
+    ->Name("BM_AllAcrossSpacesOneBatch/cold")
+    ->Apply(sizes);
+BENCHMARK(BM_AllAcrossSpacesOneBatch<Before::nothing>)
+    ->Name("BM_AllAcrossSpacesOneBatch/warm")
+    ->Apply(sizes);
 
 } // namespace
 } // namespace morvelan
