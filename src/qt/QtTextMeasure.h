@@ -5,6 +5,9 @@
 
 #include <QFont>
 
+#include <string>
+#include <unordered_map>
+
 namespace morvelan {
 
 // The platform's interface font at the size (in logical pixels), weight and letter spacing.
@@ -13,6 +16,10 @@ QFont toQFont(const Font& font);
 class QtTextMeasure : public TextMeasure {
 public:
     double width(std::string_view text, const Font& font) override;
+
+private:
+    // Widths by font and text: the same names are measured at every opening.
+    std::unordered_map<std::string, double> widths_;
 };
 
 } // namespace morvelan

@@ -16,7 +16,7 @@
 #include "qt/QtScreenInfo.h"
 #include "qt/QtTextMeasure.h"
 #include "qt/SettingsWindow.h"
-#include "qt/SwitcherPanelWidget.h"
+#include "qt/SwitcherPanelWindow.h"
 #include "qt/TrayIcon.h"
 #include "x11/X11Desktop.h"
 
@@ -51,7 +51,7 @@ private:
     std::unique_ptr<X11Desktop> desktop_;
     std::unique_ptr<QSocketNotifier> xEvents_;
     bool xLost_ = false;
-    SwitcherPanelWidget panel_;
+    SwitcherPanelWindow panel_;
     QtScreenInfo screens_;
     QtTextMeasure measure_;
     TrayIcon tray_;

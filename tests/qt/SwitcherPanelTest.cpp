@@ -1,5 +1,6 @@
-// Tests of the switcher panel widget and the draw-list painter on the offscreen platform.
-// With MORVELAN_SHOTS_DIR set, each scenario is also saved there as a PNG.
+// Tests of the switcher panel and the draw-list painter on the offscreen platform (the X
+// window itself is exercised end to end). With MORVELAN_SHOTS_DIR set, each scenario is also
+// saved there as a PNG.
 #include "QtTestApp.h"
 #include "core/switcher/SwitcherTestKit.h"
 #include "fakes/FakeLoginItem.h"
@@ -8,16 +9,16 @@
 #include "fakes/RecordingLog.h"
 #include "qt/QtImage.h"
 #include "qt/QtTextMeasure.h"
-#include "qt/SwitcherPanelWidget.h"
+#include "qt/SwitcherPanelWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFontMetricsF>
-#include <QMouseEvent>
+#include <QGuiApplication>
 #include <QPainter>
-#include <QPointingDevice>
+#include <QScreen>
 
 #include <map>
 
@@ -41,10 +42,32 @@ const Color mailRed = *colorFromHex("#FF6B6B");
 const Color codeTeal = *colorFromHex("#4ECDC4");
 const Color musicPurple = *colorFromHex("#6C5CE7");
 
-class SwitcherPanelTest : public ::testing::Test {
+// The panel with a switcher over it, as the shell wires them.
+class PanelFixture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ensureApplication(); }
 
+    static QColor at(const QImage& image, double x, double y) {
+        return image.pixelColor(int(x), int(y));
+    }
+
+    MemoryDefaults defaults;
+    FakeLoginItem loginItem;
+    RecordingLog log;
+    Settings settings{defaults, loginItem, log};
+    ManualQueue queue;
+    FakeScreens screens;
+    QtTextMeasure measure;
+    SwitcherPanelWindow panel;
+    std::map<Pid, ImageRef> icons;
+    Switcher switcher{panel, screens, queue, settings, measure, [this](Pid pid) -> ImageRef {
+                          auto it = icons.find(pid);
+                          return it == icons.end() ? nullptr : it->second;
+                      }};
+};
+
+class SwitcherPanelTest : public PanelFixture {
+protected:
     void SetUp() override {
         icons[1] = roundIcon(QColor("#3b82f6"));
         icons[2] = roundIcon(QColor("#f59e0b"));
@@ -75,40 +98,6 @@ protected:
         }
         return image;
     }
-
-    // Mouse events come from a device of the test's own: Qt's fallback device would be
-    // destroyed at exit after the registry it unregisters from.
-    void mouse(QEvent::Type type, QPointF inside, Qt::MouseButton button,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QMouseEvent event(type, inside, panel.mapToGlobal(inside), button, button, modifiers,
-                          &mouseDevice);
-        QApplication::sendEvent(&panel, &event);
-    }
-
-    static QColor at(const QImage& image, double x, double y) {
-        return image.pixelColor(int(x), int(y));
-    }
-
-    QPointingDevice mouseDevice{"switcher test mouse",
-                                1,
-                                QInputDevice::DeviceType::Mouse,
-                                QPointingDevice::PointerType::Generic,
-                                QInputDevice::Capability::Position,
-                                1,
-                                3};
-    MemoryDefaults defaults;
-    FakeLoginItem loginItem;
-    RecordingLog log;
-    Settings settings{defaults, loginItem, log};
-    ManualQueue queue;
-    FakeScreens screens;
-    QtTextMeasure measure;
-    SwitcherPanelWidget panel;
-    std::map<Pid, ImageRef> icons;
-    Switcher switcher{panel, screens, queue, settings, measure, [this](Pid pid) -> ImageRef {
-                          auto it = icons.find(pid);
-                          return it == icons.end() ? nullptr : it->second;
-                      }};
 };
 
 void expectNear(const QColor& actual, const QColor& expected, int tolerance = 3) {
@@ -122,29 +111,20 @@ void expectNear(const QColor& actual, const QColor& expected, int tolerance = 3)
         << actual.name(QColor::HexArgb).toStdString();
 }
 
-TEST_F(SwitcherPanelTest, PanelIsAFloatingWindowThatNeverTakesFocus) {
-    const auto flags = panel.windowFlags();
-    EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
-    EXPECT_TRUE(flags.testFlag(Qt::X11BypassWindowManagerHint));
-    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_TRUE(panel.testAttribute(Qt::WA_TranslucentBackground));
-    EXPECT_TRUE(panel.hasMouseTracking());
-}
-
 TEST_F(SwitcherPanelTest, PanelAppearsAfterTheDelayWithTheLaidOutSize) {
     open(0);
     EXPECT_FALSE(panel.isVisible());
     queue.advance(0.1);
     EXPECT_TRUE(panel.isVisible());
     const Size size = switcher.view.contentSize();
-    EXPECT_EQ(panel.width(), int(std::ceil(size.width)));
-    EXPECT_EQ(panel.height(), int(size.height));
+    const QRect frame = panel.geometry();
+    EXPECT_EQ(frame.width(), int(std::ceil(size.width)));
+    EXPECT_EQ(frame.height(), int(size.height));
     // Centred on the 1280×800 screen.
-    EXPECT_NEAR(panel.x() + panel.width() / 2.0, 640, 1);
-    EXPECT_NEAR(panel.y() + panel.height() / 2.0, 400, 1);
-    EXPECT_FALSE(panel.mask().isEmpty());
+    EXPECT_NEAR(frame.x() + frame.width() / 2.0, 640, 1);
+    EXPECT_NEAR(frame.y() + frame.height() / 2.0, 400, 1);
+    // The picture was painted for the showing, at the window's size.
+    EXPECT_EQ(panel.picture().size(), frame.size());
     switcher.cancel();
     EXPECT_FALSE(panel.isVisible());
 }
@@ -211,15 +191,15 @@ TEST_F(SwitcherPanelTest, ClicksAndHoverReachTheView) {
     switcher.onCommit = [&](const Win& w, std::optional<Uuid>) { committed.push_back(w.wid); };
     const Rect tile = switcher.view.tileRect(4);
     const QPointF inside(tile.x + 20, tile.y + 20);
-    mouse(QEvent::MouseMove, inside, Qt::NoButton);
+    panel.moveAt(inside);
     EXPECT_EQ(switcher.view.sel, 4);
 
     const Rect all = switcher.view.barLayout().allRect;
     const QPointF chip(all.x + 5, all.y + 5);
-    mouse(QEvent::MouseButtonPress, chip, Qt::LeftButton);
+    panel.pressAt(chip, false);
     EXPECT_EQ(switcher.view.activeCtx, -1);
 
-    mouse(QEvent::MouseButtonPress, inside, Qt::LeftButton);
+    panel.pressAt(inside, false);
     EXPECT_EQ(committed, (std::vector<WindowID>{105}));
     EXPECT_FALSE(panel.isVisible());
 }
@@ -230,7 +210,7 @@ TEST_F(SwitcherPanelTest, AltClickPinsInsteadOfCommitting) {
     switcher.onToggleMembership = [&](const Win& w, const Uuid&) { pinned.push_back(w.wid); };
     const Rect tile = switcher.view.tileRect(0);
     const QPointF inside(tile.x + 20, tile.y + 20);
-    mouse(QEvent::MouseButtonPress, inside, Qt::LeftButton, Qt::AltModifier);
+    panel.pressAt(inside, true);
     EXPECT_EQ(pinned, (std::vector<WindowID>{101}));
 }
 
@@ -279,9 +259,71 @@ TEST_F(SwitcherPanelTest, ScreenshotFiltering) {
 TEST_F(SwitcherPanelTest, ScreenshotEmpty) {
     switcher.begin({"Work", "Home"}, {}, -1, {}, std::nullopt);
     const QImage image = shot("empty", 2);
-    EXPECT_EQ(panel.height(), 118);
-    EXPECT_GE(panel.width(), 360);
+    EXPECT_EQ(panel.geometry().height(), 118);
+    EXPECT_GE(panel.geometry().width(), 360);
     EXPECT_EQ(image.height(), 236);
+}
+
+// A panel taller than its screen (hundreds of windows): the window covers only the screen's
+// rows, yet shows and answers exactly as the whole panel would there.
+class SwitcherPanelTallTest : public PanelFixture {
+protected:
+    void SetUp() override {
+        screen = QGuiApplication::primaryScreen()->geometry();
+        // The core lays the panel out for a screen as tall as Qt's, seven tiles a row.
+        screens.list = {{double(screen.x()), double(screen.y()), 1280, double(screen.height())}};
+        std::vector<Switcher::Col> columns;
+        for (int i = 0; i < 70; ++i)
+            columns.push_back(
+                column(window(1 + i % 7, WindowID(100 + i), "Window " + std::to_string(i), "App"),
+                       {i % 2}));
+        switcher.begin({"Work"},
+                       {{uuidOf(1), "Mail", {1, 0.4, 0.4, 1}, "Work", 0},
+                        {uuidOf(2), "Code", {0.3, 0.8, 0.8, 1}, "Work", 0}},
+                       0, columns, std::nullopt);
+        queue.advance(0.1);
+    }
+
+    // A tile's centre in the window's coordinates.
+    QPointF tileCentre(int i) const {
+        const Rect tile = switcher.view.tileRect(i);
+        return QPointF(tile.x + tile.width / 2, tile.y + tile.height / 2) + panel.viewOrigin();
+    }
+
+    QRect screen;
+};
+
+TEST_F(SwitcherPanelTallTest, TheWindowCoversOnlyTheScreensRows) {
+    const Size content = switcher.view.contentSize();
+    ASSERT_GT(content.height, screen.height()) << "the panel should be taller than the screen";
+    const QSize whole(int(content.width), int(content.height));
+    EXPECT_EQ(panel.geometry().top(), screen.top());
+    EXPECT_EQ(panel.geometry().bottom(), screen.bottom());
+    EXPECT_EQ(panel.geometry().width(), whole.width());
+    // The view starts above the window, by what the screen cuts off; snapshots keep it whole.
+    EXPECT_EQ(panel.viewOrigin().y(), -(whole.height() - screen.height()) / 2);
+    EXPECT_EQ(panel.snapshot(1).size(), whole);
+}
+
+TEST_F(SwitcherPanelTallTest, TheWindowShowsTheSameRowsAsTheWholePanel) {
+    const QImage whole = panel.snapshot(1);
+    const QImage shown = panel.picture().convertToFormat(whole.format());
+    ASSERT_EQ(shown.size(), panel.geometry().size());
+    const int offset = -panel.viewOrigin().y();
+    for (int y = 0; y < shown.height(); y += 7)
+        for (int x = 0; x < shown.width(); x += 5)
+            ASSERT_EQ(shown.pixel(x, y), whole.pixel(x, y + offset)) << "at " << x << "," << y;
+}
+
+TEST_F(SwitcherPanelTallTest, PointerAndClicksReachTheTileUnderThem) {
+    std::vector<WindowID> committed;
+    switcher.onCommit = [&](const Win& w, std::optional<Uuid>) { committed.push_back(w.wid); };
+    // Row 4, the middle of the screen: in the window, far from where it is in the view.
+    const int tile = 4 * switcher.view.perRow + 2;
+    panel.moveAt(tileCentre(tile));
+    EXPECT_EQ(switcher.view.sel, tile);
+    panel.pressAt(tileCentre(tile), false);
+    EXPECT_EQ(committed, (std::vector<WindowID>{WindowID(100 + tile)}));
 }
 
 } // namespace

@@ -44,11 +44,13 @@ struct RunningApp {
 struct Size {
     double width = 0;
     double height = 0;
+    friend bool operator==(const Size&, const Size&) = default;
 };
 
 struct Point {
     double x = 0;
     double y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
 struct Rect {
@@ -56,6 +58,7 @@ struct Rect {
     double y = 0;
     double width = 0;
     double height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
 // One entry of the window-server list. Every key may be missing.

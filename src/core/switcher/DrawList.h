@@ -18,6 +18,8 @@ struct FillRoundedRect {
     Rect rect;
     double radius = 0;
     Color color;
+
+    friend bool operator==(const FillRoundedRect&, const FillRoundedRect&) = default;
 };
 
 // The stroke is centred on the rectangle's outline.
@@ -26,11 +28,15 @@ struct StrokeRoundedRect {
     double radius = 0;
     double lineWidth = 1;
     Color color;
+
+    friend bool operator==(const StrokeRoundedRect&, const StrokeRoundedRect&) = default;
 };
 
 struct FillRect {
     Rect rect;
     Color color;
+
+    friend bool operator==(const FillRect&, const FillRect&) = default;
 };
 
 enum class Align { left, center };
@@ -44,6 +50,8 @@ struct Text {
     Color color;
     Align alignment = Align::left;
     bool truncateTail = false;
+
+    friend bool operator==(const Text&, const Text&) = default;
 };
 
 // The image scaled into `rect`, composited over what is below at `opacity`.
@@ -51,6 +59,8 @@ struct Image {
     ImageRef image;
     Rect rect;
     double opacity = 1;
+
+    friend bool operator==(const Image&, const Image&) = default;
 };
 
 enum class GlyphKind {
@@ -61,12 +71,16 @@ struct Glyph {
     GlyphKind kind = GlyphKind::gridAll;
     Rect rect;
     Color color;
+
+    friend bool operator==(const Glyph&, const Glyph&) = default;
 };
 
 // Everything drawn after it is clipped to the rounded rectangle.
 struct ClipRoundedRect {
     Rect rect;
     double radius = 0;
+
+    friend bool operator==(const ClipRoundedRect&, const ClipRoundedRect&) = default;
 };
 
 using Command =
@@ -78,6 +92,7 @@ struct DrawList {
     std::vector<draw::Command> commands;
 
     void add(draw::Command command) { commands.push_back(std::move(command)); }
+    friend bool operator==(const DrawList&, const DrawList&) = default;
 
     // Every command of one kind, in drawing order.
     template <class T> std::vector<T> all() const {

@@ -275,7 +275,9 @@ void Switcher::layout() {
     const auto screens = screens_.screens();
     if (screens.empty()) return;
     Rect screen = screens.front();
-    if (const auto pointer = screens_.pointer()) {
+    // Asking for the pointer is a round trip to the window server: only worth it when there
+    // is a choice of screens.
+    if (const auto pointer = screens.size() > 1 ? screens_.pointer() : std::nullopt) {
         for (const auto& candidate : screens) {
             if (contains(candidate, *pointer)) {
                 screen = candidate;

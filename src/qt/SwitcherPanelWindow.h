@@ -1,0 +1,114 @@
+// SwitcherPanelWindow: the switcher's floating panel as a bare X window whose background is
+// the panel's picture, so the X server shows it complete the moment it is mapped.
+#pragma once
+
+#include "core/switcher/DrawList.h"
+#include "core/switcher/SwitcherPanel.h"
+#include "qt/DrawListPainter.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <optional>
+
+namespace morvelan {
+
+class SwitcherPanelWindow final : public SwitcherPanel, private QAbstractNativeEventFilter {
+public:
+    // On Qt's X11 connection; without one (another platform, tests) nothing is put on a
+    // screen, while the state, the picture and the input still work.
+    SwitcherPanelWindow();
+    ~SwitcherPanelWindow() override;
+    SwitcherPanelWindow(const SwitcherPanelWindow&) = delete;
+    SwitcherPanelWindow& operator=(const SwitcherPanelWindow&) = delete;
+
+    // SwitcherPanel
+    void setView(SwitcherView* view) override;
+    void show() override;
+    void hide() override;
+    bool isVisible() const override { return visible_; }
+    void setFrame(const Rect& frame) override;
+    void redraw() override;
+
+    // Paints the next opening's picture ahead, so that showing it only maps the window:
+    // kept while the view, once shown, draws exactly the same.
+    void prepare();
+
+    // The window's rectangle on the screen, in Qt's (logical) pixels.
+    QRect geometry() const { return shown_; }
+    // Where the view's top-left corner lies in the window: above it when the panel is taller
+    // than its screen and the window covers only the screen's part.
+    QPoint viewOrigin() const { return viewOrigin_; }
+    // The whole view as it is now at `scale` device pixels per pixel (tests, screenshots).
+    QImage snapshot(double scale = 1);
+    // The window's part, as the screen shows it.
+    QImage picture() const { return picture_; }
+    // The X window, once shown (none without an X connection).
+    xcb_window_t window() const { return window_; }
+
+    // Mouse input at `at`, in the window's logical pixels (what the X events carry, scaled).
+    void pressAt(QPointF at, bool altHeld);
+    void moveAt(QPointF at);
+
+private:
+    struct Atoms {
+        xcb_atom_t utf8 = XCB_NONE, netWmName = XCB_NONE, windowType = XCB_NONE,
+                   typeUtility = XCB_NONE, compositor = XCB_NONE;
+    };
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
+
+    QSize viewSize() const { return viewSize_.isEmpty() ? shown_.size() : viewSize_; }
+    double scale() const;
+    DrawList currentList() const;
+    // Paints `list` for the window's part at the device scale.
+    QImage render(const DrawList& list) const;
+    // Brings the window's background up to date with the view; true when it changed.
+    bool refresh();
+    void upload(const QImage& image);
+    void ensureWindow();
+    // Moves and sizes the window to the frame; raised above every window when asked.
+    void place(bool raise);
+    void destroyWindow();
+    void updateShape();
+    // Asks who owns the compositor selection; the answer is read at the next showing.
+    void askCompositor();
+    bool compositorRunning();
+
+    SwitcherView* view_ = nullptr;
+    QRect shown_;
+    QPoint viewOrigin_;
+    QSize viewSize_;
+    bool visible_ = false;
+    mutable DrawListPainter painter_; // keeps laid-out texts and scaled icons
+    QTimer redrawSoon_;
+
+    // What the background holds: its draw list, size and scale.
+    std::optional<DrawList> drawn_;
+    QSize drawnSize_;
+    double drawnScale_ = 0;
+    QImage picture_;
+
+    xcb_connection_t* conn_ = nullptr;
+    xcb_screen_t* screen_ = nullptr;
+    Atoms atoms_;
+    std::optional<xcb_get_selection_owner_cookie_t> compositorAsked_;
+    bool composited_ = false;
+    xcb_window_t window_ = XCB_NONE;
+    bool windowComposited_ = false;
+    bool mapped_ = false;
+    std::uint8_t depth_ = 0;
+    xcb_colormap_t colormap_ = XCB_NONE;
+    xcb_pixmap_t pixmap_ = XCB_NONE;
+    QSize pixmapSize_;
+    xcb_gcontext_t gc_ = XCB_NONE;
+    QRect shapedFor_;
+};
+
+} // namespace morvelan
