@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace morvelan::e2e {
 namespace {
@@ -618,6 +619,85 @@ TEST_F(X11DesktopE2e, ABatchAnswersEveryReadFromOneSnapshot) {
 }
 
 // ---- The live view -----------------------------------------------------------------------
+
+TEST_F(X11DesktopE2e, ARefreshReadsOnlyTheStalePartsAndFollowsTheClientList) {
+    const Scenario s = stage();
+    X11Connection& conn = probe.connection();
+    ClientSnapshot snap = fetchSnapshot(conn);
+    ASSERT_TRUE(snap.ok);
+    auto trips = [&, last = conn.roundTrips()]() mutable {
+        const auto now = conn.roundTrips();
+        return now - std::exchange(last, now);
+    };
+    trips();
+    EXPECT_EQ(refreshSnapshot(conn, snap, false, {}), Refresh::unchanged);
+    EXPECT_EQ(trips(), 0u);
+
+    // Title and desktop change; a refresh reads only the part it is told is stale.
+    client.send("title a1 Fresh title");
+    ASSERT_EQ(run({"xdotool", "set_desktop_for_window", hex(s.aOne), "1"}), 0);
+    ASSERT_TRUE(seen(
+        s.aOne, [](const ClientWindow& w) { return w.title == "Fresh title" && w.desktop == 1u; }));
+    trips();
+    EXPECT_EQ(refreshSnapshot(conn, snap, false, {{s.aOne, part::title}}), Refresh::changed);
+    EXPECT_EQ(trips(), 1u);
+    EXPECT_EQ(snap.find(s.aOne)->title, "Fresh title");
+    EXPECT_EQ(snap.find(s.aOne)->desktop, 0u);
+    EXPECT_EQ(refreshSnapshot(conn, snap, false, {{s.aOne, part::desktop}}), Refresh::changed);
+    EXPECT_EQ(snap.find(s.aOne)->desktop, 1u);
+    EXPECT_EQ(refreshSnapshot(conn, snap, false, {{s.aOne, part::all}}), Refresh::unchanged);
+    EXPECT_EQ(snap.find(s.aOne)->title, "Fresh title");
+
+    // A listed window that vanished is left out, as a whole reading leaves it out.
+    xcb_connection_t* c = conn.get();
+    const xcb_window_t doomed = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, doomed, conn.root(), 0, 0, 200, 150, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_map_window(c, doomed);
+    xcb_flush(c);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto list = probe.clients();
+            return std::find(list.begin(), list.end(), doomed) != list.end();
+        },
+        10s));
+    EXPECT_EQ(refreshSnapshot(conn, snap, true, {}), Refresh::changed);
+    ASSERT_TRUE(snap.find(doomed));
+    xcb_destroy_window(c, doomed);
+    EXPECT_EQ(refreshSnapshot(conn, snap, false, {{doomed, part::title}}), Refresh::changed);
+    EXPECT_NE(std::find(snap.clients.begin(), snap.clients.end(), doomed), snap.clients.end());
+    EXPECT_FALSE(snap.find(doomed));
+
+    // A new client and a closed one: seen once the root is read again, the new client read
+    // whole after the caller saw the list.
+    const auto extra = client.open("id=x class=Extra title=extra pid=4949");
+    ASSERT_NE(extra, 0u);
+    client.send("close b2");
+    ASSERT_TRUE(client.expect("closed b2", 5s));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto list = probe.clients();
+            return std::find(list.begin(), list.end(), s.bDialog) == list.end() &&
+                   std::find(list.begin(), list.end(), doomed) == list.end();
+        },
+        10s));
+    EXPECT_FALSE(snap.find(extra));
+    std::vector<xcb_window_t> seenFirst;
+    trips();
+    EXPECT_EQ(refreshSnapshot(conn, snap, true, {},
+                              [&](const std::vector<xcb_window_t>& list) { seenFirst = list; }),
+              Refresh::changed);
+    EXPECT_EQ(trips(), 2u);
+    EXPECT_EQ(seenFirst, snap.clients);
+    ASSERT_TRUE(snap.find(extra));
+    EXPECT_EQ(snap.find(extra)->title, "extra");
+    EXPECT_EQ(snap.find(extra)->pid, 4949);
+    EXPECT_FALSE(snap.find(s.bDialog));
+    EXPECT_EQ(snap.windows.size(), snap.clients.size());
+    const ClientSnapshot whole = fetchSnapshot(conn);
+    EXPECT_EQ(snap.clients, whole.clients);
+    EXPECT_EQ(snap.active, whole.active);
+}
 
 TEST_F(X11DesktopE2e, TheLiveViewEqualsAWholeReadingAfterEveryKindOfChange) {
     const Scenario s = stage();
