@@ -8,7 +8,10 @@
 //   --name=TEXT        label of the benchmark (with --windows)
 //   --windows=N        label: how many windows are open
 //   --keys=A+B         a resident switcher: hold A (and any further modifiers), press B
-//   --dismiss=KEY      the key that closes a resident switcher without switching
+//   --dismiss=KEY      the key that closes a resident switcher without switching; "commit"
+//                      releases the held keys instead, switching to the preselected window
+//                      (the next opening then shows a new order)
+//   --pause=MS         time between a closing and the next opening (default 100)
 //   --spawn=COMMAND    a switcher started by the key: COMMAND (split at spaces) is started
 //                      at the moment of the press and killed to close it
 //   --samples=N        measured openings (default 30), after one untimed warm-up
@@ -58,6 +61,7 @@ struct Options {
     int windows = 0;
     std::vector<std::string> keys;
     std::string dismiss = "Escape";
+    std::chrono::milliseconds pause{100};
     std::vector<std::string> spawn;
     int samples = 30;
     bool verbose = false;
@@ -150,8 +154,10 @@ public:
         }
 
         if (resident) {
-            key(XCB_KEY_PRESS, options_.dismiss);
-            key(XCB_KEY_RELEASE, options_.dismiss);
+            if (options_.dismiss != "commit") {
+                key(XCB_KEY_PRESS, options_.dismiss);
+                key(XCB_KEY_RELEASE, options_.dismiss);
+            }
             for (std::size_t i = options_.keys.size() - 1; i-- > 0;)
                 key(XCB_KEY_RELEASE, options_.keys[i]);
             sync();
@@ -167,7 +173,7 @@ public:
             return std::nullopt;
         }
         // Let the closing settle before the next opening.
-        std::this_thread::sleep_for(100ms);
+        std::this_thread::sleep_for(options_.pause);
         if (!window) return std::nullopt;
         return sample;
     }
@@ -368,6 +374,8 @@ int main(int argc, char** argv) {
             options.dismiss = value;
         } else if (key == "--spawn") {
             options.spawn = morvelan::split(value, ' ');
+        } else if (key == "--pause") {
+            options.pause = std::chrono::milliseconds(std::max(0, std::atoi(value.c_str())));
         } else if (key == "--verbose") {
             options.verbose = true;
         } else if (key == "--samples") {

@@ -119,7 +119,7 @@ double SwitcherPanelWindow::scale() const {
     return screen ? screen->devicePixelRatio() : 1.0;
 }
 
-void SwitcherPanelWindow::setFrame(const Rect& frame) {
+SwitcherPanelWindow::Part SwitcherPanelWindow::partFor(const Rect& frame) {
     const int width = std::max(1, int(std::ceil(frame.width - 1e-9)));
     const int height = std::max(1, int(std::ceil(frame.height - 1e-9)));
     const QRect full(int(std::lround(frame.x)), int(std::lround(frame.y)), width, height);
@@ -135,9 +135,14 @@ void SwitcherPanelWindow::setFrame(const Rect& frame) {
         shown.setBottom(std::min(full.bottom(), screens.bottom()));
         if (shown.height() <= 0) shown = full;
     }
-    viewOrigin_ = full.topLeft() - shown.topLeft();
-    viewSize_ = full.size();
-    shown_ = shown;
+    return {shown, full.topLeft() - shown.topLeft(), full.size()};
+}
+
+void SwitcherPanelWindow::setFrame(const Rect& frame) {
+    const Part part = partFor(frame);
+    shown_ = part.shown;
+    viewOrigin_ = part.viewOrigin;
+    viewSize_ = part.viewSize;
     if (!visible_) return;
     if (conn_) {
         place(false);
@@ -156,18 +161,24 @@ DrawList SwitcherPanelWindow::currentList() const {
     return view_->draw({double(view.width()), double(view.height())});
 }
 
-QImage SwitcherPanelWindow::render(const DrawList& list) const {
-    const double ratio = scale();
-    const QSize size = shown_.size();
+void SwitcherPanelWindow::paint(Picture& picture, DrawList list, QSize size, QPoint origin,
+                                double ratio) {
     QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter p(&image);
     // Only the window's part of the view: the rest of a panel taller than its screen is
     // never seen.
-    p.translate(viewOrigin_);
-    painter_.paint(p, list, QRectF(QPointF(0, 0), QSizeF(size)).translated(-viewOrigin_));
-    return image;
+    p.translate(origin);
+    painter_.paint(p, list, QRectF(QPointF(0, 0), QSizeF(size)).translated(-origin));
+    p.end();
+    picture.image = std::move(image);
+    picture.list = std::move(list);
+    picture.size = size;
+    picture.origin = origin;
+    picture.scale = ratio;
+    picture.valid = true;
+    if (conn_) upload(picture);
 }
 
 QImage SwitcherPanelWindow::snapshot(double ratio) {
@@ -185,39 +196,49 @@ QImage SwitcherPanelWindow::snapshot(double ratio) {
 bool SwitcherPanelWindow::refresh() {
     DrawList list = currentList();
     const double ratio = scale();
-    // The same picture as the window already holds: typically the one painted ahead.
-    if (drawn_ && *drawn_ == list && drawnSize_ == shown_.size() && drawnScale_ == ratio)
-        return false;
-    picture_ = render(list);
-    drawn_ = std::move(list);
-    drawnSize_ = shown_.size();
-    drawnScale_ = ratio;
-    if (conn_) upload(picture_);
+    const QSize size = shown_.size();
+    if (current_.shows(list, size, viewOrigin_, ratio)) return false;
+    if (ahead_.shows(list, size, viewOrigin_, ratio)) {
+        // Painted ahead: the showing only swaps the pixmap in.
+        std::swap(current_, ahead_);
+    } else {
+        paint(current_, std::move(list), size, viewOrigin_, ratio);
+    }
+    setBackground(current_);
     return true;
 }
 
-void SwitcherPanelWindow::prepare() {
-    if (visible_ || !conn_) {
-        refresh();
-        return;
+void SwitcherPanelWindow::prepare(const Rect& frame, const DrawList& list) {
+    if (visible_) return;
+    if (conn_) {
+        // The pixmap's depth follows the compositor: asked now, and again for the showing.
+        composited_ = compositorRunning();
+        askCompositor();
     }
-    ensureWindow();
-    if (refresh()) xcb_flush(conn_);
+    const Part part = partFor(frame);
+    const double ratio = scale();
+    const QSize size = part.shown.size();
+    if (current_.shows(list, size, part.viewOrigin, ratio) ||
+        ahead_.shows(list, size, part.viewOrigin, ratio))
+        return;
+    paint(ahead_, list, size, part.viewOrigin, ratio);
+    if (conn_) xcb_flush(conn_);
 }
 
-void SwitcherPanelWindow::upload(const QImage& image) {
+void SwitcherPanelWindow::upload(Picture& picture) {
     ensureWindow();
+    const QImage& image = picture.image;
     const QSize size = image.size();
-    if (pixmap_ == XCB_NONE || pixmapSize_ != size) {
-        if (pixmap_ != XCB_NONE) xcb_free_pixmap(conn_, pixmap_);
-        pixmap_ = xcb_generate_id(conn_);
-        xcb_create_pixmap(conn_, depth_, pixmap_, window_, std::uint16_t(size.width()),
+    if (picture.pixmap == XCB_NONE || picture.pixmapSize != size) {
+        if (picture.pixmap != XCB_NONE) xcb_free_pixmap(conn_, picture.pixmap);
+        picture.pixmap = xcb_generate_id(conn_);
+        xcb_create_pixmap(conn_, depth_, picture.pixmap, window_, std::uint16_t(size.width()),
                           std::uint16_t(size.height()));
-        pixmapSize_ = size;
+        picture.pixmapSize = size;
     }
     if (gc_ == XCB_NONE) {
         gc_ = xcb_generate_id(conn_);
-        xcb_create_gc(conn_, gc_, pixmap_, 0, nullptr);
+        xcb_create_gc(conn_, gc_, picture.pixmap, 0, nullptr);
     }
     // In bands that fit one request; a 32-bit pixel is what both depths take in Z format.
     const std::uint32_t maxBytes = xcb_get_maximum_request_length(conn_) * 4u - 64u;
@@ -225,14 +246,22 @@ void SwitcherPanelWindow::upload(const QImage& image) {
     const int rowsPerBand = std::max(1, int(maxBytes / std::uint32_t(stride)));
     for (int y = 0; y < size.height(); y += rowsPerBand) {
         const int rows = std::min(rowsPerBand, size.height() - y);
-        xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap_, gc_, std::uint16_t(size.width()),
-                      std::uint16_t(rows), 0, std::int16_t(y), 0, depth_,
-                      std::uint32_t(stride * rows), image.constScanLine(y));
+        xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, picture.pixmap, gc_,
+                      std::uint16_t(size.width()), std::uint16_t(rows), 0, std::int16_t(y), 0,
+                      depth_, std::uint32_t(stride * rows), image.constScanLine(y));
     }
-    // The server may have copied the old pixmap when it was set: set it again, then let it
-    // repaint the window from it.
-    xcb_change_window_attributes(conn_, window_, XCB_CW_BACK_PIXMAP, &pixmap_);
+}
+
+void SwitcherPanelWindow::setBackground(const Picture& picture) {
+    if (!conn_ || picture.pixmap == XCB_NONE) return;
+    // Set again even when unchanged: the server may have copied the pixmap when it was set.
+    xcb_change_window_attributes(conn_, window_, XCB_CW_BACK_PIXMAP, &picture.pixmap);
     if (mapped_) xcb_clear_area(conn_, 0, window_, 0, 0, 0, 0);
+}
+
+void SwitcherPanelWindow::freePicture(Picture& picture) {
+    if (conn_ && picture.pixmap != XCB_NONE) xcb_free_pixmap(conn_, picture.pixmap);
+    picture = Picture{};
 }
 
 void SwitcherPanelWindow::show() {
@@ -314,21 +343,19 @@ void SwitcherPanelWindow::ensureWindow() {
     if (atoms_.windowType != XCB_NONE && atoms_.typeUtility != XCB_NONE)
         xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, window_, atoms_.windowType, XCB_ATOM_ATOM,
                             32, 1, &atoms_.typeUtility);
-    // A new window holds no picture yet.
-    drawn_.reset();
     shapedFor_ = QRect();
 }
 
 void SwitcherPanelWindow::destroyWindow() {
     if (!conn_) return;
+    // The pictures' pixmaps have the old window's depth.
+    freePicture(current_);
+    freePicture(ahead_);
     if (gc_ != XCB_NONE) xcb_free_gc(conn_, gc_);
-    if (pixmap_ != XCB_NONE) xcb_free_pixmap(conn_, pixmap_);
     if (window_ != XCB_NONE) xcb_destroy_window(conn_, window_);
     if (colormap_ != XCB_NONE) xcb_free_colormap(conn_, colormap_);
-    gc_ = pixmap_ = window_ = colormap_ = XCB_NONE;
+    gc_ = window_ = colormap_ = XCB_NONE;
     mapped_ = false;
-    pixmapSize_ = QSize();
-    drawn_.reset();
 }
 
 void SwitcherPanelWindow::updateShape() {

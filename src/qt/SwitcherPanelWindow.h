@@ -35,10 +35,9 @@ public:
     bool isVisible() const override { return visible_; }
     void setFrame(const Rect& frame) override;
     void redraw() override;
-
-    // Paints the next opening's picture ahead, so that showing it only maps the window:
-    // kept while the view, once shown, draws exactly the same.
-    void prepare();
+    // Paints the picture ahead into a second pixmap; a showing that draws exactly the same
+    // only swaps it in.
+    void prepare(const Rect& frame, const DrawList& list) override;
 
     // The window's rectangle on the screen, in Qt's (logical) pixels.
     QRect geometry() const { return shown_; }
@@ -48,7 +47,7 @@ public:
     // The whole view as it is now at `scale` device pixels per pixel (tests, screenshots).
     QImage snapshot(double scale = 1);
     // The window's part, as the screen shows it.
-    QImage picture() const { return picture_; }
+    QImage picture() const { return current_.image; }
     // The X window, once shown (none without an X connection).
     xcb_window_t window() const { return window_; }
 
@@ -62,16 +61,42 @@ private:
                    typeUtility = XCB_NONE, compositor = XCB_NONE;
     };
 
+    // The part of a frame a window covers: the frame cut to the screens' rows.
+    struct Part {
+        QRect shown;
+        QPoint viewOrigin; // the view's top-left corner in the window
+        QSize viewSize;
+    };
+    static Part partFor(const Rect& frame);
+
+    // A picture of the window's part of a draw list, and the pixmap holding it.
+    struct Picture {
+        DrawList list;
+        QSize size;
+        QPoint origin;
+        double scale = 0;
+        QImage image;
+        xcb_pixmap_t pixmap = XCB_NONE;
+        QSize pixmapSize;
+        bool valid = false;
+
+        bool shows(const DrawList& l, QSize s, QPoint o, double sc) const {
+            return valid && size == s && origin == o && scale == sc && list == l;
+        }
+    };
+
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
     QSize viewSize() const { return viewSize_.isEmpty() ? shown_.size() : viewSize_; }
     double scale() const;
     DrawList currentList() const;
-    // Paints `list` for the window's part at the device scale.
-    QImage render(const DrawList& list) const;
+    // Paints `list` into `picture` for a window of `size` whose view starts at `origin`.
+    void paint(Picture& picture, DrawList list, QSize size, QPoint origin, double ratio);
     // Brings the window's background up to date with the view; true when it changed.
     bool refresh();
-    void upload(const QImage& image);
+    void upload(Picture& picture);
+    void setBackground(const Picture& picture);
+    void freePicture(Picture& picture);
     void ensureWindow();
     // Moves and sizes the window to the frame; raised above every window when asked.
     void place(bool raise);
@@ -89,11 +114,8 @@ private:
     mutable DrawListPainter painter_; // keeps laid-out texts and scaled icons
     QTimer redrawSoon_;
 
-    // What the background holds: its draw list, size and scale.
-    std::optional<DrawList> drawn_;
-    QSize drawnSize_;
-    double drawnScale_ = 0;
-    QImage picture_;
+    Picture current_; // the window's background
+    Picture ahead_;   // painted for a showing to come
 
     xcb_connection_t* conn_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
@@ -105,8 +127,6 @@ private:
     bool mapped_ = false;
     std::uint8_t depth_ = 0;
     xcb_colormap_t colormap_ = XCB_NONE;
-    xcb_pixmap_t pixmap_ = XCB_NONE;
-    QSize pixmapSize_;
     xcb_gcontext_t gc_ = XCB_NONE;
     QRect shapedFor_;
 };

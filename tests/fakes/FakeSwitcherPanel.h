@@ -3,6 +3,7 @@
 
 #include "core/switcher/SwitcherPanel.h"
 
+#include <utility>
 #include <vector>
 
 namespace morvelan {
@@ -21,6 +22,9 @@ public:
     bool isVisible() const override { return shown; }
     void setFrame(const Rect& frame) override { frames.push_back(frame); }
     void redraw() override { ++redraws; }
+    void prepare(const Rect& frame, const DrawList& list) override {
+        prepared.emplace_back(frame, list);
+    }
 
     SwitcherView* view = nullptr;
     bool shown = false;
@@ -28,6 +32,7 @@ public:
     int hides = 0;
     int redraws = 0;
     std::vector<Rect> frames;
+    std::vector<std::pair<Rect, DrawList>> prepared;
 };
 
 } // namespace morvelan

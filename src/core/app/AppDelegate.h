@@ -106,6 +106,9 @@ public:
     // The windows in recency order; adopts windows with an element it did not know yet.
     std::vector<Win> mruOrdered(std::vector<Win> wins);
     void openUnifiedSwitcher(bool forceActiveContext);
+    // Hands the panel the picture the switcher key would show now, while the switcher is
+    // closed, so that opening it only has to put it on screen.
+    void prepareSwitcher();
     std::vector<Switcher::Col> buildColumns(const std::vector<Win>& wins,
                                             const std::vector<ContextPtr>& contexts,
                                             const std::vector<Color>& colors);
@@ -146,6 +149,15 @@ public:
     bool focusPollPending() const { return focusPollPending_; }
 
 private:
+    // What begin() needs to open the switcher over `wins`.
+    struct SwitcherOpening {
+        std::vector<std::string> workspaceNames;
+        std::vector<Switcher::Ctx> contexts;
+        int activeCtx = 0;
+        std::vector<Switcher::Col> columns;
+    };
+    SwitcherOpening switcherOpening(const std::vector<Win>& wins, bool forceActiveContext);
+
     ContextPtr findContext(const std::optional<Uuid>& id) const;
     // Raises the windows with an element from last to first, so the first ends on top.
     void raiseBackToFront(const std::vector<Win>& wins);

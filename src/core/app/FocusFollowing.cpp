@@ -18,10 +18,12 @@ void AppDelegate::scheduleFocusPoll() {
 void AppDelegate::pollFocus() {
     // The switcher moves focus only on commit; what happens under its panel is not followed.
     if (switcher_.visible()) return;
-    auto win = engine_.focusedWindow();
-    if (!win) return;
-    logFocused(*win);
-    followFocus(*win);
+    if (auto win = engine_.focusedWindow()) {
+        logFocused(*win);
+        followFocus(*win);
+    }
+    // Focus, titles or windows may have changed: the next opening's picture with them.
+    prepareSwitcher();
 }
 
 void AppDelegate::followFocus(const Win& win) {

@@ -59,6 +59,35 @@ std::vector<Win> AppDelegate::mruOrdered(std::vector<Win> wins) {
     return sorted;
 }
 
+AppDelegate::SwitcherOpening AppDelegate::switcherOpening(const std::vector<Win>& wins,
+                                                          bool forceActiveContext) {
+    SwitcherOpening opening;
+    std::vector<ContextPtr> ordered;
+    std::vector<Color> colors;
+    for (std::size_t w = 0; w < store_.workspaces.size(); ++w) {
+        const Workspace& workspace = store_.workspaces[w];
+        opening.workspaceNames.push_back(workspace.name);
+        for (const ContextPtr& c : store_.contexts) {
+            if (!c || store_.workspaceID(*c) != workspace.id) continue;
+            const Color color = colorFromHex(c->colorHex).value_or(systemBlue);
+            opening.contexts.push_back(
+                {c->id, c->name, color, workspace.name, static_cast<int>(w)});
+            ordered.push_back(c);
+            colors.push_back(color);
+        }
+    }
+
+    if (!forceActiveContext && settings_.switcherShowAll()) {
+        opening.activeCtx = -1;
+    } else if (store_.activeID) {
+        auto it = std::find_if(ordered.begin(), ordered.end(),
+                               [&](const ContextPtr& c) { return c->id == *store_.activeID; });
+        if (it != ordered.end()) opening.activeCtx = static_cast<int>(it - ordered.begin());
+    }
+    opening.columns = buildColumns(wins, ordered, colors);
+    return opening;
+}
+
 void AppDelegate::openUnifiedSwitcher(bool forceActiveContext) {
     // Every cell asks for its application's icon: one desktop snapshot for all of them.
     DesktopBatch batch(desktop_);
@@ -69,40 +98,30 @@ void AppDelegate::openUnifiedSwitcher(bool forceActiveContext) {
         return;
     }
 
-    std::vector<Switcher::Ctx> contexts;
-    std::vector<ContextPtr> ordered;
-    std::vector<Color> colors;
-    for (std::size_t w = 0; w < store_.workspaces.size(); ++w) {
-        const Workspace& workspace = store_.workspaces[w];
-        for (const ContextPtr& c : store_.contexts) {
-            if (!c || store_.workspaceID(*c) != workspace.id) continue;
-            const Color color = colorFromHex(c->colorHex).value_or(systemBlue);
-            contexts.push_back({c->id, c->name, color, workspace.name, static_cast<int>(w)});
-            ordered.push_back(c);
-            colors.push_back(color);
-        }
-    }
-
-    int activeCtx = 0;
-    if (!forceActiveContext && settings_.switcherShowAll()) {
-        activeCtx = -1;
-    } else if (store_.activeID) {
-        auto it = std::find_if(ordered.begin(), ordered.end(),
-                               [&](const ContextPtr& c) { return c->id == *store_.activeID; });
-        if (it != ordered.end()) activeCtx = static_cast<int>(it - ordered.begin());
-    }
-
-    std::vector<std::string> workspaceNames;
-    for (const Workspace& workspace : store_.workspaces)
-        workspaceNames.push_back(workspace.name);
-
     std::optional<WindowID> select;
     const int sel = switcher_.view.sel;
     if (switcher_.visible() && sel >= 0 && static_cast<std::size_t>(sel) < switcher_.flat.size())
         select = switcher_.flat[static_cast<std::size_t>(sel)].wid;
 
-    switcher_.begin(std::move(workspaceNames), contexts, activeCtx,
-                    buildColumns(switcherWins_, ordered, colors), select);
+    SwitcherOpening opening = switcherOpening(switcherWins_, forceActiveContext);
+    switcher_.begin(std::move(opening.workspaceNames), opening.contexts, opening.activeCtx,
+                    std::move(opening.columns), select);
+}
+
+void AppDelegate::prepareSwitcher() {
+    if (switcher_.state() != SwitcherState::closed) return;
+    DesktopBatch batch(desktop_);
+    if (!desktop_.isTrusted()) return;
+    // The opening as the switcher key would make it now, leaving the recency order as it is.
+    const auto mru = winMRU_;
+    const auto mruPid = winMRUpid_;
+    if (auto focused = engine_.focusedWindow()) touchWin(*focused);
+    const std::vector<Win> wins = mruOrdered(engine_.allAcrossSpaces());
+    winMRU_ = mru;
+    winMRUpid_ = mruPid;
+    SwitcherOpening opening = switcherOpening(wins, false);
+    switcher_.prepare(std::move(opening.workspaceNames), opening.contexts, opening.activeCtx,
+                      opening.columns, false);
 }
 
 std::vector<Switcher::Col> AppDelegate::buildColumns(const std::vector<Win>& wins,

@@ -62,14 +62,11 @@ Switcher::~Switcher() {
     panel_.setView(nullptr);
 }
 
-void Switcher::begin(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts,
-                     int activeCtx, std::vector<Col> columns, std::optional<WindowID> select) {
-    ctxIDs.clear();
+void Switcher::setContexts(SwitcherView& view, std::vector<std::string> workspaces,
+                           const std::vector<Ctx>& contexts, int activeCtx) {
     view.contexts.clear();
-    for (const auto& ctx : contexts) {
-        ctxIDs.push_back(ctx.id);
+    for (const auto& ctx : contexts)
         view.contexts.push_back({ctx.name, ctx.color, ctx.wsName, ctx.wsIndex});
-    }
     view.workspaceNames = std::move(workspaces);
     if (activeCtx < 0)
         view.activeCtx = -1;
@@ -77,6 +74,14 @@ void Switcher::begin(std::vector<std::string> workspaces, const std::vector<Ctx>
         view.activeCtx = 0;
     else
         view.activeCtx = std::min(activeCtx, int(contexts.size()) - 1);
+}
+
+void Switcher::begin(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts,
+                     int activeCtx, std::vector<Col> columns, std::optional<WindowID> select) {
+    ctxIDs.clear();
+    for (const auto& ctx : contexts)
+        ctxIDs.push_back(ctx.id);
+    setContexts(view, std::move(workspaces), contexts, activeCtx);
 
     allColumns = std::move(columns);
     removed_.clear();
@@ -244,10 +249,7 @@ void Switcher::buildCells(std::optional<WindowID> select) {
                                                   std::string::npos;
             flat.push_back(entry.win);
             origin_.emplace_back(ci, ei);
-            ImageRef icon = appIcon_ ? appIcon_(entry.win.pid) : nullptr;
-            if (!icon) icon = col.icon;
-            cells.push_back({entry.win.title.empty() ? col.app : entry.win.title, std::move(icon),
-                             entry.color, entry.ctxIdxs, matched});
+            cells.push_back(makeCell(col, entry, matched));
         }
     }
     view.cells = std::move(cells);
@@ -271,9 +273,39 @@ void Switcher::buildCells(std::optional<WindowID> select) {
     }
 }
 
-void Switcher::layout() {
+SwitcherView::Cell Switcher::makeCell(const Col& col, const Cell& entry, bool matched) const {
+    ImageRef icon = appIcon_ ? appIcon_(entry.win.pid) : nullptr;
+    if (!icon) icon = col.icon;
+    return {entry.win.title.empty() ? col.app : entry.win.title, std::move(icon), entry.color,
+            entry.ctxIdxs, matched};
+}
+
+void Switcher::prepare(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts,
+                       int activeCtx, const std::vector<Col>& columns, bool confined) {
+    if (state_ != SwitcherState::closed) return;
+    // A copy for its metrics and text measure; its callbacks must never run.
+    SwitcherView ahead = view;
+    ahead.onClickWindow = ahead.onAltClickWindow = ahead.hoverChanged = ahead.onRedraw = [] {};
+    ahead.onClickContext = ahead.onAddContext = [](int) {};
+    setContexts(ahead, std::move(workspaces), contexts, activeCtx);
+    ahead.confined = confined;
+    ahead.filter.clear();
+    ahead.filtering = false;
+    ahead.emptyHint = std::string(SwitcherView::noWindowsHint);
+    ahead.cells.clear();
+    for (const Col& col : columns)
+        for (const Cell& entry : col.cells)
+            ahead.cells.push_back(makeCell(col, entry, true));
+    ahead.sel = 0;
+    ahead.stepWindow(true);
+    const auto frame = frameFor(ahead);
+    if (!frame) return;
+    panel_.prepare(*frame, ahead.draw({frame->width, frame->height}));
+}
+
+std::optional<Rect> Switcher::frameFor(SwitcherView& target) {
     const auto screens = screens_.screens();
-    if (screens.empty()) return;
+    if (screens.empty()) return std::nullopt;
     Rect screen = screens.front();
     // Asking for the pointer is a round trip to the window server: only worth it when there
     // is a choice of screens.
@@ -285,12 +317,19 @@ void Switcher::layout() {
             }
         }
     }
-    const int fit = int((screen.width * 0.92 - 2 * view.pad + view.gap) / (view.gap + view.tileW));
-    view.perRow = std::max(1, std::min(fit, std::max(int(view.cells.size()), 1)));
-    const Size size = view.contentSize();
+    const int fit =
+        int((screen.width * 0.92 - 2 * target.pad + target.gap) / (target.gap + target.tileW));
+    target.perRow = std::max(1, std::min(fit, std::max(int(target.cells.size()), 1)));
+    const Size size = target.contentSize();
     // Centred in floating point: an integer centre is off by one for even sizes.
-    panel_.setFrame({screen.x + screen.width / 2 - size.width / 2,
-                     screen.y + screen.height / 2 - size.height / 2, size.width, size.height});
+    return Rect{screen.x + screen.width / 2 - size.width / 2,
+                screen.y + screen.height / 2 - size.height / 2, size.width, size.height};
+}
+
+void Switcher::layout() {
+    const auto frame = frameFor(view);
+    if (!frame) return;
+    panel_.setFrame(*frame);
     view.needsRedraw();
 }
 

@@ -62,6 +62,10 @@ public:
     // `activeCtx` < 0 picks "All"; `select` preselects the window with that id.
     void begin(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts, int activeCtx,
                std::vector<Col> columns, std::optional<WindowID> select);
+    // While closed: hands the panel what begin() with these arguments would show, so the
+    // next opening finds its picture ready. Changes nothing of the switcher's own state.
+    void prepare(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts,
+                 int activeCtx, const std::vector<Col>& columns, bool confined);
     // Only the active context's windows are selectable while on.
     void setConfined(bool on);
     void beginFilter();
@@ -103,7 +107,13 @@ public:
     std::function<void()> onClose = [] {};
 
 private:
+    // The view's contexts and workspaces as begin() receives them.
+    static void setContexts(SwitcherView& view, std::vector<std::string> workspaces,
+                            const std::vector<Ctx>& contexts, int activeCtx);
+    SwitcherView::Cell makeCell(const Col& col, const Cell& entry, bool matched) const;
     void buildCells(std::optional<WindowID> select);
+    // The panel's frame for `view`, with its tiles per row set for the screen.
+    std::optional<Rect> frameFor(SwitcherView& view);
     void layout();
     void reveal();
     // Drops the entries of `flat` at the indices `gone` picks, then closes or re-lays out.

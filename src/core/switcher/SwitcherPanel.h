@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/platform/Desktop.h"
+#include "core/switcher/DrawList.h"
 
 namespace morvelan {
 
@@ -21,6 +22,9 @@ public:
     virtual void setFrame(const Rect& frame) = 0;
     // Repaints from the view's current state (soon, not necessarily at once).
     virtual void redraw() = 0;
+    // While hidden: what the next showing will probably draw at `frame`, to be made ready
+    // ahead. The showing still draws what its view holds then.
+    virtual void prepare(const Rect& frame, const DrawList& list) = 0;
 };
 
 } // namespace morvelan

@@ -88,6 +88,43 @@ TEST_F(OpenTest, OpeningRecordsTheFocusedWindowAndPreselectsThePreviousOne) {
     EXPECT_EQ(app->switcherWins().size(), sw().flat.size());
 }
 
+TEST_F(OpenTest, TheNextOpeningIsPaintedAheadWithoutTouchingTheRecencyOrder) {
+    focus(editor, 1);
+    app->followFocus(win(1));
+    focus(browser, 3); // focused, not yet followed
+    const Wids before = app->winMRU();
+    panel.prepared.clear();
+    app->prepareSwitcher();
+    ASSERT_EQ(panel.prepared.size(), 1u);
+    EXPECT_EQ(app->winMRU(), before);
+    EXPECT_EQ(sw().state(), SwitcherState::closed);
+    EXPECT_TRUE(sw().flat.empty());
+
+    // The opening then draws exactly what was painted ahead, where it was painted.
+    app->switcherOpen(false);
+    queue.advance(0.1);
+    ASSERT_TRUE(panel.shown);
+    const auto& [frame, list] = panel.prepared.front();
+    EXPECT_EQ(panel.frames.back(), frame);
+    EXPECT_EQ(sw().view.draw({frame.width, frame.height}), list);
+    EXPECT_EQ(selected(), 1u); // B was recorded by the opening, A preselected as painted
+}
+
+TEST_F(OpenTest, EveryFocusPollPaintsTheNextOpeningAhead) {
+    panel.prepared.clear();
+    app->pollFocus();
+    queue.advance(3);
+    EXPECT_GE(panel.prepared.size(), 2u);
+}
+
+TEST_F(OpenTest, NothingIsPaintedAheadWhileTheSwitcherIsOpen) {
+    app->switcherOpen(false);
+    panel.prepared.clear();
+    app->prepareSwitcher();
+    sw().prepare({"Work"}, {}, -1, {}, false);
+    EXPECT_TRUE(panel.prepared.empty());
+}
+
 TEST_F(OpenTest, ShowAllStoredOpensOnAllUnlessConfined) {
     defaults.values["switcherShowAll"] = true;
     app->switcherOpen(false);
