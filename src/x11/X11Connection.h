@@ -107,6 +107,8 @@ private:
     X11Connection(xcb_connection_t* c, xcb_screen_t* screen);
     bool initAtoms();
     void noteWait();
+    // Moves an event taken from xcb to the kept queue, past the tap.
+    void keep(XcbPtr<xcb_generic_event_t> ev);
 
     xcb_connection_t* c_;
     xcb_screen_t* screen_;
@@ -114,9 +116,6 @@ private:
     bool ewmhReady_ = false;
     ExtraAtoms atoms_;
     xcb_window_t probe_ = XCB_NONE;
-    // Moves an event taken from xcb to the kept queue, past the tap.
-    void keep(XcbPtr<xcb_generic_event_t> ev);
-
     std::deque<XcbPtr<xcb_generic_event_t>> queued_;
     std::function<void(const xcb_generic_event_t&)> tap_;
     std::uint64_t roundTrips_ = 0;
