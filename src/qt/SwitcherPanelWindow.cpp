@@ -214,6 +214,8 @@ void SwitcherPanelWindow::prepare(const Rect& frame, const DrawList& list) {
         // The pixmap's depth follows the compositor: asked now, and again for the showing.
         composited_ = compositorRunning();
         askCompositor();
+        // A window made for another depth drops the pictures: made first, then painted.
+        ensureWindow();
     }
     const Part part = partFor(frame);
     const double ratio = scale();
@@ -226,7 +228,7 @@ void SwitcherPanelWindow::prepare(const Rect& frame, const DrawList& list) {
 }
 
 void SwitcherPanelWindow::upload(Picture& picture) {
-    ensureWindow();
+    // The window exists: the pixmap takes its depth.
     const QImage& image = picture.image;
     const QSize size = image.size();
     if (picture.pixmap == XCB_NONE || picture.pixmapSize != size) {
@@ -243,6 +245,7 @@ void SwitcherPanelWindow::upload(Picture& picture) {
     // In bands that fit one request; a 32-bit pixel is what both depths take in Z format.
     const std::uint32_t maxBytes = xcb_get_maximum_request_length(conn_) * 4u - 64u;
     const int stride = int(image.bytesPerLine());
+    if (stride <= 0) return;
     const int rowsPerBand = std::max(1, int(maxBytes / std::uint32_t(stride)));
     for (int y = 0; y < size.height(); y += rowsPerBand) {
         const int rows = std::min(rowsPerBand, size.height() - y);

@@ -469,6 +469,21 @@ protected:
         run({"import", "-window", "root", std::string(dir) + "/" + name + ".png"});
     }
 
+    // The pixels of the panel's rectangle as the screen shows them.
+    std::vector<std::uint8_t> panelPixels() {
+        const auto frame = watch.panelFrame();
+        if (!frame) return {};
+        X11Connection& c = probe.connection();
+        auto image =
+            c.reply(xcb_get_image_reply,
+                    xcb_get_image(c.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, c.root(),
+                                  std::int16_t((*frame)[0]), std::int16_t((*frame)[1]),
+                                  std::uint16_t((*frame)[2]), std::uint16_t((*frame)[3]), ~0u));
+        if (!image) return {};
+        const std::uint8_t* data = xcb_get_image_data(image.get());
+        return {data, data + xcb_get_image_data_length(image.get())};
+    }
+
     RootProbe probe;
     Input input;
     Watch watch;
@@ -642,6 +657,29 @@ TEST_F(SwitcherE2e, QQuitsTheSelectedApplication) {
     EXPECT_EQ(probe.active(), w.calendar);
     EXPECT_EQ(probe.clients().size(), 3u);
     EXPECT_FALSE(client.expect("closed", 200ms)) << "a window of another application was closed";
+}
+
+TEST_F(SwitcherE2e, ThePanelIsCompleteTheMomentItIsMapped) {
+    // Idle long enough for the next opening to have been painted ahead.
+    ASSERT_NO_FATAL_FAILURE(standardStart());
+    pause(1500ms);
+    input.press(superL);
+    input.tap(tab);
+    ASSERT_TRUE(waitPanel(true));
+    const auto first = panelPixels();
+    pause(400ms);
+    const auto settled = panelPixels();
+    input.tap(escape);
+    input.release(superL);
+    EXPECT_TRUE(waitPanel(false));
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(first == settled) << "the panel's picture changed after it was mapped";
+    // A picture, not an empty window: the five tiles' icon colours are in it.
+    std::set<std::uint32_t> colours;
+    for (std::size_t i = 0; i + 3 < first.size(); i += 4)
+        colours.insert(std::uint32_t(first[i]) | std::uint32_t(first[i + 1]) << 8 |
+                       std::uint32_t(first[i + 2]) << 16);
+    EXPECT_GT(colours.size(), 20u);
 }
 
 TEST_F(SwitcherE2e, EscapeCancelsWithTheFocusUnchanged) {
