@@ -135,7 +135,25 @@ SwitcherPanelWindow::Part SwitcherPanelWindow::partFor(const Rect& frame) {
         shown.setBottom(std::min(full.bottom(), screens.bottom()));
         if (shown.height() <= 0) shown = full;
     }
-    return {shown, full.topLeft() - shown.topLeft(), full.size()};
+    // A cut panel opens on its top rows: the bar and the preselected tile.
+    return {shown, QPoint(full.left() - shown.left(), 0), full.size()};
+}
+
+QPoint SwitcherPanelWindow::scrolled(QPoint origin) const {
+    const int hidden = viewSize().height() - shown_.height();
+    if (hidden <= 0 || !view_) return origin;
+    int y = origin.y();
+    const int sel = view_->sel;
+    if (sel >= 0 && sel < int(view_->cells.size())) {
+        // Just enough to bring the whole selected tile into the window, with a margin.
+        const Rect tile = view_->tileRect(sel);
+        const int margin = int(view_->gap);
+        const int top = int(std::floor(tile.y)) - margin;
+        const int bottom = int(std::ceil(tile.y + tile.height)) + margin;
+        if (top + y < 0) y = -top;
+        if (bottom + y > shown_.height()) y = shown_.height() - bottom;
+    }
+    return QPoint(origin.x(), std::clamp(y, -hidden, 0));
 }
 
 void SwitcherPanelWindow::setFrame(const Rect& frame) {
@@ -194,6 +212,11 @@ QImage SwitcherPanelWindow::snapshot(double ratio) {
 }
 
 bool SwitcherPanelWindow::refresh() {
+    // A panel taller than its window scrolls to keep the selection in sight.
+    if (const QPoint origin = scrolled(viewOrigin_); origin != viewOrigin_) {
+        viewOrigin_ = origin;
+        if (conn_) updateShape();
+    }
     DrawList list = currentList();
     const double ratio = scale();
     const QSize size = shown_.size();

@@ -42,7 +42,7 @@ public:
     // The window's rectangle on the screen, in Qt's (logical) pixels.
     QRect geometry() const { return shown_; }
     // Where the view's top-left corner lies in the window: above it when the panel is taller
-    // than its screen and the window covers only the screen's part.
+    // than its screen, the window covers only the screen's part, and the view has scrolled.
     QPoint viewOrigin() const { return viewOrigin_; }
     // The whole view as it is now at `scale` device pixels per pixel (tests, screenshots).
     QImage snapshot(double scale = 1);
@@ -68,6 +68,8 @@ private:
         QSize viewSize;
     };
     static Part partFor(const Rect& frame);
+    // `origin` moved as little as keeps the selected tile inside the window.
+    QPoint scrolled(QPoint origin) const;
 
     // A picture of the window's part of a draw list, and the pixmap holding it.
     struct Picture {

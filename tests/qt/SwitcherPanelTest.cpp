@@ -265,7 +265,8 @@ TEST_F(SwitcherPanelTest, ScreenshotEmpty) {
 }
 
 // A panel taller than its screen (hundreds of windows): the window covers only the screen's
-// rows, yet shows and answers exactly as the whole panel would there.
+// rows, scrolls to keep the selection in sight, and shows and answers exactly as the whole
+// panel would there.
 class SwitcherPanelTallTest : public PanelFixture {
 protected:
     void SetUp() override {
@@ -290,40 +291,58 @@ protected:
         return QPointF(tile.x + tile.width / 2, tile.y + tile.height / 2) + panel.viewOrigin();
     }
 
+    // The window shows the whole view's rows where the view's origin puts them.
+    void expectShowsWholeViewRows() {
+        const QImage whole = panel.snapshot(1);
+        const QImage shown = panel.picture().convertToFormat(whole.format());
+        ASSERT_EQ(shown.size(), panel.geometry().size());
+        const int offset = -panel.viewOrigin().y();
+        for (int y = 0; y < shown.height(); y += 7)
+            for (int x = 0; x < shown.width(); x += 5)
+                ASSERT_EQ(shown.pixel(x, y), whole.pixel(x, y + offset)) << "at " << x << "," << y;
+    }
+
     QRect screen;
 };
 
-TEST_F(SwitcherPanelTallTest, TheWindowCoversOnlyTheScreensRows) {
+TEST_F(SwitcherPanelTallTest, TheWindowCoversTheScreenAndOpensOnTheTopRows) {
     const Size content = switcher.view.contentSize();
     ASSERT_GT(content.height, screen.height()) << "the panel should be taller than the screen";
     const QSize whole(int(content.width), int(content.height));
     EXPECT_EQ(panel.geometry().top(), screen.top());
     EXPECT_EQ(panel.geometry().bottom(), screen.bottom());
     EXPECT_EQ(panel.geometry().width(), whole.width());
-    // The view starts above the window, by what the screen cuts off; snapshots keep it whole.
-    EXPECT_EQ(panel.viewOrigin().y(), -(whole.height() - screen.height()) / 2);
+    // The bar and the preselected tile are in sight; snapshots keep the view whole.
+    EXPECT_EQ(panel.viewOrigin(), QPoint(0, 0));
+    EXPECT_EQ(switcher.view.sel, 1);
     EXPECT_EQ(panel.snapshot(1).size(), whole);
+    expectShowsWholeViewRows();
 }
 
-TEST_F(SwitcherPanelTallTest, TheWindowShowsTheSameRowsAsTheWholePanel) {
-    const QImage whole = panel.snapshot(1);
-    const QImage shown = panel.picture().convertToFormat(whole.format());
-    ASSERT_EQ(shown.size(), panel.geometry().size());
-    const int offset = -panel.viewOrigin().y();
-    for (int y = 0; y < shown.height(); y += 7)
-        for (int x = 0; x < shown.width(); x += 5)
-            ASSERT_EQ(shown.pixel(x, y), whole.pixel(x, y + offset)) << "at " << x << "," << y;
-}
+TEST_F(SwitcherPanelTallTest, SteppingPastTheScreenScrollsTheSelectionIntoSight) {
+    const int last = int(switcher.view.cells.size()) - 1;
+    // Backwards from the preselected second tile: the first, then the very last.
+    switcher.view.stepWindow(false);
+    switcher.view.stepWindow(false);
+    ASSERT_EQ(switcher.view.sel, last);
+    panel.show(); // repaints at once (a redraw waits for the event loop)
+    const Rect tile = switcher.view.tileRect(last);
+    const QPointF centre = tileCentre(last);
+    EXPECT_GE(centre.y() - tile.height / 2, 0);
+    EXPECT_LE(centre.y() + tile.height / 2, panel.geometry().height());
+    // Scrolled just enough: the tile and a margin end at the window's bottom edge.
+    EXPECT_NEAR(tile.y + tile.height + switcher.view.gap + panel.viewOrigin().y(),
+                panel.geometry().height(), 1);
+    expectShowsWholeViewRows();
 
-TEST_F(SwitcherPanelTallTest, PointerAndClicksReachTheTileUnderThem) {
+    // The pointer and clicks land on the tile where it is shown now.
     std::vector<WindowID> committed;
     switcher.onCommit = [&](const Win& w, std::optional<Uuid>) { committed.push_back(w.wid); };
-    // Row 4, the middle of the screen: in the window, far from where it is in the view.
-    const int tile = 4 * switcher.view.perRow + 2;
-    panel.moveAt(tileCentre(tile));
-    EXPECT_EQ(switcher.view.sel, tile);
-    panel.pressAt(tileCentre(tile), false);
-    EXPECT_EQ(committed, (std::vector<WindowID>{WindowID(100 + tile)}));
+    const int above = last - switcher.view.perRow;
+    panel.moveAt(tileCentre(above));
+    EXPECT_EQ(switcher.view.sel, above);
+    panel.pressAt(tileCentre(above), false);
+    EXPECT_EQ(committed, (std::vector<WindowID>{WindowID(100 + above)}));
 }
 
 } // namespace
