@@ -125,7 +125,7 @@ SwitcherPanelWindow::Part SwitcherPanelWindow::partFor(const Rect& frame) {
     const QRect full(int(std::lround(frame.x)), int(std::lround(frame.y)), width, height);
     // With hundreds of windows the panel is taller than its screen: the window covers only
     // the rows on screens (a picture a quarter the size to paint and send at every opening)
-    // and the view is drawn shifted up by what is cut off.
+    // and the view scrolls inside it.
     QRect screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens |= s->geometry();
