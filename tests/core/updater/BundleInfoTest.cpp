@@ -7,55 +7,35 @@
 namespace morvelan {
 namespace {
 
-class BundleInfoTest : public ::testing::Test {
-protected:
-    MemoryFiles files;
-    const std::filesystem::path app = "/opt/Morvelan.app";
-};
-
-TEST_F(BundleInfoTest, ReleaseBundleReadsVersionAndItsFolder) {
-    files.contents[app / "Info.json"] =
-        R"({"CFBundleShortVersionString":"1.4.2","MorvelanDevBuild":false})";
-    auto info = BundleInfo::load(files, app / "morvelan", "0.1.0");
-    EXPECT_EQ(info.version, "1.4.2");
-    EXPECT_FALSE(info.devBuild);
-    EXPECT_EQ(info.bundle, app);
-}
-
-TEST_F(BundleInfoTest, WithoutInfoFileItIsADevelopmentBuildOfTheBuiltVersion) {
-    auto info = BundleInfo::load(files, "/home/me/src/morvelan/build/src/qt/morvelan", "0.1.0");
-    EXPECT_EQ(info.version, "0.1.0");
-    EXPECT_TRUE(info.devBuild);
-    EXPECT_FALSE(info.bundle);
-}
-
-TEST_F(BundleInfoTest, WrongTypesFallBackToZeroAndNotDev) {
-    files.contents[app / "Info.json"] = R"({"CFBundleShortVersionString":2,"MorvelanDevBuild":1})";
-    auto info = BundleInfo::load(files, app / "morvelan", "0.1.0");
-    EXPECT_EQ(info.version, "0");
-    EXPECT_FALSE(info.devBuild);
-}
-
-TEST_F(BundleInfoTest, DevFlagIsRead) {
-    files.contents[app / "Info.json"] = R"({"MorvelanDevBuild":true})";
-    auto info = BundleInfo::load(files, app / "morvelan", "0.1.0");
-    EXPECT_EQ(info.version, "0");
-    EXPECT_TRUE(info.devBuild);
-}
-
-TEST_F(BundleInfoTest, BrokenInfoFileKeepsTheBundleWithDefaults) {
-    files.contents[app / "Info.json"] = "{oops";
-    auto info = BundleInfo::load(files, app / "morvelan", "0.1.0");
-    EXPECT_EQ(info.version, "0");
-    EXPECT_EQ(info.bundle, app);
-}
-
-TEST_F(BundleInfoTest, InfoFileOutsideAnAppFolderHasNoBundle) {
-    files.contents["/usr/lib/morvelan/Info.json"] = R"({"CFBundleShortVersionString":"1.4.2"})";
-    auto info = BundleInfo::load(files, "/usr/lib/morvelan/morvelan", "0.1.0");
-    EXPECT_EQ(info.version, "1.4.2");
-    EXPECT_FALSE(info.devBuild);
-    EXPECT_FALSE(info.bundle);
+TEST(BundleInfoTest, InfoFileGivesVersionDevFlagAndBundle) {
+    struct Case {
+        const char* folder;
+        const char* info; // nullptr: no Info.json
+        const char* version;
+        bool devBuild;
+        bool inBundle;
+    };
+    const Case cases[] = {
+        {"/opt/Morvelan.app", R"({"CFBundleShortVersionString":"1.4.2","MorvelanDevBuild":false})",
+         "1.4.2", false, true},
+        // Without Info.json the program runs from its build tree.
+        {"/home/me/src/morvelan/build/src/qt", nullptr, "0.1.0", true, false},
+        {"/opt/Morvelan.app", R"({"CFBundleShortVersionString":2,"MorvelanDevBuild":1})", "0",
+         false, true},
+        {"/opt/Morvelan.app", R"({"MorvelanDevBuild":true})", "0", true, true},
+        {"/opt/Morvelan.app", "{oops", "0", false, true},
+        {"/usr/lib/morvelan", R"({"CFBundleShortVersionString":"1.4.2"})", "1.4.2", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.folder) + " " + (c.info ? c.info : "no Info.json"));
+        MemoryFiles files;
+        const std::filesystem::path folder = c.folder;
+        if (c.info) files.contents[folder / "Info.json"] = c.info;
+        auto info = BundleInfo::load(files, folder / "morvelan", "0.1.0");
+        EXPECT_EQ(info.version, c.version);
+        EXPECT_EQ(info.devBuild, c.devBuild);
+        EXPECT_EQ(info.bundle, c.inBundle ? std::optional(folder) : std::nullopt);
+    }
 }
 
 } // namespace

@@ -18,12 +18,13 @@ namespace morvelan {
 class RealProcesses : public Processes {
 public:
     int run(const std::filesystem::path& program, const std::vector<std::string>& args) override {
-        return spawn(program, args, nullptr);
+        std::string ignored;
+        return spawn(program, args, ignored);
     }
     std::string capture(const std::filesystem::path& program,
                         const std::vector<std::string>& args) override {
         std::string output;
-        spawn(program, args, &output);
+        spawn(program, args, output);
         return output;
     }
     Result<void> startDetached(const std::filesystem::path& program,
@@ -35,8 +36,9 @@ public:
     std::vector<std::filesystem::path> detached;
 
 private:
+    // Runs the program with its output and errors read into `output`; its exit status or −1.
     static int spawn(const std::filesystem::path& program, const std::vector<std::string>& args,
-                     std::string* output) {
+                     std::string& output) {
         std::vector<std::string> words{program.string()};
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -45,30 +47,21 @@ private:
         argv.push_back(nullptr);
 
         int pipeFds[2] = {-1, -1};
-        if (output && ::pipe(pipeFds) != 0) return -1;
+        if (::pipe(pipeFds) != 0) return -1;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        if (!output) {
-            // Quiet: the tests read only statuses from run().
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        }
-        if (output) {
-            posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-            posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-            posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-        }
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
         pid_t pid = 0;
         int started = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
-        if (output) {
-            ::close(pipeFds[1]);
-            char buffer[4096];
-            for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-                output->append(buffer, static_cast<std::size_t>(n));
-            ::close(pipeFds[0]);
-        }
+        ::close(pipeFds[1]);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+            output.append(buffer, static_cast<std::size_t>(n));
+        ::close(pipeFds[0]);
         if (started != 0) return -1;
         int status = 0;
         if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;

@@ -6,6 +6,7 @@
 #include "fakes/FakeHttp.h"
 #include "fakes/FakeProcesses.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -21,11 +22,6 @@ protected:
         ScratchFolder::write(app / "morvelan", "old program");
         ScratchFolder::write(app / "Info.json", R"({"CFBundleShortVersionString":"1.0"})");
         fs::create_directories(tempRoot);
-        // The archive as unzip would unpack it: relative path → contents ("" for a folder,
-        // "->target" for a link).
-        archive = {{"Morvelan.app/", ""},
-                   {"Morvelan.app/morvelan", "new program"},
-                   {"Morvelan.app/Info.json", R"({"CFBundleShortVersionString":"2.0"})"}};
         processes.onCapture = [this](const fs::path&, const std::vector<std::string>&) {
             std::string listing;
             for (const auto& [name, contents] : archive)
@@ -59,17 +55,29 @@ protected:
         return ec ? 1 : 0;
     }
 
-    Updater make() {
+    Updater make(std::vector<std::string> relaunchArguments = {}) {
         return Updater(http, processes, alerts,
                        {{"1.0", false, app},
                         "https://morvelan.app/release/latest.json",
                         [this] { ++quits; },
-                        tempRoot});
+                        tempRoot,
+                        std::move(relaunchArguments)});
+    }
+    // Installs through a download that is answered at once.
+    void install() {
+        auto updater = make();
+        updater.install({"2.0", "https://morvelan.app/M.zip"});
+        http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, nullptr)));
+    }
+    // Checks that a swap left the running bundle as it was and started nothing.
+    void expectOldBundleKept() {
+        EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
+        EXPECT_FALSE(fs::exists(staged));
+        EXPECT_TRUE(tempRootIsEmpty()) << "the unpacking folder is removed";
+        EXPECT_TRUE(processes.callsOf("startDetached").empty());
+        EXPECT_EQ(quits, 0);
     }
     bool tempRootIsEmpty() const { return fs::is_empty(tempRoot); }
-    std::vector<std::string> runArgs(std::size_t i) const {
-        return processes.callsOf("run").at(i).args;
-    }
 
     ScratchFolder scratch;
     const fs::path apps = scratch.path() / "apps";
@@ -78,7 +86,12 @@ protected:
     const fs::path old = apps / ".Morvelan.old.app";
     const fs::path tempRoot = scratch.path() / "tmp";
     const fs::path zip = scratch.path() / "download.zip";
-    std::map<std::string, std::string> archive;
+    // The archive as unzip would unpack it: relative path → contents ("" for a folder,
+    // "->target" for a link).
+    std::map<std::string, std::string> archive = {
+        {"Morvelan.app/", ""},
+        {"Morvelan.app/morvelan", "new program"},
+        {"Morvelan.app/Info.json", R"({"CFBundleShortVersionString":"2.0"})"}};
     int unzipStatus = 0;
     int copyStatus = 0;
     FakeHttp http;
@@ -87,9 +100,8 @@ protected:
     int quits = 0;
 };
 
-TEST_F(UpdaterSwapTest, SwapReplacesTheBundleAndRelaunchesIt) {
-    auto updater = make();
-    ASSERT_TRUE(updater.swapIn(zip));
+TEST_F(UpdaterSwapTest, SwapReplacesTheBundleAndRelaunchesItWithTheConfiguredArguments) {
+    ASSERT_TRUE(make({"--after-update"}).swapIn(zip));
 
     EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "new program");
     EXPECT_FALSE(fs::exists(staged));
@@ -104,33 +116,19 @@ TEST_F(UpdaterSwapTest, SwapReplacesTheBundleAndRelaunchesIt) {
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].program, "/usr/bin/unzip");
     ASSERT_EQ(runs[0].args.size(), 4u);
-    EXPECT_EQ(runs[0].args[0], "-q");
-    EXPECT_EQ(runs[0].args[1], zip.string());
-    EXPECT_EQ(runs[0].args[2], "-d");
-    EXPECT_EQ(fs::path(runs[0].args[3]).parent_path(), tempRoot);
-    EXPECT_EQ(fs::path(runs[0].args[3]).filename().string().rfind("morvelan-update-", 0), 0u);
+    const fs::path into = runs[0].args[3];
+    EXPECT_EQ(runs[0].args, (std::vector<std::string>{"-q", zip.string(), "-d", into.string()}));
+    EXPECT_EQ(into.parent_path(), tempRoot);
+    EXPECT_EQ(into.filename().string().rfind("morvelan-update-", 0), 0u);
     EXPECT_EQ(runs[1].program, "/bin/cp");
     EXPECT_EQ(runs[1].args,
-              (std::vector<std::string>{"-a", runs[0].args[3] + "/Morvelan.app", staged.string()}));
+              (std::vector<std::string>{"-a", (into / "Morvelan.app").string(), staged.string()}));
 
     auto started = processes.callsOf("startDetached");
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].program, app / "morvelan");
-    EXPECT_TRUE(started[0].args.empty());
-    EXPECT_EQ(quits, 1);
-}
-
-TEST_F(UpdaterSwapTest, RelaunchPassesTheConfiguredArguments) {
-    Updater updater(http, processes, alerts,
-                    {{"1.0", false, app},
-                     "https://morvelan.app/release/latest.json",
-                     [this] { ++quits; },
-                     tempRoot,
-                     {"--after-update"}});
-    ASSERT_TRUE(updater.swapIn(zip));
-    auto started = processes.callsOf("startDetached");
-    ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].args, (std::vector<std::string>{"--after-update"}));
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(UpdaterSwapTest, InstallRunsTheSwapOnTheDownloadAndKeepsItUntilDone) {
@@ -151,77 +149,49 @@ TEST_F(UpdaterSwapTest, InstallRunsTheSwapOnTheDownloadAndKeepsItUntilDone) {
     EXPECT_TRUE(http.downloads.empty()) << "no second install after a successful swap";
 }
 
-TEST_F(UpdaterSwapTest, ArchiveWithoutABundleFails) {
-    archive = {{"Morvelan/", ""}, {"Morvelan/morvelan", "x"}, {"Morvelan.app.txt", "x"}};
-    auto updater = make();
-    auto result = updater.swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().message, "archive had no .app");
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
-    EXPECT_TRUE(tempRootIsEmpty());
-    EXPECT_TRUE(processes.callsOf("startDetached").empty());
-}
-
-TEST_F(UpdaterSwapTest, BundleWithoutTheProgramIsNotInstalled) {
-    archive.erase("Morvelan.app/morvelan");
-    auto updater = make();
-    auto result = updater.swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().message.find("has no morvelan program"), std::string::npos);
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
-}
-
 TEST_F(UpdaterSwapTest, FirstBundleByNameIsTaken) {
     archive = {{"B.app/", ""}, {"B.app/morvelan", "b"}, {"A.app/", ""}, {"A.app/morvelan", "a"}};
-    auto updater = make();
-    ASSERT_TRUE(updater.swapIn(zip));
+    ASSERT_TRUE(make().swapIn(zip));
     EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "a");
 }
 
-TEST_F(UpdaterSwapTest, UnzipFailureIsReported) {
-    unzipStatus = 9;
-    auto updater = make();
-    auto result = updater.swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().message, "/usr/bin/unzip failed");
-    EXPECT_TRUE(tempRootIsEmpty());
-}
-
-TEST_F(UpdaterSwapTest, ParentEntryIsRefusedBeforeAnythingIsUnpacked) {
-    archive["Morvelan.app/../../evil"] = "x";
-    auto updater = make();
-    auto result = updater.swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().message.find("Morvelan.app/../../evil"), std::string::npos);
-    EXPECT_TRUE(processes.callsOf("run").empty()) << "nothing was unpacked";
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
-    EXPECT_TRUE(tempRootIsEmpty());
-}
-
-TEST_F(UpdaterSwapTest, AbsoluteEntryIsRefusedBeforeAnythingIsUnpacked) {
-    processes.onCapture = [](auto&, auto&) {
-        return std::string("Morvelan.app/\n/home/user/.bashrc\n");
+TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone) {
+    const auto planted = scratch.path() / "planted";
+    const auto original = archive;
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        std::string reason;
+        std::size_t runs; // 0: refused before anything was unpacked
     };
-    auto updater = make();
-    auto result = updater.swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().message.find("absolute"), std::string::npos);
-    EXPECT_TRUE(processes.callsOf("run").empty());
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
-}
-
-TEST_F(UpdaterSwapTest, OutwardLinkIsRefusedAndNothingIsTouched) {
-    archive["Morvelan.app/lib"] = "->/etc";
-    auto updater = make();
-    auto result = updater.swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().message.find("points outside"), std::string::npos);
-    EXPECT_EQ(processes.callsOf("run").size(), 1u) << "unpacked, then refused before staging";
-    EXPECT_FALSE(fs::exists(staged));
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
-    EXPECT_TRUE(processes.callsOf("startDetached").empty());
-    EXPECT_EQ(quits, 0);
-    EXPECT_TRUE(tempRootIsEmpty());
+    const std::vector<Case> cases = {
+        {"no bundle",
+         [&] {
+             archive = {{"Morvelan/", ""}, {"Morvelan/morvelan", "x"}, {"Morvelan.app.txt", "x"}};
+         },
+         "archive had no .app", 1},
+        {"no program", [&] { archive.erase("Morvelan.app/morvelan"); }, "has no morvelan program",
+         1},
+        {"unzip fails", [&] { unzipStatus = 9; }, "/usr/bin/unzip failed", 1},
+        {"parent entry", [&] { archive["Morvelan.app/../../evil"] = "x"; },
+         "\"Morvelan.app/../../evil\"", 0},
+        {"absolute entry", [&] { archive[planted.string()] = "x"; }, "absolute", 0},
+        {"outward link", [&] { archive["Morvelan.app/lib"] = "->/etc"; }, "points outside", 1},
+        {"copy fails", [&] { copyStatus = 1; }, "/bin/cp failed", 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        archive = original;
+        unzipStatus = copyStatus = 0;
+        processes.calls.clear();
+        c.prepare();
+        auto result = make().swapIn(zip);
+        ASSERT_FALSE(result);
+        EXPECT_NE(result.error().message.find(c.reason), std::string::npos)
+            << result.error().message;
+        EXPECT_EQ(processes.callsOf("run").size(), c.runs);
+        expectOldBundleKept();
+    }
+    EXPECT_FALSE(fs::exists(planted));
 }
 
 TEST_F(UpdaterSwapTest, LeftoversOfAnInterruptedUpdateAreRemovedBeforeStaging) {
@@ -235,21 +205,10 @@ TEST_F(UpdaterSwapTest, LeftoversOfAnInterruptedUpdateAreRemovedBeforeStaging) {
         }
         return run(program, args);
     };
-    auto updater = make();
-    ASSERT_TRUE(updater.swapIn(zip));
+    ASSERT_TRUE(make().swapIn(zip));
     EXPECT_FALSE(fs::exists(app / "junk"));
     EXPECT_FALSE(fs::exists(staged));
     EXPECT_FALSE(fs::exists(old));
-}
-
-TEST_F(UpdaterSwapTest, CopyFailureLeavesTheBundleAlone) {
-    copyStatus = 1;
-    auto updater = make();
-    auto result = updater.swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().message, "/bin/cp failed");
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
-    EXPECT_FALSE(fs::exists(staged));
 }
 
 TEST_F(UpdaterSwapTest, FailedSecondMoveRestoresTheOldBundle) {
@@ -258,35 +217,27 @@ TEST_F(UpdaterSwapTest, FailedSecondMoveRestoresTheOldBundle) {
     processes.onRun = [run = processes.onRun](auto& program, auto& args) {
         return program == "/bin/cp" ? 0 : run(program, args);
     };
-    auto updater = make();
-    auto result = updater.swapIn(zip);
+    auto result = make().swapIn(zip);
     ASSERT_FALSE(result);
     EXPECT_NE(result.error().message.find("Couldn't move " + staged.string()), std::string::npos);
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
     EXPECT_FALSE(fs::exists(old));
-    EXPECT_TRUE(processes.callsOf("startDetached").empty());
-    EXPECT_EQ(quits, 0);
+    expectOldBundleKept();
 }
 
-TEST_F(UpdaterSwapTest, FailedRelaunchIsReportedAfterTheSwap) {
-    processes.startError = "No such file or directory";
-    auto updater = make();
-    updater.install({"2.0", "https://morvelan.app/M.zip"});
-    http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, nullptr)));
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Install failed");
-    EXPECT_EQ(alerts.shown[0].text, "No such file or directory");
-    EXPECT_EQ(quits, 0);
-}
-
-TEST_F(UpdaterSwapTest, FailedSwapIsShownAsInstallFailed) {
+TEST_F(UpdaterSwapTest, FailedSwapOrRelaunchIsShownAsInstallFailed) {
+    const auto good = archive;
     archive = {{"nothing/", ""}};
-    auto updater = make();
-    updater.install({"2.0", "https://morvelan.app/M.zip"});
-    http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, nullptr)));
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Install failed");
+    install();
+    processes.startError = "No such file or directory";
+    archive = good;
+    install();
+    ASSERT_EQ(alerts.shown.size(), 2u);
+    for (const auto& shown : alerts.shown)
+        EXPECT_EQ(shown.title, "Install failed");
     EXPECT_EQ(alerts.shown[0].text, "archive had no .app");
+    EXPECT_EQ(alerts.shown[1].text, "No such file or directory");
+    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "new program") << "swapped before relaunch";
+    EXPECT_EQ(quits, 0);
 }
 
 } // namespace
