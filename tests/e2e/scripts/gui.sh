@@ -143,3 +143,31 @@ alert_text() {
     done
     return 1
 }
+
+# start_client TESTCLIENT: runs the test client, fed through `client_send`; its lines go to
+# $client_out. It quits when the script ends.
+start_client() {
+    local fifo=$MORVELAN_SESSION_DIR/testclient.in
+    client_out=$MORVELAN_SESSION_DIR/testclient.out
+    mkfifo "$fifo"
+    "$1" <"$fifo" >"$client_out" 2>&1 &
+    client_pid=$!
+    exec 7>"$fifo"
+    trap stop_client EXIT
+}
+stop_client() {
+    echo quit >&7 2>/dev/null || true
+    exec 7>&-
+    wait "$client_pid" 2>/dev/null || true
+}
+client_send() { echo "$*" >&7; }
+# Whether the test window with that id is up.
+ready() { grep -q "^ready $1 " "$client_out"; }
+# open_window ID OPTIONS…: opens a test window and waits for it; prints its X id.
+open_window() {
+    local id=$1
+    shift
+    client_send "open id=$id $*"
+    wait_for 10 ready "$id" || fail "test window $id did not come up"
+    sed -n "s/^ready $id \(0x[0-9a-f]*\|[0-9]*\).*/\1/p" "$client_out" | tail -n 1
+}

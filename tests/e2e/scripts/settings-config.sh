@@ -51,23 +51,10 @@ cat >"$contexts" <<'EOF'
                {"id":"2C3D4E5F-6A7B-4C8D-9E0F-1A2B3C4D5E6F","name":"Writing"}]}
 EOF
 
-fifo=$MORVELAN_SESSION_DIR/testclient.in
-client_out=$MORVELAN_SESSION_DIR/testclient.out
-mkfifo "$fifo"
-"$testclient" <"$fifo" >"$client_out" 2>&1 &
-client_pid=$!
-exec 7>"$fifo"
-cleanup() {
-    echo quit >&7 2>/dev/null || true
-    exec 7>&-
-    wait "$client_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-ready() { grep -q "^ready $1 " "$client_out"; }
-echo "open id=a class=Alpha appid=org.test.Alpha pid=4242 title='e2e Alpha notes' x=20 y=420 w=300 h=200" >&7
-echo "open id=b class=Beta appid=org.test.Beta pid=4343 title='e2e Beta board' x=340 y=420 w=300 h=200" >&7
-echo "open id=g class=Gamma appid=org.test.Gamma pid=4444 title='Gamma chat' x=660 y=420 w=300 h=200" >&7
-for id in a b g; do wait_for 10 ready $id || fail "test window $id did not come up"; done
+start_client "$testclient"
+open_window a "class=Alpha appid=org.test.Alpha pid=4242 title='e2e Alpha notes' x=20 y=420 w=300 h=200" >/dev/null
+open_window b "class=Beta appid=org.test.Beta pid=4343 title='e2e Beta board' x=340 y=420 w=300 h=200" >/dev/null
+open_window g "class=Gamma appid=org.test.Gamma pid=4444 title='Gamma chat' x=660 y=420 w=300 h=200" >/dev/null
 
 # The JSON of a file with its keys sorted, so two files can be compared by content.
 canonical() { python3 -c 'import json,sys; print(json.dumps(json.load(open(sys.argv[1])), sort_keys=True))' "$1"; }

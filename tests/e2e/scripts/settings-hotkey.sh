@@ -26,23 +26,9 @@ cat >"$data_dir/contexts.json" <<'EOF'
 EOF
 
 # Two windows: Alpha, then Beta (focused).
-fifo=$MORVELAN_SESSION_DIR/testclient.in
-client_out=$MORVELAN_SESSION_DIR/testclient.out
-mkfifo "$fifo"
-"$testclient" <"$fifo" >"$client_out" 2>&1 &
-client_pid=$!
-exec 7>"$fifo"
-cleanup() {
-    echo quit >&7 2>/dev/null || true
-    exec 7>&-
-    wait "$client_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-ready() { grep -q "^ready $1 " "$client_out"; }
-echo "open id=a class=Alpha title='e2e Alpha' x=40 y=80 w=400 h=300" >&7
-wait_for 10 ready a || fail "the Alpha window did not come up"
-echo "open id=b class=Beta title='e2e Beta' x=480 y=80 w=400 h=300" >&7
-wait_for 10 ready b || fail "the Beta window did not come up"
+start_client "$testclient"
+open_window a "class=Alpha title='e2e Alpha' x=40 y=80 w=400 h=300" >/dev/null
+open_window b "class=Beta title='e2e Beta' x=480 y=80 w=400 h=300" >/dev/null
 
 active_title() { xdotool getactivewindow getwindowname 2>/dev/null; }
 is_active() { [[ $(active_title) == "$1" ]]; }

@@ -16,18 +16,8 @@ mkdir -p "$out"
 data="$XDG_DATA_HOME/Morvelan"
 margin=48
 
-fail() {
-    echo "switcher-screenshots: $*" >&2
-    exit 1
-}
-
-wait_for() {
-    local deadline=$((SECONDS + 10))
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
+# shellcheck source=tests/e2e/scripts/gui.sh
+source "$(dirname "$0")/gui.sh"
 
 convert -size 2560x1600 gradient:'#3B4A5E'-'#1F2631' "$MORVELAN_SESSION_DIR/desktop.png"
 display -window root "$MORVELAN_SESSION_DIR/desktop.png" || true
@@ -81,26 +71,15 @@ chmod 700 "$data"
 echo '{"hasSeenIntro":true,"autoUpdate":false,"launchAtLoginConfigured":true,"switcherDelayMs":0,"switcherShowAll":true}' \
     >"$XDG_CONFIG_HOME/Morvelan/settings.json"
 
-coproc CLIENT { "$testclient"; }
-open_window() {
-    echo "open $*" >&"${CLIENT[1]}"
-    local line
-    while read -r -t 10 line <&"${CLIENT[0]}"; do
-        [[ $line == ready* ]] && {
-            echo "${line##* }"
-            return 0
-        }
-    done
-    fail "window did not open: $*"
-}
+start_client "$testclient"
 # Six windows of five applications above and below the middle of the screen, where the
 # panel opens: the margin around it shows the desktop.
-inbox=$(open_window "id=w1 class=Thunderbird appid=org.mozilla.Thunderbird title='Inbox — Thunderbird' pid=7101 x=60 y=60 w=760 h=400 color=E9EEF5")
-code=$(open_window "id=w2 class=Kate appid=org.kde.kate title='SwitcherView.cpp — Kate' pid=7102 x=900 y=60 w=760 h=400 color=F5F1E6")
-notes=$(open_window "id=w3 class=Firefox appid=org.mozilla.firefox title='Release notes draft — Firefox' pid=7103 x=1740 y=60 w=760 h=400 color=FFFFFF")
-music=$(open_window "id=w4 class=Rhythmbox appid=org.gnome.Rhythmbox3 title='' pid=7104 x=60 y=1120 w=760 h=400 color=2B2B33")
-term=$(open_window "id=w5 class=Konsole appid=org.kde.konsole title='Terminal' pid=7105 x=900 y=1120 w=760 h=400 color=1E1F29")
-news=$(open_window "id=w6 class=Firefox appid=org.mozilla.firefox title='News — Firefox' pid=7103 x=1740 y=1120 w=760 h=400 color=FAFAFA")
+inbox=$(open_window w1 "class=Thunderbird appid=org.mozilla.Thunderbird title='Inbox — Thunderbird' pid=7101 x=60 y=60 w=760 h=400 color=E9EEF5")
+code=$(open_window w2 "class=Kate appid=org.kde.kate title='SwitcherView.cpp — Kate' pid=7102 x=900 y=60 w=760 h=400 color=F5F1E6")
+notes=$(open_window w3 "class=Firefox appid=org.mozilla.firefox title='Release notes draft — Firefox' pid=7103 x=1740 y=60 w=760 h=400 color=FFFFFF")
+music=$(open_window w4 "class=Rhythmbox appid=org.gnome.Rhythmbox3 title='' pid=7104 x=60 y=1120 w=760 h=400 color=2B2B33")
+term=$(open_window w5 "class=Konsole appid=org.kde.konsole title='Terminal' pid=7105 x=900 y=1120 w=760 h=400 color=1E1F29")
+news=$(open_window w6 "class=Firefox appid=org.mozilla.firefox title='News — Firefox' pid=7103 x=1740 y=1120 w=760 h=400 color=FAFAFA")
 for pair in "$inbox:3B82F6" "$code:F59E0B" "$notes:10B981" "$news:10B981" "$music:EF4444" \
     "$term:8B5CF6"; do
     # openbox puts its own icon on a client that has none, maybe after ours: set it until it
@@ -134,22 +113,22 @@ EOF
 
 QT_SCALE_FACTOR=2 "$morvelan" &
 pid=$!
-trap 'kill -TERM $pid 2>/dev/null; wait $pid 2>/dev/null; echo quit >&"${CLIENT[1]}"' EXIT
-wait_for grep -q tapActive=true "$data/status.log" 2>/dev/null || fail "morvelan did not start"
+trap 'kill -TERM $pid 2>/dev/null; wait $pid 2>/dev/null; stop_client' EXIT
+wait_for 10 grep -q tapActive=true "$data/status.log" 2>/dev/null || fail "morvelan did not start"
 
 # Recency, most recent last; each focus once morvelan has seen it.
 for wid in $news $music $term $notes $code $inbox; do
     xdotool windowactivate --sync "$wid" 2>/dev/null || true
-    wait_for grep -q "wid=$((wid))$" "$data/focused.log" || fail "focus on $wid not seen"
+    wait_for 10 grep -q "wid=$((wid))$" "$data/focused.log" || fail "focus on $wid not seen"
 done
 
 shown() { xwininfo -name "Morvelan Switcher" 2>/dev/null | grep -q IsViewable; }
 hidden() { ! shown; }
 
 # Crops the screen to the panel and a margin around it.
-shot() {
+panel_shot() {
     local name=$1 geometry x y w h
-    wait_for shown || fail "no panel for $name"
+    wait_for 10 shown || fail "no panel for $name"
     sleep 0.5
     geometry=$(xwininfo -name "Morvelan Switcher")
     x=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$geometry")
@@ -164,18 +143,18 @@ shot() {
 
 # All contexts ("All" was the last choice), the third window selected.
 xdotool keydown super key Tab key Tab
-shot switcher-all
+panel_shot switcher-all
 xdotool key Escape keyup super
-wait_for hidden || fail "the panel stayed open"
+wait_for 10 hidden || fail "the panel stayed open"
 
 # Confined with Alt to the active context: Mail, that of the window focused last.
 xdotool keydown alt key Tab
-shot switcher-confined
+panel_shot switcher-confined
 xdotool key Escape keyup alt
-wait_for hidden || fail "the panel stayed open"
+wait_for 10 hidden || fail "the panel stayed open"
 
 # Filtering by typing after Super+F.
 xdotool keydown super key Tab key f type fire
-shot switcher-filter
+panel_shot switcher-filter
 xdotool key Escape keyup super
 echo "switcher-screenshots: wrote $out/switcher-all.png, switcher-confined.png, switcher-filter.png"

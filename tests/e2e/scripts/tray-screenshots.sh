@@ -14,18 +14,8 @@ out=${3:-/tmp}
 mkdir -p "$out"
 data="$XDG_DATA_HOME/Morvelan"
 
-fail() {
-    echo "tray-screenshots: $*" >&2
-    exit 1
-}
-
-wait_for() {
-    local deadline=$((SECONDS + 10))
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
+# shellcheck source=tests/e2e/scripts/gui.sh
+source "$(dirname "$0")/gui.sh"
 
 # A desktop colour, so the tray and the menu stand out as they do on a real desktop.
 if command -v xsetroot >/dev/null; then
@@ -40,23 +30,12 @@ chmod 700 "$data"
 echo '{"hasSeenIntro":true,"autoUpdate":false}' >"$XDG_CONFIG_HOME/Morvelan/settings.json"
 
 # Windows of four applications; Music's player is not running, so its context is disabled.
-coproc CLIENT { "$testclient"; }
-open_window() {
-    echo "open $*" >&"${CLIENT[1]}"
-    local line
-    while read -r -t 10 line <&"${CLIENT[0]}"; do
-        [[ $line == ready* ]] && {
-            echo "${line##* }"
-            return 0
-        }
-    done
-    fail "window did not open: $*"
-}
-inbox=$(open_window "id=m1 class=Mail appid=org.example.Mail title='Inbox' pid=7001 x=40 y=420 color=F4E1E1")
-draft=$(open_window "id=m2 class=Mail appid=org.example.Mail title='Draft' pid=7001 x=80 y=460 color=F4E1E1")
-editor=$(open_window "id=e1 class=Editor appid=org.example.Editor title='main.cpp' pid=7002 x=460 y=420 color=DDEFEF")
-docs=$(open_window "id=d1 class=Reader appid=org.example.Reader title='Manual' pid=7003 x=500 y=460 color=E8E8F4")
-notes=$(open_window "id=n1 class=Notes appid=org.example.Notes title='Groceries' pid=7004 x=860 y=440 color=F4F0DC")
+start_client "$testclient"
+inbox=$(open_window m1 "class=Mail appid=org.example.Mail title='Inbox' pid=7001 x=40 y=420 color=F4E1E1")
+draft=$(open_window m2 "class=Mail appid=org.example.Mail title='Draft' pid=7001 x=80 y=460 color=F4E1E1")
+editor=$(open_window e1 "class=Editor appid=org.example.Editor title='main.cpp' pid=7002 x=460 y=420 color=DDEFEF")
+docs=$(open_window d1 "class=Reader appid=org.example.Reader title='Manual' pid=7003 x=500 y=460 color=E8E8F4")
+notes=$(open_window n1 "class=Notes appid=org.example.Notes title='Groceries' pid=7004 x=860 y=440 color=F4F0DC")
 
 work=0A000000-0000-4000-8000-000000000001
 home=0B000000-0000-4000-8000-000000000002
@@ -81,14 +60,15 @@ EOF
 
 "$morvelan" >"$MORVELAN_SESSION_DIR/morvelan.log" 2>&1 &
 pid=$!
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true' EXIT
-wait_for test -s "$data/status.log" || fail "morvelan did not start"
+trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; stop_client' EXIT
+wait_for 10 test -s "$data/status.log" || fail "morvelan did not start"
 
 icon_window() { xdotool search --classname '^morvelan$' 2>/dev/null | while read -r w; do
     xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' && xwininfo -id "$w" |
         grep -q 'Width: [0-9][0-9]$' && echo "$w"
-done | head -n1; }
-wait_for test -n "$(icon_window)" || fail "no tray icon"
+done | head -n1 || true; }
+has_icon() { [[ -n $(icon_window) ]]; }
+wait_for 10 has_icon || fail "no tray icon"
 icon=$(icon_window)
 eval "$(xdotool getwindowgeometry --shell "$icon")"
 icon_x=$((X + WIDTH / 2))
@@ -99,12 +79,12 @@ corner() { import -window root -crop 120x40+1160+0 +repage "$out/$1"; }
 active_is() { grep -q "\"activeID\":\"$1\"" "$data/contexts.json"; }
 
 xdotool windowactivate --sync "$inbox"
-wait_for active_is "$mail" || fail "Mail did not become active"
+wait_for 10 active_is "$mail" || fail "Mail did not become active"
 sleep 0.5
 corner tray-icon-red.png
 
 xdotool windowactivate --sync "$editor"
-wait_for active_is "$code" || fail "Code & Docs did not become active"
+wait_for 10 active_is "$code" || fail "Code & Docs did not become active"
 sleep 0.5
 corner tray-icon-teal.png
 
@@ -114,10 +94,12 @@ menu_window() { xwininfo -root -children | awk '/\("morvelan" "Morvelan"\)/ {pri
         xwininfo -id "$w" | grep -q 'Map State: IsViewable' &&
             xwininfo -id "$w" | grep -q 'Override Redirect State: yes' &&
             [[ $(xwininfo -id "$w" | awk '/Height:/ {print $2}') -gt 40 ]] && echo "$w"
-    done | head -n1; }
+    done | head -n1 || true; }
+menu_open() { [[ -n $(menu_window) ]]; }
+menu_closed() { [[ -z $(menu_window) ]]; }
 open_menu() {
     xdotool mousemove --sync "$icon_x" "$icon_y" click 3
-    wait_for test -n "$(menu_window)" || fail "the menu did not open"
+    wait_for 10 menu_open || fail "the menu did not open"
     sleep 0.5
 }
 shot_menu() {
@@ -135,7 +117,7 @@ xdotool mousemove --sync $((X + 60)) $((Y + 50))
 sleep 0.4
 shot_menu "$menu" tray-menu.png
 xdotool key Escape
-wait_for test -z "$(menu_window)" || fail "the menu did not close"
+wait_for 10 menu_closed || fail "the menu did not close"
 
 xdotool mousemove --sync "$icon_x" "$icon_y" keydown alt
 open_menu
