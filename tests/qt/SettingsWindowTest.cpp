@@ -21,7 +21,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -40,7 +39,8 @@ namespace morvelan {
 namespace {
 
 // X keysyms and X modifier-state bits as an X server reports them.
-constexpr quint32 xShift = 0x01, xControl = 0x04, xMod1 = 0x08, xMod4 = 0x40;
+constexpr quint32 xShift = 0x01, xLock = 0x02, xControl = 0x04, xMod1 = 0x08, xMod2 = 0x10,
+                  xMod4 = 0x40;
 constexpr quint32 keysymTab = 0xff09, keysymEscape = 0xff1b;
 
 class SettingsWindowTest : public ::testing::Test, protected SettingsKit {
@@ -77,53 +77,54 @@ protected:
             QApplication::processEvents();
         }
     }
+    // Past the two-second live-window list, read again.
+    void refreshWindows() {
+        queue.advance(2.5);
+        window().model().refreshLiveWindows();
+        settle();
+    }
+    void showAndSettle() {
+        window().showSettings();
+        settle();
+    }
 
     WorkspacesContextsTab& tab() { return *window().workspacesTab(); }
     ContextsPane& pane() { return *tab().contextsPane(); }
+    QTreeWidget& table() { return *pane().table(); }
     ContextEditor& sheet() {
         ContextEditor* e = window().editor();
         EXPECT_NE(e, nullptr);
         return *e;
     }
 
+    QKeyEvent keyEvent(QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers,
+                       quint32 keysym, quint32 state, const QString& text = {},
+                       quint32 scanCode = 0) {
+        return QKeyEvent(type, qtKey, modifiers, scanCode, keysym, state, text, false, 1,
+                         &keyboard);
+    }
     void key(QWidget* target, int qtKey, Qt::KeyboardModifiers modifiers, quint32 keysym,
              quint32 state, const QString& text = {}) {
-        QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, 0, keysym, state, text, false, 1,
-                        &keyboard);
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, qtKey, modifiers, 0, keysym, state, text, false, 1,
-                          &keyboard);
-        QApplication::sendEvent(target, &release);
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event = keyEvent(type, qtKey, modifiers, keysym, state, text);
+            QApplication::sendEvent(target, &event);
+        }
     }
-
     void type(QLineEdit* field, const QString& text) {
         field->setFocus();
         for (QChar c : text)
             key(field, c.toUpper().unicode(), Qt::NoModifier, c.unicode(), 0, QString(c));
     }
 
-    void mouse(QWidget* target, QEvent::Type type, QPoint at) {
-        QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier, &pointer);
-        QApplication::sendEvent(target, &event);
-    }
-
-    void doubleClick(QTreeWidget* table, QTreeWidgetItem* item) {
-        QWidget* viewport = table->viewport();
-        const QPoint at = table->visualItemRect(item).center();
-        mouse(viewport, QEvent::MouseButtonPress, at);
-        mouse(viewport, QEvent::MouseButtonRelease, at);
-        mouse(viewport, QEvent::MouseButtonDblClick, at);
-        mouse(viewport, QEvent::MouseButtonRelease, at);
-    }
-
-    // Saves the picture when MORVELAN_SHOTS_DIR is set.
-    static void shot(const QPixmap& picture, const QString& name) {
-        const QByteArray dir = qgetenv("MORVELAN_SHOTS_DIR");
-        if (dir.isEmpty()) return;
-        QDir().mkpath(QString::fromLocal8Bit(dir));
-        picture.save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+    void doubleClick(QTreeWidget* tree, QTreeWidgetItem* item) {
+        const QPoint at = tree->visualItemRect(item).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, tree->viewport()->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                              Qt::NoModifier, &pointer);
+            QApplication::sendEvent(tree->viewport(), &event);
+        }
     }
 
     static std::vector<QString> texts(const std::vector<WindowRow*>& rows) {
@@ -147,32 +148,31 @@ protected:
 
 // --- The window -------------------------------------------------------------------------------
 
-TEST_F(SettingsWindowTest, TheWindowHasItsTitleSizeAndThreeScreens) {
+TEST_F(SettingsWindowTest, ScreensNavigationAndClosingOnlyHides) {
+    TopNav& nav = *window().topNav();
     EXPECT_EQ(window().windowTitle(), "Morvelan — Settings");
     EXPECT_EQ(window().size(), QSize(760, 580));
-    EXPECT_EQ(window().topNav()->height(), 52);
+    EXPECT_EQ(nav.height(), 52);
     EXPECT_EQ(window().pages()->count(), 3);
-    EXPECT_EQ(window().topNav()->button(SettingsModel::Tab::workspaces)->text(), "Workspaces");
-    EXPECT_EQ(window().topNav()->button(SettingsModel::Tab::general)->text(), "Preferences");
-    EXPECT_EQ(window().topNav()->button(SettingsModel::Tab::about)->text(), "About");
+    EXPECT_EQ(nav.button(SettingsModel::Tab::workspaces)->text(), "Workspaces");
+    EXPECT_EQ(nav.button(SettingsModel::Tab::general)->text(), "Preferences");
+    EXPECT_EQ(nav.button(SettingsModel::Tab::about)->text(), "About");
     // The model starts on the preferences.
     EXPECT_EQ(window().pages()->currentWidget(), window().generalTab());
-    EXPECT_TRUE(window().topNav()->button(SettingsModel::Tab::general)->selected());
-}
+    EXPECT_TRUE(nav.button(SettingsModel::Tab::general)->selected());
 
-TEST_F(SettingsWindowTest, NavButtonsSwitchScreensAndContextsShowsTheWorkspacesScreen) {
-    window().topNav()->button(SettingsModel::Tab::about)->click();
+    nav.button(SettingsModel::Tab::about)->click();
     settle();
     EXPECT_EQ(window().pages()->currentWidget(), window().aboutTab());
     EXPECT_EQ(window().model().selectedTab(), SettingsModel::Tab::about);
-
+    // "Contexts" is shown on the workspaces screen.
     window().model().setSelectedTab(SettingsModel::Tab::contexts);
     settle();
     EXPECT_EQ(window().pages()->currentWidget(), window().workspacesTab());
-    EXPECT_TRUE(window().topNav()->button(SettingsModel::Tab::workspaces)->selected());
-}
+    EXPECT_TRUE(nav.button(SettingsModel::Tab::workspaces)->selected());
 
-TEST_F(SettingsWindowTest, OpenSettingsShowsTheWorkspacesScreenAndClosingOnlyHides) {
+    // Opening always shows the workspaces; closing only hides and ends a recording.
+    window().model().setSelectedTab(SettingsModel::Tab::about);
     window().showSettings();
     EXPECT_TRUE(window().isVisible());
     EXPECT_EQ(window().pages()->currentWidget(), window().workspacesTab());
@@ -186,12 +186,10 @@ TEST_F(SettingsWindowTest, OpenSettingsShowsTheWorkspacesScreenAndClosingOnlyHid
     EXPECT_TRUE(window().isVisible());
 }
 
-// --- Workspaces
-// ------------------------------------------------------------------------------------
+// --- Workspaces ---------------------------------------------------------------------------------
 
-TEST_F(SettingsWindowTest, AddingAndRenamingAWorkspace) {
-    window().showSettings();
-    settle();
+TEST_F(SettingsWindowTest, AddingRenamingAndRemovingAWorkspace) {
+    showAndSettle();
     ASSERT_EQ(tab().workspaceList()->count(), 1);
     EXPECT_EQ(tab().nameField(0)->text(), "Default");
     EXPECT_FALSE(tab().toolbar()->removeButton()->isEnabled()); // the last one stays
@@ -211,20 +209,16 @@ TEST_F(SettingsWindowTest, AddingAndRenamingAWorkspace) {
     EXPECT_EQ(store.workspaces[1].name, "Focus");
     EXPECT_NE(file("contexts.json").find("Focus"), std::string::npos);
     EXPECT_EQ(tab().nameField(1)->text(), "Focus");
-}
 
-TEST_F(SettingsWindowTest, RemovingAWorkspaceAsksAndCountsShowTheContexts) {
-    Uuid two = addWorkspace("Two");
-    addContext("A", two);
-    addContext("B", two);
-    window().showSettings();
+    // The counts show each workspace's contexts; removing one asks and moves them.
+    const Uuid focus = store.workspaces[1].id;
+    addContext("A", focus);
+    addContext("B", focus);
+    window().model().bump();
     settle();
     EXPECT_EQ(tab().countLabel(0)->text(), "0");
     EXPECT_EQ(tab().countLabel(1)->text(), "2");
-
-    tab().workspaceList()->setCurrentRow(1);
-    settle();
-    EXPECT_EQ(window().model().selectedWorkspaceID(), two);
+    EXPECT_EQ(window().model().selectedWorkspaceID(), focus);
     tab().toolbar()->removeButton()->click();
     settle();
     ASSERT_EQ(alerts.shown.size(), 1u);
@@ -233,45 +227,9 @@ TEST_F(SettingsWindowTest, RemovingAWorkspaceAsksAndCountsShowTheContexts) {
     EXPECT_EQ(tab().countLabel(0)->text(), "2");
 }
 
-// --- Contexts
-// ----------------------------------------------------------------------------------------
+// --- Contexts -----------------------------------------------------------------------------------
 
-TEST_F(SettingsWindowTest, TheTableShowsColourNameRulesAndLiveWindows) {
-    desktop.addWindow(editor, 11, "notes");
-    desktop.addWindow(editor, 12, "todo");
-    ContextPtr writing = addContext("Writing");
-    writing->rules = {rule(RuleField::appName, RuleOp::equals, "Editor"),
-                      rule(RuleField::title, RuleOp::contains, "zzz", true)};
-    addContext("Empty");
-    window().showSettings();
-    settle();
-
-    QTreeWidget* table = pane().table();
-    ASSERT_EQ(table->topLevelItemCount(), 2);
-    QTreeWidgetItem* first = table->topLevelItem(0); // most recently active first
-    EXPECT_EQ(first->text(1), "Empty");
-    QTreeWidgetItem* second = table->topLevelItem(1);
-    EXPECT_EQ(second->text(1), "Writing");
-    EXPECT_EQ(second->text(2), "2");
-    EXPECT_EQ(second->text(3), "2");
-    EXPECT_FALSE(second->icon(0).isNull());
-    EXPECT_EQ(table->header()->sectionSize(0), 24);
-    EXPECT_EQ(table->header()->sectionSize(2), 60);
-    EXPECT_EQ(table->header()->sectionSize(3), 70);
-    EXPECT_EQ(table->headerItem()->text(1), "Name");
-    EXPECT_EQ(table->headerItem()->text(2), "Rules");
-    EXPECT_EQ(table->headerItem()->text(3), "Windows");
-
-    // The live count follows the windows once the two-second list is refreshed.
-    desktop.addWindow(editor, 13, "drafts");
-    queue.advance(2.5);
-    window().model().refreshLiveWindows();
-    settle();
-    EXPECT_EQ(pane().table()->topLevelItem(1)->text(3), "3");
-    shot(window().grab(), "settings-workspaces");
-}
-
-TEST_F(SettingsWindowTest, EachContextShowsItsOwnColourAndOnlyTheSelectedWorkspacesContexts) {
+TEST_F(SettingsWindowTest, TheTableShowsTheSelectedWorkspacesContextsWithColourRulesAndWindows) {
     const Pid terminal = 300;
     desktop.addApp(terminal, "org.terminal", "Terminal");
     desktop.addWindow(editor, 11, "report.md");
@@ -289,41 +247,56 @@ TEST_F(SettingsWindowTest, EachContextShowsItsOwnColourAndOnlyTheSelectedWorkspa
         store.add(c);
         return c;
     };
-    make("Writing", 0, {rule(RuleField::appName, RuleOp::equals, "Editor")});
+    make("Writing", 0,
+         {rule(RuleField::appName, RuleOp::equals, "Editor"),
+          rule(RuleField::title, RuleOp::contains, "zzz", true)});
     make("Research", 1, {rule(RuleField::bundleID, RuleOp::equals, "org.browser")});
     make("Build", 3,
          {rule(RuleField::appName, RuleOp::equals, "Terminal"),
           rule(RuleField::title, RuleOp::contains, "report")});
     ContextPtr mail = make("Mail", 4, {rule(RuleField::title, RuleOp::equals, "Mail")}, personal);
-    window().showSettings();
-    settle();
+    showAndSettle();
 
-    QTreeWidget* table = pane().table();
-    ASSERT_EQ(table->topLevelItemCount(), 3); // "Mail" is in another workspace
-    EXPECT_EQ(table->topLevelItem(0)->text(1), "Build");
-    EXPECT_EQ(table->topLevelItem(0)->text(3), "2");
-    const QImage writingDot = table->topLevelItem(2)->icon(0).pixmap(22, 22).toImage();
-    const QImage buildDot = table->topLevelItem(0)->icon(0).pixmap(22, 22).toImage();
-    EXPECT_EQ(writingDot.pixelColor(11, 11).name(), "#ff6b6b");
-    EXPECT_EQ(buildDot.pixelColor(11, 11).name(), "#6c5ce7");
+    ASSERT_EQ(table().topLevelItemCount(), 3); // "Mail" is in another workspace
+    EXPECT_EQ(table().headerItem()->text(1), "Name");
+    EXPECT_EQ(table().headerItem()->text(2), "Rules");
+    EXPECT_EQ(table().headerItem()->text(3), "Windows");
+    EXPECT_EQ(table().header()->sectionSize(0), 24);
+    EXPECT_EQ(table().header()->sectionSize(2), 60);
+    EXPECT_EQ(table().header()->sectionSize(3), 70);
+    // Most recently added first; the rule count includes exclude rules.
+    QTreeWidgetItem* build = table().topLevelItem(0);
+    QTreeWidgetItem* writing = table().topLevelItem(2);
+    EXPECT_EQ(build->text(1), "Build");
+    EXPECT_EQ(build->text(3), "2");
+    EXPECT_EQ(writing->text(1), "Writing");
+    EXPECT_EQ(writing->text(2), "2");
+    EXPECT_EQ(writing->text(3), "2");
+    EXPECT_EQ(writing->icon(0).pixmap(22, 22).toImage().pixelColor(11, 11).name(), "#ff6b6b");
+    EXPECT_EQ(build->icon(0).pixmap(22, 22).toImage().pixelColor(11, 11).name(), "#6c5ce7");
     EXPECT_EQ(tab().countLabel(0)->text(), "3");
     EXPECT_EQ(tab().countLabel(1)->text(), "1");
     EXPECT_EQ(tab().countLabel(2)->text(), "0");
-    shot(window().grab(), "settings-contexts");
+    saveShot(window().grab().toImage(), "settings-contexts");
+
+    // The live count follows the windows once the two-second list is refreshed.
+    desktop.addWindow(editor, 13, "drafts");
+    refreshWindows();
+    EXPECT_EQ(table().topLevelItem(2)->text(3), "3");
+    saveShot(window().grab().toImage(), "settings-workspaces");
 
     tab().workspaceList()->setCurrentRow(1);
     settle();
-    ASSERT_EQ(pane().table()->topLevelItemCount(), 1);
-    EXPECT_EQ(pane().table()->topLevelItem(0)->text(1), "Mail");
+    ASSERT_EQ(table().topLevelItemCount(), 1);
+    EXPECT_EQ(table().topLevelItem(0)->text(1), "Mail");
     EXPECT_EQ(window().model().contextsInSelectedWorkspace()[0], mail);
 }
 
-TEST_F(SettingsWindowTest, DoubleClickAndTheRowMenuOpenTheEditorAndDelete) {
+TEST_F(SettingsWindowTest, DoubleClickAndTheRowMenuEditAndDelete) {
+    ContextPtr notes = addContext("Notes");
     ContextPtr writing = addContext("Writing");
-    window().showSettings();
-    settle();
-    QTreeWidget* table = pane().table();
-    doubleClick(table, table->topLevelItem(0));
+    showAndSettle();
+    doubleClick(&table(), table().topLevelItem(0));
     settle();
     ASSERT_NE(window().editor(), nullptr);
     EXPECT_EQ(window().editor()->contextID(), writing->id);
@@ -340,14 +313,27 @@ TEST_F(SettingsWindowTest, DoubleClickAndTheRowMenuOpenTheEditorAndDelete) {
     settle();
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].title, "Delete context “Writing”?");
+    EXPECT_EQ(store.contexts, std::vector<ContextPtr>{notes});
+    EXPECT_EQ(table().topLevelItemCount(), 1);
+
+    // Deleting from the editor asks too: cancelled, it stays open.
+    menu.reset(pane().menuFor(notes->id));
+    menu->actions()[0]->trigger();
+    settle();
+    alerts.answers = {1};
+    sheet().deleteButton()->click();
+    settle();
+    ASSERT_NE(window().editor(), nullptr);
+    sheet().deleteButton()->click();
+    settle();
+    EXPECT_EQ(window().editor(), nullptr);
     EXPECT_TRUE(store.contexts.empty());
-    EXPECT_EQ(pane().table()->topLevelItemCount(), 0);
+    EXPECT_EQ(table().topLevelItemCount(), 0);
     EXPECT_FALSE(pane().toolbar()->removeButton()->isEnabled());
 }
 
 TEST_F(SettingsWindowTest, CreatingAContextWithAnIncludeRuleAndWatchingItsPreview) {
-    window().showSettings();
-    settle();
+    showAndSettle();
     pane().toolbar()->addButton()->click();
     settle();
     ASSERT_EQ(store.contexts.size(), 1u);
@@ -356,7 +342,7 @@ TEST_F(SettingsWindowTest, CreatingAContextWithAnIncludeRuleAndWatchingItsPrevie
     EXPECT_EQ(sheet().nameField()->text(), "New Context");
     EXPECT_EQ(sheet().colorButton()->text(), "#FF6B6B");
     EXPECT_EQ(sheet().workspacePicker()->currentText(), "Default");
-    EXPECT_EQ(pane().table()->topLevelItem(0)->text(1), "New Context");
+    EXPECT_EQ(table().topLevelItem(0)->text(1), "New Context");
 
     type(sheet().nameField(), " 2");
     settle();
@@ -382,19 +368,15 @@ TEST_F(SettingsWindowTest, CreatingAContextWithAnIncludeRuleAndWatchingItsPrevie
     EXPECT_EQ(rule->summaryButton()->text(), "No matched windows");
 
     desktop.addWindow(editor, 11, "xterm");
-    queue.advance(2.5);
-    window().model().refreshLiveWindows();
-    settle();
+    refreshWindows();
     EXPECT_EQ(sheet().ruleEditors()[0]->summaryButton()->text(), "1 matched window");
 
     desktop.addWindow(browser, 21, "box");
     desktop.addWindow(browser, 22, "mail");
-    queue.advance(2.5);
-    window().model().refreshLiveWindows();
-    settle();
+    refreshWindows();
     rule = sheet().ruleEditors()[0];
     EXPECT_EQ(rule->summaryButton()->text(), "2 matched windows");
-    EXPECT_EQ(pane().table()->topLevelItem(0)->text(3), "2");
+    EXPECT_EQ(table().topLevelItem(0)->text(3), "2");
 
     rule->summaryButton()->click();
     settle();
@@ -405,16 +387,20 @@ TEST_F(SettingsWindowTest, CreatingAContextWithAnIncludeRuleAndWatchingItsPrevie
     EXPECT_EQ(matchRows[0]->chipLabel()->text(), "match");
     const auto headings = rule->matchesPanel()->findChildren<QLabel*>();
     EXPECT_EQ(headings[0]->text(), "Windows this rule matches right now");
-    shot(sheet().grab(), "settings-editor");
+    saveShot(sheet().grab().toImage(), "settings-editor");
 }
 
-TEST_F(SettingsWindowTest, AnInvalidPatternIsMarkedButStored) {
+// An invalid pattern is marked but stored; exclude rules have a list of their own; removing
+// a rule's only condition removes the rule.
+TEST_F(SettingsWindowTest, RuleEditorPatternsExcludeRulesAndRemovingConditions) {
     ContextPtr c = addContext("Code");
-    c->rules = {rule(RuleField::title, RuleOp::regex, "")};
+    c->rules = {rule(RuleField::title, RuleOp::regex, ""),
+                rule(RuleField::appName, RuleOp::equals, "Browser", true)};
+    desktop.addWindow(browser, 21, "news");
     window().model().edit(c->id);
     settle();
-    RuleEditor* rule = sheet().ruleEditors()[0];
-    QLineEdit* value = rule->conditionRows()[0].value;
+    ASSERT_EQ(sheet().ruleEditors().size(), 1u);
+    QLineEdit* value = sheet().ruleEditors()[0]->conditionRows()[0].value;
     EXPECT_EQ(value->placeholderText(), "pattern");
     type(value, "(draft");
     settle();
@@ -423,38 +409,25 @@ TEST_F(SettingsWindowTest, AnInvalidPatternIsMarkedButStored) {
     type(value, ")");
     settle();
     EXPECT_TRUE(sheet().ruleEditors()[0]->conditionRows()[0].value->styleSheet().isEmpty());
-}
 
-TEST_F(SettingsWindowTest, AnExcludeOnlyContextListsNoIncludeRules) {
-    ContextPtr c = addContext("Quiet");
-    c->rules = {rule(RuleField::appName, RuleOp::equals, "Browser", true)};
-    desktop.addWindow(browser, 21, "news");
-    window().model().edit(c->id);
+    sheet().ruleEditors()[0]->conditionRows()[0].remove->click();
     settle();
-    EXPECT_TRUE(sheet().ruleEditors().empty());
+    ASSERT_EQ(c->rules.size(), 1u);
+    EXPECT_TRUE(c->rules[0].exclude);
+    EXPECT_TRUE(sheet().ruleEditors().empty()); // no include rule left
     EXPECT_EQ(sheet().addRuleButton()->text(), "Add include rule");
+
     sheet().excludeButton()->click();
     settle();
     ASSERT_EQ(sheet().ruleEditors().size(), 1u);
     EXPECT_EQ(sheet().addRuleButton()->text(), "Add exclude rule");
     EXPECT_TRUE(sheet().explanation()->text().startsWith("Windows matching an exclude rule"));
-    RuleEditor* rule = sheet().ruleEditors()[0];
-    rule->summaryButton()->click();
+    RuleEditor* exclude = sheet().ruleEditors()[0];
+    exclude->summaryButton()->click();
     settle();
-    const auto rows = rule->matchesPanel()->findChildren<WindowRow*>();
+    const auto rows = exclude->matchesPanel()->findChildren<WindowRow*>();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0]->chipLabel()->text(), "blocked");
-}
-
-TEST_F(SettingsWindowTest, RemovingTheOnlyConditionRemovesTheRule) {
-    ContextPtr c = addContext("Code");
-    c->rules = {rule(RuleField::appName, RuleOp::contains, "Editor")};
-    window().model().edit(c->id);
-    settle();
-    sheet().ruleEditors()[0]->conditionRows()[0].remove->click();
-    settle();
-    EXPECT_TRUE(c->rules.empty());
-    EXPECT_TRUE(sheet().ruleEditors().empty());
 }
 
 TEST_F(SettingsWindowTest, PinningShowsTheWindowAndUnpinningRemovesIt) {
@@ -482,7 +455,7 @@ TEST_F(SettingsWindowTest, PinningShowsTheWindowAndUnpinningRemovesIt) {
     EXPECT_EQ(notes->alsoInLabel()->toolTip(), "This window also belongs to 1 other context");
     ASSERT_NE(notes->deleteButton(), nullptr);
     EXPECT_EQ(notes->deleteButton()->toolTip(), "Remove pin");
-    shot(sheet().grab(), "settings-editor-pins");
+    saveShot(sheet().grab().toImage(), "settings-editor-pins");
 
     notes->deleteButton()->click();
     settle();
@@ -494,29 +467,15 @@ TEST_F(SettingsWindowTest, PinningShowsTheWindowAndUnpinningRemovesIt) {
     EXPECT_EQ(alerts.shown.back().title, "Remove all pinned windows?");
     EXPECT_TRUE(c->members.empty());
     EXPECT_TRUE(sheet().pinRows().empty());
-}
 
-TEST_F(SettingsWindowTest, TheAlsoInLabelIsOnlyShownForWindowsOfOtherContexts) {
+    // A row of a window no other context holds has no label; a row without a delete action
+    // no button; the label counts in the plural.
     Win lone{editor, "org.editor", "Editor", "notes", 11, nullptr};
     WindowRow none(lone, std::nullopt, 0);
     EXPECT_EQ(none.alsoInLabel(), nullptr);
     EXPECT_EQ(none.deleteButton(), nullptr);
     WindowRow two(lone, std::nullopt, 2);
     EXPECT_EQ(two.alsoInLabel()->toolTip(), "This window also belongs to 2 other contexts");
-}
-
-TEST_F(SettingsWindowTest, DeleteContextInTheEditorConfirmsAndClosesIt) {
-    ContextPtr c = addContext("Writing");
-    window().model().edit(c->id);
-    settle();
-    alerts.answers = {1};
-    sheet().deleteButton()->click();
-    settle();
-    EXPECT_NE(window().editor(), nullptr); // cancelled
-    sheet().deleteButton()->click();
-    settle();
-    EXPECT_EQ(window().editor(), nullptr);
-    EXPECT_TRUE(store.contexts.empty());
 }
 
 TEST_F(SettingsWindowTest, TheEditorsPickersWriteColourAndWorkspace) {
@@ -539,8 +498,7 @@ TEST_F(SettingsWindowTest, TheEditorsPickersWriteColourAndWorkspace) {
     EXPECT_EQ(c->workspaceID, two);
 }
 
-// --- Preferences
-// ------------------------------------------------------------------------------------
+// --- Preferences and About ----------------------------------------------------------------------
 
 TEST_F(SettingsWindowTest, PreferencesReadAndWriteTheStoredSettings) {
     GeneralTab* general = window().generalTab();
@@ -565,40 +523,53 @@ TEST_F(SettingsWindowTest, PreferencesReadAndWriteTheStoredSettings) {
     general->launchAtLogin()->click();
     settle();
     EXPECT_TRUE(general->launchAtLogin()->isChecked());
-    shot(window().grab(), "settings-preferences");
+    saveShot(window().grab().toImage(), "settings-preferences");
 }
 
-TEST_F(SettingsWindowTest, BackupAndConfigFileButtons) {
+TEST_F(SettingsWindowTest, ConfigFileAndAboutButtonsReachTheShell) {
     GeneralTab* general = window().generalTab();
     EXPECT_EQ(general->pathLabel()->toolTip().toStdString(), store.url.string());
     general->showFileButton()->click();
-    EXPECT_EQ(calls, std::vector<std::string>{"show " + store.url.string()});
-
     dialogs.saveAnswer = "/home/test/out.json";
     general->exportButton()->click();
     EXPECT_TRUE(files.has("/home/test/out.json"));
-
     store.save(); // a contexts file to reload
     general->reloadButton()->click();
     settle();
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].title, "Config reloaded");
-}
 
-TEST_F(SettingsWindowTest, AboutButtonsCallTheShellAndTheDonationPage) {
     AboutTab* about = window().aboutTab();
     EXPECT_EQ(about->versionLabel()->text(), QString("Version ") + MORVELAN_VERSION);
     about->updatesButton()->click();
     about->introButton()->click();
     about->donateButton()->click();
-    EXPECT_EQ(calls, (std::vector<std::string>{"updates", "intro", MORVELAN_DONATE_URL}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"show " + store.url.string(), "updates", "intro",
+                                               MORVELAN_DONATE_URL}));
     window().model().setSelectedTab(SettingsModel::Tab::about);
     settle();
-    shot(window().grab(), "settings-about");
+    saveShot(window().grab().toImage(), "settings-about");
 }
 
-// --- Hotkey recorder
-// -----------------------------------------------------------------------------------
+// --- Hotkey recorder ----------------------------------------------------------------------------
+
+TEST_F(SettingsWindowTest, PressingAgainOrEscEndsRecordingAndKeepsTheOldBinding) {
+    RecorderButton* recorder = window().generalTab()->recorder(HKAction::switcherConfined);
+    recorder->click();
+    recorder->click();
+    settle();
+    EXPECT_FALSE(window().model().recording());
+    EXPECT_EQ(recorder->text(), "⌥Tab");
+
+    recorder->click();
+    key(recorder, Qt::Key_Escape, Qt::NoModifier, keysymEscape, 0);
+    settle();
+    EXPECT_FALSE(window().model().recording());
+    EXPECT_EQ(config.bindings[HKAction::switcherConfined], (KeyBind{48, 0x80000}));
+    EXPECT_EQ(recorder->text(), "⌥Tab");
+    EXPECT_EQ(file("hotkeys.json"), "<missing>");
+    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true, false}));
+}
 
 TEST_F(SettingsWindowTest, RecordingANewSwitcherHotkeyWithTheKeyboard) {
     window().showSettings();
@@ -611,7 +582,7 @@ TEST_F(SettingsWindowTest, RecordingANewSwitcherHotkeyWithTheKeyboard) {
     settle();
     EXPECT_EQ(recorder->text(), "Press keys…");
     EXPECT_EQ(recordingChanges, std::vector<bool>{true});
-    shot(window().grab(), "settings-recording");
+    saveShot(window().grab().toImage(), "settings-recording");
 
     // A plain letter beeps and recording goes on; the key reaches no control.
     key(recorder, Qt::Key_S, Qt::NoModifier, 's', 0, "s");
@@ -638,77 +609,50 @@ TEST_F(SettingsWindowTest, RecordingANewSwitcherHotkeyWithTheKeyboard) {
     EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{1, 0x60000}));
 }
 
-TEST_F(SettingsWindowTest, EscEndsRecordingAndKeepsTheOldBinding) {
-    RecorderButton* recorder = window().generalTab()->recorder(HKAction::switcherConfined);
-    recorder->click();
-    key(recorder, Qt::Key_Escape, Qt::NoModifier, keysymEscape, 0);
-    settle();
-    EXPECT_FALSE(window().model().recording());
-    EXPECT_EQ(config.bindings[HKAction::switcherConfined], (KeyBind{48, 0x80000}));
-    EXPECT_EQ(recorder->text(), "⌥Tab");
-    EXPECT_EQ(file("hotkeys.json"), "<missing>");
-}
+// --- Key translation ----------------------------------------------------------------------------
 
-TEST_F(SettingsWindowTest, PressingTheRecorderAgainStopsRecording) {
-    RecorderButton* recorder = window().generalTab()->recorder(HKAction::switcher);
-    recorder->click();
-    recorder->click();
-    settle();
-    EXPECT_FALSE(window().model().recording());
-    EXPECT_EQ(recorder->text(), "⌘Tab");
-}
+TEST_F(SettingsWindowTest, RecordedKeysGoThroughTheKeysymTableOrQtsKeyWithoutNativeData) {
+    struct Case {
+        const char* name;
+        int qtKey;
+        Qt::KeyboardModifiers modifiers;
+        quint32 keysym, state;
+        std::optional<std::pair<int, std::uint64_t>> expected; // key code, modifiers
+    };
+    const Case cases[] = {
+        {"Super+Tab is Command+Tab", Qt::Key_Tab, Qt::MetaModifier, keysymTab, xMod4,
+         std::pair{48, Modifier::command}},
+        {"Caps Lock and Num Lock are ignored", Qt::Key_K, Qt::AltModifier | Qt::ShiftModifier, 'K',
+         xMod1 | xShift | xLock | xMod2, std::pair{40, Modifier::option | Modifier::shift}},
+        {"no native data: Qt's key and modifiers", Qt::Key_Space,
+         Qt::ControlModifier | Qt::MetaModifier, 0, 0,
+         std::pair{49, Modifier::control | Modifier::command}},
+        {"a modifier alone is no key", Qt::Key_Shift, Qt::ShiftModifier, 0, 0, std::nullopt},
+        {"a key without a key code", Qt::Key_MediaPlay, Qt::ControlModifier, 0, 0,
+         std::pair{-1, Modifier::control}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QKeyEvent press = keyEvent(QEvent::KeyPress, c.qtKey, c.modifiers, c.keysym, c.state);
+        const auto key = recordedKey(press, nullptr);
+        ASSERT_EQ(key.has_value(), c.expected.has_value());
+        if (!key) continue;
+        EXPECT_EQ(key->keyCode, c.expected->first);
+        EXPECT_EQ(key->mods, c.expected->second);
+    }
 
-// --- Key translation
-// -----------------------------------------------------------------------------------
-
-TEST_F(SettingsWindowTest, RecordedKeySuperTabIsCommandTabThroughTheKeysymTable) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Tab, Qt::MetaModifier, 0, keysymTab, xMod4, {}, false,
-                    1, &keyboard);
-    auto key = recordedKey(press, nullptr);
-    ASSERT_TRUE(key);
-    EXPECT_EQ(key->keyCode, 48);
-    EXPECT_EQ(key->mods, Modifier::command);
-}
-
-TEST_F(SettingsWindowTest, RecordedKeyAltShiftLetterIgnoresLockBits) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::AltModifier | Qt::ShiftModifier, 0, 'K',
-                    xMod1 | xShift | 0x02 /* Caps Lock */ | 0x10 /* Num Lock */, {}, false, 1,
-                    &keyboard);
-    auto key = recordedKey(press, nullptr);
-    ASSERT_TRUE(key);
-    EXPECT_EQ(key->keyCode, 40);
-    EXPECT_EQ(key->mods, Modifier::option | Modifier::shift);
-}
-
-TEST_F(SettingsWindowTest, RecordedKeyTheUnshiftedKeyDecidesWhenTheKeyMapIsKnown) {
-    // Key 14 types 5 and, shifted, %.
+    // With the key map known the unshifted key decides: key 14 types 5 and, shifted, %.
     constexpr xcb_keycode_t minKey = 8;
     std::vector<KeyCodes::Keysym> syms((256 - minKey) * 2, 0);
     syms[(14 - minKey) * 2] = '5';
     syms[(14 - minKey) * 2 + 1] = '%';
-    std::array<std::vector<xcb_keycode_t>, 8> modifiers{};
-    KeyboardMap map = KeyboardMap::fromTables(minKey, 2, syms, modifiers);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Percent, Qt::ShiftModifier, 14, '%', xShift, {},
-                    false, 1, &keyboard);
-    auto key = recordedKey(press, &map);
+    KeyboardMap map = KeyboardMap::fromTables(minKey, 2, syms, {});
+    const QKeyEvent percent =
+        keyEvent(QEvent::KeyPress, Qt::Key_Percent, Qt::ShiftModifier, '%', xShift, {}, 14);
+    const auto key = recordedKey(percent, &map);
     ASSERT_TRUE(key);
     EXPECT_EQ(key->keyCode, 23);
     EXPECT_EQ(key->mods, Modifier::shift);
-}
-
-TEST_F(SettingsWindowTest, RecordedKeyWithoutNativeDataQtsKeyAndModifiersAreUsed) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier | Qt::MetaModifier, 0, 0,
-                    0, {}, false, 1, &keyboard);
-    auto key = recordedKey(press, nullptr);
-    ASSERT_TRUE(key);
-    EXPECT_EQ(key->keyCode, 49);
-    EXPECT_EQ(key->mods, Modifier::control | Modifier::command);
-    QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, 0, 0, 0, {}, false, 1,
-                    &keyboard);
-    EXPECT_FALSE(recordedKey(shift, nullptr));
-    QKeyEvent odd(QEvent::KeyPress, Qt::Key_MediaPlay, Qt::ControlModifier, 0, 0, 0, {}, false, 1,
-                  &keyboard);
-    EXPECT_EQ(recordedKey(odd, nullptr)->keyCode, -1);
 }
 
 } // namespace

@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
@@ -92,23 +91,15 @@ protected:
 
     QImage shot(const char* name, double scale = 1) {
         QImage image = panel.snapshot(scale);
-        if (const QByteArray dir = qgetenv("MORVELAN_SHOTS_DIR"); !dir.isEmpty()) {
-            QDir().mkpath(QString::fromLocal8Bit(dir));
-            image.save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
-        }
+        saveShot(image, name);
         return image;
     }
 };
 
 void expectNear(const QColor& actual, const QColor& expected, int tolerance = 3) {
-    EXPECT_NEAR(actual.red(), expected.red(), tolerance)
-        << actual.name(QColor::HexArgb).toStdString();
-    EXPECT_NEAR(actual.green(), expected.green(), tolerance)
-        << actual.name(QColor::HexArgb).toStdString();
-    EXPECT_NEAR(actual.blue(), expected.blue(), tolerance)
-        << actual.name(QColor::HexArgb).toStdString();
-    EXPECT_NEAR(actual.alpha(), expected.alpha(), tolerance)
-        << actual.name(QColor::HexArgb).toStdString();
+    EXPECT_TRUE(near(actual, expected, tolerance))
+        << actual.name(QColor::HexArgb).toStdString() << " is not near "
+        << expected.name(QColor::HexArgb).toStdString();
 }
 
 TEST_F(SwitcherPanelTest, PanelAppearsAfterTheDelayWithTheLaidOutSize) {
@@ -170,48 +161,31 @@ TEST_F(SwitcherPanelTest, PaintsBackgroundChipsAndSelection) {
     EXPECT_GT(border.green(), 150);
 }
 
-TEST_F(SwitcherPanelTest, IconsAreDrawnAndDimmedWhenFilteredOut) {
-    open(-1);
-    switcher.appendFilter("i");
-    const QImage image = panel.snapshot(1);
-    // Icon centres: tile 0 (matching) at full strength, tile 3 (filtered out) at half.
-    const Rect shown = switcher.view.tileRect(0);
-    const Rect dimmed = switcher.view.tileRect(3);
-    const QColor full = at(image, shown.x + 70, shown.y + 39);
-    const QColor half = at(image, dimmed.x + 70, dimmed.y + 39);
-    expectNear(full, QColor("#3b82f6"), 6);
-    EXPECT_LT(half.red(), 180);
-    EXPECT_GT(half.red(), 60);
-}
-
-TEST_F(SwitcherPanelTest, ClicksAndHoverReachTheView) {
+TEST_F(SwitcherPanelTest, ClicksAndHoverReachTheViewAndAltClickPins) {
     open(0);
     queue.advance(0.1);
-    std::vector<WindowID> committed;
+    std::vector<WindowID> committed, pinned;
     switcher.onCommit = [&](const Win& w, std::optional<Uuid>) { committed.push_back(w.wid); };
+    switcher.onToggleMembership = [&](const Win& w, const Uuid& id) {
+        EXPECT_EQ(id, uuidOf(1));
+        pinned.push_back(w.wid);
+    };
+    const Rect first = switcher.view.tileRect(0);
+    panel.pressAt(QPointF(first.x + 20, first.y + 20), true);
+    EXPECT_EQ(pinned, (std::vector<WindowID>{101}));
+    EXPECT_TRUE(panel.isVisible());
+
     const Rect tile = switcher.view.tileRect(4);
     const QPointF inside(tile.x + 20, tile.y + 20);
     panel.moveAt(inside);
     EXPECT_EQ(switcher.view.sel, 4);
-
     const Rect all = switcher.view.barLayout().allRect;
-    const QPointF chip(all.x + 5, all.y + 5);
-    panel.pressAt(chip, false);
+    panel.pressAt(QPointF(all.x + 5, all.y + 5), false);
     EXPECT_EQ(switcher.view.activeCtx, -1);
 
     panel.pressAt(inside, false);
     EXPECT_EQ(committed, (std::vector<WindowID>{105}));
     EXPECT_FALSE(panel.isVisible());
-}
-
-TEST_F(SwitcherPanelTest, AltClickPinsInsteadOfCommitting) {
-    open(2);
-    std::vector<WindowID> pinned;
-    switcher.onToggleMembership = [&](const Win& w, const Uuid&) { pinned.push_back(w.wid); };
-    const Rect tile = switcher.view.tileRect(0);
-    const QPointF inside(tile.x + 20, tile.y + 20);
-    panel.pressAt(inside, true);
-    EXPECT_EQ(pinned, (std::vector<WindowID>{101}));
 }
 
 TEST_F(SwitcherPanelTest, ImagesKeepTheirPixelsBothWays) {
@@ -228,37 +202,49 @@ TEST_F(SwitcherPanelTest, ImagesKeepTheirPixelsBothWays) {
     EXPECT_EQ(fromQImage(QImage()), nullptr);
 }
 
-// The screenshots of the main looks; each also checks what must be visible in it.
-TEST_F(SwitcherPanelTest, ScreenshotAllContexts) {
+TEST_F(SwitcherPanelTest, IconsAreDimmedWhenFilteredOutOrOutsideTheConfinedContext) {
     open(-1);
-    switcher.view.sel = 2;
-    const QImage image = shot("all-contexts", 2);
-    const Rect all = switcher.view.barLayout().allRect;
-    // The "All" chip's fill is white at 0.28 over the background.
-    const QColor chip = at(image, (all.x + 2) * 2, (all.y + all.height / 2) * 2);
-    EXPECT_NEAR(chip.red(), 94, 6);
-}
+    switcher.appendFilter("i");
+    QImage image = panel.snapshot(1);
+    // Icon centres: tile 0 (matching) at full strength, tile 3 (filtered out) at half.
+    const Rect shown = switcher.view.tileRect(0);
+    const Rect dimmed = switcher.view.tileRect(3);
+    expectNear(at(image, shown.x + 70, shown.y + 39), QColor("#3b82f6"), 6);
+    const QColor half = at(image, dimmed.x + 70, dimmed.y + 39);
+    EXPECT_LT(half.red(), 180);
+    EXPECT_GT(half.red(), 60);
 
-TEST_F(SwitcherPanelTest, ScreenshotConfined) {
+    switcher.cancel();
     open(1, true);
-    const QImage image = shot("confined", 2);
+    image = shot("confined", 2);
     // The Thunderbird icon is outside Code and drawn at 0.18.
     const Rect outside = switcher.view.tileRect(0);
     EXPECT_LT(at(image, (outside.x + 70) * 2, (outside.y + 39) * 2).blue(), 90);
 }
 
-TEST_F(SwitcherPanelTest, ScreenshotFiltering) {
+// The screenshots of the main looks; each also checks what must be visible in it.
+TEST_F(SwitcherPanelTest, ScreenshotsOfAllContextsFilteringAndEmpty) {
+    open(-1);
+    switcher.view.sel = 2;
+    QImage image = shot("all-contexts", 2);
+    const Rect all = switcher.view.barLayout().allRect;
+    // The "All" chip's fill is white at 0.28 over the background.
+    EXPECT_NEAR(at(image, (all.x + 2) * 2, (all.y + all.height / 2) * 2).red(), 94, 6);
+
+    switcher.cancel();
     open(0);
     switcher.beginFilter();
     switcher.appendFilter("fire");
-    const QImage image = shot("filtering", 2);
-    EXPECT_EQ(switcher.view.cells.size(), 6u);
-    EXPECT_FALSE(image.isNull());
-}
+    image = shot("filtering", 2);
+    // Filtering dims the tiles it leaves out; only the two Firefox windows match.
+    ASSERT_EQ(switcher.view.cells.size(), 6u);
+    EXPECT_EQ(std::count_if(switcher.view.cells.begin(), switcher.view.cells.end(),
+                            [](const auto& cell) { return cell.matched; }),
+              2);
 
-TEST_F(SwitcherPanelTest, ScreenshotEmpty) {
+    switcher.cancel();
     switcher.begin({"Work", "Home"}, {}, -1, {}, std::nullopt);
-    const QImage image = shot("empty", 2);
+    image = shot("empty", 2);
     EXPECT_EQ(panel.geometry().height(), 118);
     EXPECT_GE(panel.geometry().width(), 360);
     EXPECT_EQ(image.height(), 236);
