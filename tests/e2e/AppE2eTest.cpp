@@ -1,31 +1,19 @@
 // The whole program end to end: morvelan itself in a fresh Xvfb + openbox + trayer session,
 // with windows from the test client. Focus following, pinning of new windows, clean-up of
 // dead pins, pins kept across an application's restart, and the tray menu's window dump.
-#include "E2eSupport.h"
-#include "ProgramProcess.h"
+#include "ProgramE2e.h"
 #include "TestClient.h"
 #include "TrayProbe.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <memory>
 #include <optional>
-#include <sstream>
-#include <string>
 #include <thread>
 
 namespace morvelan::e2e {
 namespace {
 
-using Json = nlohmann::json;
 using Clock = std::chrono::steady_clock;
-namespace fs = std::filesystem;
 
 // The program's timers: the focus poll runs every second, the new-window pass every three.
 constexpr auto focusDeadline = 1100ms;
@@ -35,24 +23,6 @@ const std::string workID = "0A000000-0000-4000-8000-000000000001";
 const std::string playID = "0B000000-0000-4000-8000-000000000002";
 const std::string markID = "0C000000-0000-4000-8000-000000000003";
 
-std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::optional<std::string> readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 Json pin(const std::string& bundleID, const std::string& title,
          std::optional<xcb_window_t> wid = std::nullopt) {
     Json ref{{"bundleID", bundleID}, {"title", title}, {"matchAppOnly", false}};
@@ -60,11 +30,10 @@ Json pin(const std::string& bundleID, const std::string& title,
     return ref;
 }
 
-Json context(const std::string& id, const std::string& name, const std::string& color,
-             Json members) {
+Json context(const std::string& id, const std::string& name, Json members) {
     return Json{{"id", id},
                 {"name", name},
-                {"colorHex", color},
+                {"colorHex", "#4ECDC4"},
                 {"members", std::move(members)},
                 {"rules", Json::array()}};
 }
@@ -72,92 +41,52 @@ Json context(const std::string& id, const std::string& name, const std::string& 
 // A context whose only pin no window can match (no title, no window id): the first pass of the
 // clean-up removes it and rewrites contexts.json, which shows when the passes happen.
 Json marker() {
-    return context(markID, "Marker", "#FDCB6E", Json::array({pin("org.test.Gone", "")}));
+    return context(markID, "Marker", Json::array({pin("org.test.Gone", "")}));
 }
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+// A window of the test application Alpha (pid 5001 unless given) or Beta (pid 5002).
+xcb_window_t open(TestClient& client, const std::string& id, const std::string& app,
+                  const std::string& title, int pid = 0) {
+    if (pid == 0) pid = app == "Alpha" ? 5001 : 5002;
+    const xcb_window_t window =
+        client.open("id=" + id + " class=" + app + " appid=org.test." + app + " title='" + title +
+                    "' pid=" + std::to_string(pid));
+    EXPECT_NE(window, 0u) << title << " did not open";
+    return window;
 }
 
-class AppE2e : public ::testing::Test {
+// How long since `start`, printed; at most `limit`.
+void tookAtMost(Clock::time_point start, std::chrono::milliseconds limit, const std::string& what) {
+    const std::chrono::duration<double> took = Clock::now() - start;
+    std::cout << what << " after " << took.count() << " s\n";
+    EXPECT_LE(took, limit) << what;
+}
+
+void xdotool(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    EXPECT_EQ(run(args), 0) << args[1];
+}
+
+class AppE2e : public ProgramE2e {
 protected:
     void SetUp() override {
-        if (!inSession()) GTEST_SKIP() << "end-to-end tests run through scripts/xvfb-session";
-        ASSERT_TRUE(probe.ok());
-        dataDir = fs::path(dataHome()) / "Morvelan";
-        // No tour over the windows, and no update check reaching for the network.
-        writeFile(fs::path(env("XDG_CONFIG_HOME")) / "Morvelan" / "settings.json",
-                  R"({"hasSeenIntro":true,"autoUpdate":false})");
+        ProgramE2e::SetUp();
+        if (!IsSkipped() && !HasFatalFailure()) writeSettings();
     }
-
-    void TearDown() override {
-        if (program) program->stop();
-        if (HasFailure()) {
-            for (const char* name :
-                 {"morvelan.log", "contexts.json", "status.log", "focused.log"}) {
-                const auto text =
-                    readFile(logDir() / name).value_or(readFile(dataDir / name).value_or("(none)"));
-                std::cerr << "--- " << name << "\n" << text << "\n";
-            }
-        }
-    }
-
-    fs::path logDir() const { return fs::path(env("MORVELAN_SESSION_DIR")); }
 
     void writeContexts(Json contexts, const std::string& activeID) {
-        Json top{{"contexts", std::move(contexts)},
-                 {"activeID", activeID},
-                 {"workspaces", Json::array()}};
-        writeFile(dataDir / "contexts.json", top.dump());
-        fs::permissions(dataDir, fs::perms::owner_all);
-    }
-
-    // Starts morvelan and waits until it has written its first status (start-up is done).
-    void startProgram() {
-        program =
-            std::make_unique<ProgramProcess>(MORVELAN_BINARY, (logDir() / "morvelan.log").string());
-        ASSERT_TRUE(program->started());
-        ASSERT_TRUE(waitFor([&] { return fs::exists(dataDir / "status.log"); }, 10s))
-            << "morvelan wrote no status.log";
-        ASSERT_TRUE(program->running());
-    }
-
-    std::optional<Json> contexts() {
-        const auto text = readFile(dataDir / "contexts.json");
-        if (!text) return std::nullopt;
-        Json doc = Json::parse(*text, nullptr, false);
-        if (doc.is_discarded()) return std::nullopt;
-        return doc;
-    }
-
-    std::string activeID() {
-        const auto doc = contexts();
-        if (!doc || !doc->contains("activeID")) return "";
-        return doc->at("activeID").get<std::string>();
+        ProgramE2e::writeContexts({{"contexts", std::move(contexts)},
+                                   {"activeID", activeID},
+                                   {"workspaces", Json::array()}});
     }
 
     // The pins of one context, as stored.
     Json members(const std::string& id) {
-        if (const auto doc = contexts())
-            for (const Json& c : doc->at("contexts"))
+        const Json doc = contexts();
+        if (doc.is_object())
+            for (const Json& c : doc.at("contexts"))
                 if (c.at("id") == id) return c.at("members");
         return Json::array();
-    }
-
-    // Waits for the first pass of the new-window timer (the marker's pin is gone), then a
-    // quarter of a second: the next pass is then 2.75 s away, close to the longest wait.
-    void afterFirstPass() {
-        ASSERT_TRUE(waitFor(
-            [&] {
-                const auto doc = contexts();
-                if (!doc) return false;
-                for (const Json& c : doc->at("contexts"))
-                    if (c.at("id") == markID) return c.at("members").empty();
-                return false;
-            },
-            10s))
-            << "no pass of the clean-up";
-        std::this_thread::sleep_for(250ms);
     }
 
     bool hasPin(const std::string& id, const std::string& title,
@@ -167,58 +96,54 @@ protected:
         return false;
     }
 
-    std::string text(const char* name) { return readFile(dataDir / name).value_or(""); }
-
     bool hasStatusLine(const std::string& line) {
-        const std::string status = "\n" + text("status.log") + "\n";
-        return status.find("\n" + line + "\n") != std::string::npos;
+        return ("\n" + data("status.log") + "\n").find("\n" + line + "\n") != std::string::npos;
+    }
+    bool focusedHas(const std::string& text) {
+        return data("focused.log").find(text) != std::string::npos;
+    }
+
+    // Waits for the first pass of the new-window timer (the marker's pin is gone), then a
+    // quarter of a second: the next pass is then 2.75 s away, close to the longest wait.
+    void afterFirstPass() {
+        ASSERT_TRUE(waitFor([&] { return members(markID).empty(); }, 10s))
+            << "no pass of the clean-up";
+        std::this_thread::sleep_for(250ms);
     }
 
     // Activates a window the way a pager does and waits for the window manager to agree.
     void activate(xcb_window_t window) {
-        ASSERT_EQ(run({"xdotool", "windowactivate", std::to_string(window)}), 0);
+        xdotool({"windowactivate", std::to_string(window)});
         ASSERT_TRUE(waitFor([&] { return probe.active() == window; }, 5s));
     }
-
-    RootProbe probe;
-    fs::path dataDir;
-    std::unique_ptr<ProgramProcess> program;
 };
 
 TEST_F(AppE2e, ActivatingAWindowOnlyAnotherContextClaimsMakesThatContextActive) {
     TestClient client;
-    const xcb_window_t aOne =
-        client.open("id=a1 class=Alpha appid=org.test.Alpha title='A one' pid=5001");
-    const xcb_window_t aTwo =
-        client.open("id=a2 class=Alpha appid=org.test.Alpha title='A two' pid=5001");
-    const xcb_window_t bMain =
-        client.open("id=b1 class=Beta appid=org.test.Beta title='B main' pid=5002");
-    ASSERT_NE(aOne, 0u);
-    ASSERT_NE(aTwo, 0u);
-    ASSERT_NE(bMain, 0u);
-    writeContexts({context(workID, "Work", "#4ECDC4", {pin("org.test.Alpha", "A one")}),
-                   context(playID, "Play", "#FF6B6B",
-                           {pin("org.test.Beta", "B main"), pin("org.test.Alpha", "A two")})},
-                  workID);
+    const xcb_window_t aOne = open(client, "a1", "Alpha", "A one");
+    const xcb_window_t aTwo = open(client, "a2", "Alpha", "A two");
+    const xcb_window_t bMain = open(client, "b1", "Beta", "B main");
+    ASSERT_FALSE(HasFailure());
+    writeContexts(
+        {context(workID, "Work", {pin("org.test.Alpha", "A one")}),
+         context(playID, "Play", {pin("org.test.Beta", "B main"), pin("org.test.Alpha", "A two")})},
+        workID);
     activate(aOne);
     startProgram();
     // The program has seen the focused window: Work, which holds it, stays active.
-    ASSERT_TRUE(waitFor(
-        [&] { return text("focused.log").find("title=A one\n") != std::string::npos; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return focusedHas("title=A one\n"); }, 5s));
     EXPECT_EQ(activeID(), workID);
     EXPECT_TRUE(hasStatusLine("  * Work: members=1"));
 
-    // Activates `window` with xdotool; `id` must be the active context within the deadline,
-    // in contexts.json and in status.log.
+    // Activates `window`: `id` must be the active context within the deadline, in
+    // contexts.json and in status.log.
     const auto switchesTo = [&](xcb_window_t window, const std::string& id,
                                 const std::string& statusLine) {
         const auto start = Clock::now();
-        EXPECT_EQ(run({"xdotool", "windowactivate", std::to_string(window)}), 0);
+        xdotool({"windowactivate", std::to_string(window)});
         EXPECT_TRUE(waitFor([&] { return activeID() == id && hasStatusLine(statusLine); }, 5s))
             << "the context did not become active";
-        const double took = secondsSince(start);
-        std::cout << "\"" << statusLine << "\" after " << took << " s\n";
-        EXPECT_LE(took, std::chrono::duration<double>(focusDeadline).count());
+        tookAtMost(start, focusDeadline, "\"" + statusLine + "\"");
     };
 
     // Another application's window: its activation notice leads there.
@@ -227,53 +152,40 @@ TEST_F(AppE2e, ActivatingAWindowOnlyAnotherContextClaimsMakesThatContextActive) 
     // The focus log follows with the next focus poll.
     const std::string focused =
         "app=Beta\nwid=" + std::to_string(bMain) + "\ntitle=B main\nmatchedContext=Play\n";
-    EXPECT_TRUE(waitFor([&] { return text("focused.log") == focused; }, 5s)) << text("focused.log");
+    EXPECT_TRUE(waitFor([&] { return data("focused.log") == focused; }, 5s)) << data("focused.log");
 
     // Between two windows of one application there is no activation notice, only the
     // focus change.
     switchesTo(aOne, workID, "  * Work: members=1");
     switchesTo(aTwo, playID, "  * Play: members=2");
     EXPECT_TRUE(waitFor(
-        [&] {
-            return text("focused.log").find("matchedContext=Play\n") != std::string::npos &&
-                   text("focused.log").find("title=A two\n") != std::string::npos;
-        },
-        5s))
-        << text("focused.log");
+        [&] { return focusedHas("matchedContext=Play\n") && focusedHas("title=A two\n"); }, 5s))
+        << data("focused.log");
 }
 
 TEST_F(AppE2e, ANewWindowOfAnApplicationPinnedInTheActiveContextIsPinned) {
     TestClient client;
-    const xcb_window_t aOne =
-        client.open("id=a1 class=Alpha appid=org.test.Alpha title='A one' pid=5001");
-    const xcb_window_t bMain =
-        client.open("id=b1 class=Beta appid=org.test.Beta title='B main' pid=5002");
-    ASSERT_NE(aOne, 0u);
-    ASSERT_NE(bMain, 0u);
-    writeContexts({context(workID, "Work", "#4ECDC4", {pin("org.test.Alpha", "A one", aOne)}),
-                   context(playID, "Play", "#FF6B6B", Json::array()), marker()},
+    const xcb_window_t aOne = open(client, "a1", "Alpha", "A one");
+    open(client, "b1", "Beta", "B main");
+    ASSERT_FALSE(HasFailure());
+    writeContexts({context(workID, "Work", {pin("org.test.Alpha", "A one", aOne)}),
+                   context(playID, "Play", Json::array()), marker()},
                   workID);
     activate(aOne);
     startProgram();
     afterFirstPass();
 
-    const xcb_window_t aTwo =
-        client.open("id=a2 class=Alpha appid=org.test.Alpha title='A two' pid=5001");
+    const xcb_window_t aTwo = open(client, "a2", "Alpha", "A two");
     const auto start = Clock::now();
-    ASSERT_NE(aTwo, 0u);
     // A window of an application Work does not pin is left alone.
-    const xcb_window_t bTwo =
-        client.open("id=b2 class=Beta appid=org.test.Beta title='B two' pid=5002");
-    ASSERT_NE(bTwo, 0u);
+    open(client, "b2", "Beta", "B two");
+    ASSERT_FALSE(HasFailure());
     ASSERT_TRUE(waitFor([&] { return hasPin(workID, "A two", aTwo); }, 10s))
         << "the new window was not pinned";
-    const double took = secondsSince(start);
-    std::cout << "A two pinned after " << took << " s\n";
-    EXPECT_LE(took, std::chrono::duration<double>(autoAddDeadline).count());
+    tookAtMost(start, autoAddDeadline, "A two pinned");
 
-    const Json work = members(workID);
-    ASSERT_EQ(work.size(), 2u);
-    EXPECT_EQ(work[1], pin("org.test.Alpha", "A two", aTwo));
+    EXPECT_EQ(members(workID), Json::array({pin("org.test.Alpha", "A one", aOne),
+                                            pin("org.test.Alpha", "A two", aTwo)}));
     EXPECT_TRUE(members(playID).empty());
     EXPECT_EQ(activeID(), workID);
     EXPECT_TRUE(waitFor([&] { return hasStatusLine("  * Work: members=2"); }, 5s));
@@ -281,14 +193,11 @@ TEST_F(AppE2e, ANewWindowOfAnApplicationPinnedInTheActiveContextIsPinned) {
 
 TEST_F(AppE2e, ClosingAPinnedWindowWhileItsApplicationRunsRemovesThePin) {
     TestClient client;
-    const xcb_window_t aOne =
-        client.open("id=a1 class=Alpha appid=org.test.Alpha title='A one' pid=5001");
-    const xcb_window_t aTwo =
-        client.open("id=a2 class=Alpha appid=org.test.Alpha title='A two' pid=5001");
-    ASSERT_NE(aOne, 0u);
-    ASSERT_NE(aTwo, 0u);
+    const xcb_window_t aOne = open(client, "a1", "Alpha", "A one");
+    const xcb_window_t aTwo = open(client, "a2", "Alpha", "A two");
+    ASSERT_FALSE(HasFailure());
     writeContexts(
-        {context(workID, "Work", "#4ECDC4",
+        {context(workID, "Work",
                  {pin("org.test.Alpha", "A one", aOne), pin("org.test.Alpha", "A two", aTwo)}),
          marker()},
         workID);
@@ -302,9 +211,7 @@ TEST_F(AppE2e, ClosingAPinnedWindowWhileItsApplicationRunsRemovesThePin) {
     const auto start = Clock::now();
     ASSERT_TRUE(waitFor([&] { return !hasPin(workID, "A two"); }, 10s))
         << "the pin of the closed window stayed";
-    const double took = secondsSince(start);
-    std::cout << "pin of A two removed after " << took << " s\n";
-    EXPECT_LE(took, std::chrono::duration<double>(autoAddDeadline).count());
+    tookAtMost(start, autoAddDeadline, "pin of A two removed");
     EXPECT_EQ(members(workID), Json::array({pin("org.test.Alpha", "A one", aOne)}));
     EXPECT_TRUE(waitFor([&] { return hasStatusLine("  * Work: members=1"); }, 5s));
 }
@@ -312,20 +219,15 @@ TEST_F(AppE2e, ClosingAPinnedWindowWhileItsApplicationRunsRemovesThePin) {
 TEST_F(AppE2e, QuittingAnApplicationKeepsItsPinsAndItsRelaunchedWindowIsClaimedAgain) {
     auto alpha = std::make_unique<TestClient>();
     TestClient beta;
-    const xcb_window_t aOne =
-        alpha->open("id=a1 class=Alpha appid=org.test.Alpha title='A one' pid=5001");
-    const xcb_window_t aTwo =
-        alpha->open("id=a2 class=Alpha appid=org.test.Alpha title='A two' pid=5001");
-    const xcb_window_t bMain =
-        beta.open("id=b1 class=Beta appid=org.test.Beta title='B main' pid=5002");
-    ASSERT_NE(aOne, 0u);
-    ASSERT_NE(aTwo, 0u);
-    ASSERT_NE(bMain, 0u);
-    writeContexts(
-        {context(workID, "Work", "#4ECDC4",
-                 {pin("org.test.Alpha", "A one", aOne), pin("org.test.Alpha", "A two", aTwo)}),
-         context(playID, "Play", "#FF6B6B", {pin("org.test.Beta", "B main", bMain)})},
-        workID);
+    const xcb_window_t aOne = open(*alpha, "a1", "Alpha", "A one");
+    const xcb_window_t aTwo = open(*alpha, "a2", "Alpha", "A two");
+    const xcb_window_t bMain = open(beta, "b1", "Beta", "B main");
+    ASSERT_FALSE(HasFailure());
+    const Json alphaPins =
+        Json::array({pin("org.test.Alpha", "A one", aOne), pin("org.test.Alpha", "A two", aTwo)});
+    writeContexts({context(workID, "Work", alphaPins),
+                   context(playID, "Play", {pin("org.test.Beta", "B main", bMain)})},
+                  workID);
     activate(aOne);
     startProgram();
 
@@ -347,23 +249,21 @@ TEST_F(AppE2e, QuittingAnApplicationKeepsItsPinsAndItsRelaunchedWindowIsClaimedA
     ASSERT_TRUE(waitFor([&] { return activeID() == playID; }, 5s));
     // Two passes of the clean-up later, the pins of the application that is gone are kept.
     std::this_thread::sleep_for(6500ms);
-    EXPECT_EQ(members(workID), Json::array({pin("org.test.Alpha", "A one", aOne),
-                                            pin("org.test.Alpha", "A two", aTwo)}));
+    EXPECT_EQ(members(workID), alphaPins);
 
     // Alpha starts again and opens a window with the title of the first pin: it has a new
     // window id, and the old pin claims it by its title.
     const auto start = Clock::now();
-    const xcb_window_t aOneAgain =
-        relaunched.open("id=a1 class=Alpha appid=org.test.Alpha title='A one' pid=5101");
+    const xcb_window_t aOneAgain = open(relaunched, "a1", "Alpha", "A one", 5101);
     ASSERT_NE(aOneAgain, 0u);
     ASSERT_NE(aOneAgain, aOne);
     ASSERT_TRUE(waitFor([&] { return probe.active() == aOneAgain; }, 5s));
     ASSERT_TRUE(waitFor([&] { return activeID() == workID; }, 5s))
         << "the relaunched window did not bring its context back";
-    std::cout << "Work active again after " << secondsSince(start) << " s\n";
-    ASSERT_TRUE(waitFor(
-        [&] { return text("focused.log").find("title=A one\n") != std::string::npos; }, 5s));
-    EXPECT_EQ(text("focused.log"), "app=Alpha\nwid=" + std::to_string(aOneAgain) +
+    std::cout << "Work active again after "
+              << std::chrono::duration<double>(Clock::now() - start).count() << " s\n";
+    ASSERT_TRUE(waitFor([&] { return focusedHas("title=A one\n"); }, 5s));
+    EXPECT_EQ(data("focused.log"), "app=Alpha\nwid=" + std::to_string(aOneAgain) +
                                        "\ntitle=A one\nmatchedContext=Work\n");
     // With Alpha running again, the clean-up keeps the pin that found its window (with its old
     // id) and drops the one whose window did not come back.
@@ -373,14 +273,11 @@ TEST_F(AppE2e, QuittingAnApplicationKeepsItsPinsAndItsRelaunchedWindowIsClaimedA
 
 TEST_F(AppE2e, TheTrayMenuWithAltDumpsTheWindowsToTheLog) {
     TestClient client;
-    const xcb_window_t aOne =
-        client.open("id=a1 class=Alpha appid=org.test.Alpha title='A one' pid=5001");
-    const xcb_window_t bMain =
-        client.open("id=b1 class=Beta appid=org.test.Beta title='B main' pid=5002");
-    ASSERT_NE(aOne, 0u);
-    ASSERT_NE(bMain, 0u);
-    writeContexts({context(workID, "Work", "#4ECDC4", {pin("org.test.Alpha", "A one")}),
-                   context(playID, "Play", "#FF6B6B", {pin("org.test.Beta", "B main")})},
+    const xcb_window_t aOne = open(client, "a1", "Alpha", "A one");
+    const xcb_window_t bMain = open(client, "b1", "Beta", "B main");
+    ASSERT_FALSE(HasFailure());
+    writeContexts({context(workID, "Work", {pin("org.test.Alpha", "A one")}),
+                   context(playID, "Play", {pin("org.test.Beta", "B main")})},
                   workID);
     startProgram();
 
@@ -388,15 +285,13 @@ TEST_F(AppE2e, TheTrayMenuWithAltDumpsTheWindowsToTheLog) {
     std::optional<TrayProbe::Rect> icon;
     ASSERT_TRUE(waitFor([&] { return (icon = tray.icon("morvelan")).has_value(); }, 10s))
         << "no tray icon of morvelan inside the tray host";
-    const fs::path dump = dataDir / "windows-dump.log";
-    ASSERT_FALSE(fs::exists(dump));
+    ASSERT_FALSE(fs::exists(dataDir / "windows-dump.log"));
 
     // Alt is read when the menu opens: hold it first, then right-click the icon.
-    ASSERT_EQ(run({"xdotool", "mousemove", "--sync", std::to_string(icon->centreX()),
-                   std::to_string(icon->centreY())}),
-              0);
-    ASSERT_EQ(run({"xdotool", "keydown", "alt"}), 0);
-    ASSERT_EQ(run({"xdotool", "click", "3"}), 0);
+    xdotool(
+        {"mousemove", "--sync", std::to_string(icon->centreX()), std::to_string(icon->centreY())});
+    xdotool({"keydown", "alt"});
+    xdotool({"click", "3"});
     std::optional<TrayProbe::Rect> menu;
     ASSERT_TRUE(waitFor([&] { return (menu = tray.popupMenu()).has_value(); }, 5s))
         << "the right click opened no menu";
@@ -404,42 +299,36 @@ TEST_F(AppE2e, TheTrayMenuWithAltDumpsTheWindowsToTheLog) {
     std::optional<int> itemY;
     ASSERT_TRUE(waitFor([&] { return (itemY = tray.secondToLastItemY(*menu)).has_value(); }, 5s))
         << "the menu's last separator was not found";
-    ASSERT_EQ(run({"xdotool", "mousemove", "--sync", std::to_string(menu->centreX()),
-                   std::to_string(menu->y + *itemY)}),
-              0);
-    ASSERT_EQ(run({"xdotool", "click", "1"}), 0);
-    ASSERT_EQ(run({"xdotool", "keyup", "alt"}), 0);
+    xdotool(
+        {"mousemove", "--sync", std::to_string(menu->centreX()), std::to_string(menu->y + *itemY)});
+    xdotool({"click", "1"});
+    xdotool({"keyup", "alt"});
 
-    ASSERT_TRUE(waitFor([&] { return fs::exists(dump); }, 5s))
+    ASSERT_TRUE(waitFor([&] { return fs::exists(dataDir / "windows-dump.log"); }, 5s))
         << "choosing the item wrote no windows-dump.log";
     EXPECT_TRUE(waitFor([&] { return !tray.popupMenu(); }, 5s)) << "the menu stayed open";
-    const std::string log = text("windows-dump.log");
+    const std::string log = data("windows-dump.log");
     const auto ax = log.find("=== AX per-app (kAXWindows, unfiltered) ===\n");
     const auto cg = log.find("\n\n=== CGWindowList(.optionAll) ===\n");
     const auto all = log.find("\n\n=== allAcrossSpaces() (what the switcher gets) ===\n");
     ASSERT_EQ(ax, 0u) << log;
     ASSERT_NE(cg, std::string::npos) << log;
     ASSERT_NE(all, std::string::npos) << log;
-    EXPECT_LT(cg, all);
+    ASSERT_LT(cg, all);
     // Each section lists the staged windows: the per-application lists by title, the window
     // list and the switcher's list with their ids.
     const std::string perApp = log.substr(ax, cg - ax);
     const std::string windowList = log.substr(cg, all - cg);
     const std::string switcher = log.substr(all);
-    EXPECT_NE(perApp.find("Alpha [1]:\n    role=AXWindow sub=AXStandardWindow min=false 'A one'"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(perApp.find("Beta [1]:\n    role=AXWindow sub=AXStandardWindow min=false 'B main'"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(windowList.find("Alpha pid=5001 #" + std::to_string(aOne)), std::string::npos) << log;
-    EXPECT_NE(windowList.find("Beta pid=5002 #" + std::to_string(bMain)), std::string::npos) << log;
-    EXPECT_NE(switcher.find("  app=Alpha wid=" + std::to_string(aOne) + " ax=true title=A one"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(switcher.find("  app=Beta wid=" + std::to_string(bMain) + " ax=true title=B main"),
-              std::string::npos)
-        << log;
+    const std::string a = std::to_string(aOne), b = std::to_string(bMain);
+    for (const auto& [section, line] : std::vector<std::pair<std::string, std::string>>{
+             {perApp, "Alpha [1]:\n    role=AXWindow sub=AXStandardWindow min=false 'A one'"},
+             {perApp, "Beta [1]:\n    role=AXWindow sub=AXStandardWindow min=false 'B main'"},
+             {windowList, "Alpha pid=5001 #" + a},
+             {windowList, "Beta pid=5002 #" + b},
+             {switcher, "  app=Alpha wid=" + a + " ax=true title=A one"},
+             {switcher, "  app=Beta wid=" + b + " ax=true title=B main"}})
+        EXPECT_NE(section.find(line), std::string::npos) << line << "\nin\n" << log;
     // Alt chose the dump in place of "Settings…": no settings window came up.
     EXPECT_TRUE(program->running());
 }
