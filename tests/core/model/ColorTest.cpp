@@ -6,33 +6,20 @@
 namespace morvelan {
 namespace {
 
-TEST(ColorFromHex, AcceptsHashOptionalAndBlanksAround) {
+TEST(ColorFromHex, AcceptsSixDigitsWithOptionalHashAndBlanksAroundOnly) {
     auto withSpaces = colorFromHex("  #138a80\t");
     ASSERT_TRUE(withSpaces);
-    EXPECT_DOUBLE_EQ(withSpaces->r, 0x13 / 255.0);
-    EXPECT_DOUBLE_EQ(withSpaces->g, 0x8A / 255.0);
-    EXPECT_DOUBLE_EQ(withSpaces->b, 0x80 / 255.0);
-    EXPECT_DOUBLE_EQ(withSpaces->a, 1.0);
+    EXPECT_EQ(*withSpaces, (Color{0x13 / 255.0, 0x8A / 255.0, 0x80 / 255.0, 1.0}));
     EXPECT_EQ(colorFromHex("138A80"), withSpaces);
-}
-
-TEST(ColorFromHex, RejectsOtherForms) {
     for (const char* text : {"#FFF", "#FF6B6B00", "#GG0000", "", "#", "##138A80", "\n#138A80",
                              "#138A80\n", "# 138A80", "+138A80", "0x138A", "#-12345"})
         EXPECT_FALSE(colorFromHex(text)) << text;
 }
 
-TEST(HexFromColor, RoundTripsEveryPaletteColour) {
-    for (std::string_view hex : palette) {
-        auto color = colorFromHex(hex);
-        ASSERT_TRUE(color) << hex;
-        EXPECT_EQ(hexFromColor(*color), hex);
-    }
+TEST(HexFromColor, RoundTripsRoundsToNearestAndClamps) {
+    for (std::string_view hex : palette)
+        EXPECT_EQ(hexFromColor(colorFromHex(hex).value_or(Color{})), hex);
     EXPECT_EQ(hexFromColor(*colorFromHex("#e17055")), "#E17055");
-    EXPECT_EQ(hexFromColor(*colorFromHex(brand)), "#138A80");
-}
-
-TEST(HexFromColor, RoundsToNearestAndClamps) {
     EXPECT_EQ(hexFromColor(Color{0.5, 0.0, 1.0, 1.0}), "#8000FF"); // 127.5 rounds up
     EXPECT_EQ(hexFromColor(Color{0.498, 0.002, 0.999, 1.0}), "#7F01FF");
     EXPECT_EQ(hexFromColor(Color{-0.2, 1.7, 0.0, 1.0}), "#00FF00");

@@ -33,115 +33,89 @@ Rule rule(RuleField field, RuleOp op, std::string value, bool exclude = false) {
 
 class Membership : public ::testing::Test {
 protected:
+    // Both tests at once: whether the context claims the window and whether a pin names it.
+    void expectClaim(const Win& w, const WidSet& live, bool belongs, bool pins) {
+        EXPECT_EQ(morvelan::belongs(w, context, live), belongs);
+        EXPECT_EQ(morvelan::pins(context, w, live), pins);
+    }
+
     Context context;
     Win editor = window("org.gnome.TextEditor", "Text Editor", "notes.txt", 0x400001);
     Win other = window("org.gnome.TextEditor", "Text Editor", "notes.txt", 0x400002);
     WidSet noScan;
+    WidSet bothLive{editor.wid, other.wid};
 };
 
-TEST_F(Membership, EmptyContextClaimsNothing) {
-    EXPECT_FALSE(belongs(editor, context, noScan));
-    EXPECT_FALSE(pins(context, editor, noScan));
-}
+TEST_F(Membership, WindowPinsNameTheirWindowByIdElseByExactTitle) {
+    expectClaim(editor, noScan, false, false); // an empty context claims nothing
 
-TEST_F(Membership, PinByIdSurvivesATitleChange) {
+    // By id, surviving a title change.
     context.members = {windowPin(editor.bundleID, "old title", editor.wid)};
-    WidSet live{editor.wid, other.wid};
-    EXPECT_TRUE(belongs(editor, context, live));
-    EXPECT_TRUE(pins(context, editor, live));
-}
+    expectClaim(editor, bothLive, true, true);
 
-TEST_F(Membership, PinNamingAnotherLiveWindowDoesNotTakeATitleTwin) {
+    // A pin naming another live window does not take its title twin, until that one is gone.
     context.members = {windowPin(editor.bundleID, "notes.txt", editor.wid)};
-    WidSet live{editor.wid, other.wid};
-    EXPECT_FALSE(belongs(other, context, live));
-    EXPECT_FALSE(pins(context, other, live));
+    expectClaim(other, bothLive, false, false);
+    expectClaim(other, WidSet{other.wid}, true, true);
 
-    // Once the pinned window is gone, the title finds the twin.
-    WidSet afterClose{other.wid};
-    EXPECT_TRUE(belongs(other, context, afterClose));
-    EXPECT_TRUE(pins(context, other, afterClose));
-}
-
-TEST_F(Membership, BeforeTheFirstScanAPinFallsBackToTheTitle) {
-    context.members = {windowPin(editor.bundleID, "notes.txt", 0x999)};
-    EXPECT_TRUE(belongs(editor, context, noScan));
-    EXPECT_TRUE(pins(context, editor, noScan));
-}
-
-TEST_F(Membership, StalePinWithEmptyTitleNeverMatches) {
-    context.members = {windowPin(editor.bundleID, "", 0x999)};
-    Win untitled = window(editor.bundleID, editor.appName, "", editor.wid);
-    EXPECT_FALSE(belongs(untitled, context, WidSet{untitled.wid}));
-    EXPECT_FALSE(belongs(untitled, context, noScan));
-    EXPECT_FALSE(pins(context, untitled, noScan));
-}
-
-TEST_F(Membership, ZeroIdCountsAsAbsent) {
-    context.members = {windowPin(editor.bundleID, "notes.txt", 0)};
-    Win unknown = window(editor.bundleID, editor.appName, "other", 0);
-    EXPECT_FALSE(belongs(unknown, context, WidSet{0}));
-    EXPECT_TRUE(belongs(editor, context, WidSet{0, editor.wid}));
-}
-
-TEST_F(Membership, PinsCompareExactly) {
-    context.members = {windowPin(editor.bundleID, "Notes.txt", std::nullopt)};
-    EXPECT_FALSE(belongs(editor, context, noScan));
-    context.members = {windowPin("org.gnome.texteditor", "notes.txt", std::nullopt)};
-    EXPECT_FALSE(belongs(editor, context, noScan));
-    context.members = {appPin("org.gnome.texteditor")};
-    EXPECT_FALSE(belongs(editor, context, noScan));
-}
-
-TEST_F(Membership, LaterPinsAreTriedAfterOneNamesAnotherWindow) {
+    // Later pins are tried after one names another window.
     context.members = {windowPin(editor.bundleID, "notes.txt", other.wid),
                        windowPin(editor.bundleID, "x", editor.wid)};
-    WidSet live{editor.wid, other.wid};
-    EXPECT_TRUE(belongs(editor, context, live));
-    EXPECT_TRUE(pins(context, editor, live));
+    expectClaim(editor, bothLive, true, true);
+
+    // Before the first scan a pin falls back to the title.
+    context.members = {windowPin(editor.bundleID, "notes.txt", 0x999)};
+    expectClaim(editor, noScan, true, true);
+
+    // A stale pin with an empty title never matches.
+    context.members = {windowPin(editor.bundleID, "", 0x999)};
+    Win untitled = window(editor.bundleID, editor.appName, "", editor.wid);
+    expectClaim(untitled, WidSet{untitled.wid}, false, false);
+    expectClaim(untitled, noScan, false, false);
+
+    // A zero id counts as absent.
+    context.members = {windowPin(editor.bundleID, "notes.txt", 0)};
+    EXPECT_FALSE(belongs(window(editor.bundleID, editor.appName, "other", 0), context, WidSet{0}));
+    EXPECT_TRUE(belongs(editor, context, WidSet{0, editor.wid}));
+
+    // Titles and bundle ids compare exactly.
+    for (const WinRef& ref : {windowPin(editor.bundleID, "Notes.txt", std::nullopt),
+                              windowPin("org.gnome.texteditor", "notes.txt", std::nullopt),
+                              appPin("org.gnome.texteditor")}) {
+        context.members = {ref};
+        expectClaim(editor, noScan, false, false);
+    }
 }
 
-TEST_F(Membership, ExcludeRuleBeatsAppPinAndIncludeRule) {
+TEST_F(Membership, WindowPinThenExcludeRulesThenAppPinsThenIncludeRulesThenLegacyText) {
+    // An exclude rule beats an app pin and an include rule; the app pin still counts as a
+    // matching pin for focus following.
     context.members = {appPin(editor.bundleID)};
     context.rules = {rule(RuleField::appName, RuleOp::contains, "editor"),
                      rule(RuleField::title, RuleOp::contains, ".TXT", true)};
-    EXPECT_FALSE(belongs(editor, context, noScan));
-    // The app pin still counts as a matching pin for focus following.
-    EXPECT_TRUE(pins(context, editor, noScan));
+    expectClaim(editor, noScan, false, true);
+    expectClaim(window(editor.bundleID, editor.appName, "readme.md", 3), noScan, true, true);
 
-    Win markdown = window(editor.bundleID, editor.appName, "readme.md", 0x400003);
-    EXPECT_TRUE(belongs(markdown, context, noScan));
-}
-
-TEST_F(Membership, WindowPinBeatsExcludeRule) {
+    // A window pin beats an exclude rule.
     context.members = {windowPin(editor.bundleID, "notes.txt", editor.wid)};
-    context.rules = {rule(RuleField::title, RuleOp::contains, "notes", true)};
     EXPECT_TRUE(belongs(editor, context, WidSet{editor.wid}));
-}
 
-TEST_F(Membership, EmptyExcludeRuleExcludesNothing) {
+    // An app pin matches every window of its application; an empty exclude excludes nothing.
     context.members = {appPin(editor.bundleID)};
     context.rules = {rule(RuleField::title, RuleOp::equals, "", true)};
     EXPECT_TRUE(belongs(editor, context, noScan));
-}
-
-TEST_F(Membership, IncludeRulesAreAlternatives) {
-    context.rules = {rule(RuleField::appName, RuleOp::equals, "Firefox"),
-                     rule(RuleField::bundleID, RuleOp::regex, "texteditor$")};
-    EXPECT_TRUE(belongs(editor, context, noScan));
-    EXPECT_FALSE(belongs(window("org.kde.konsole", "Konsole", "~", 7), context, noScan));
-    // Rules never make a pin.
-    EXPECT_FALSE(pins(context, editor, noScan));
-}
-
-TEST_F(Membership, AppPinMatchesEveryWindowOfItsApplication) {
-    context.members = {appPin(editor.bundleID)};
-    EXPECT_TRUE(belongs(editor, context, noScan));
     EXPECT_TRUE(belongs(other, context, WidSet{editor.wid}));
     EXPECT_FALSE(belongs(window("org.kde.konsole", "Konsole", "notes.txt", 9), context, noScan));
-}
 
-TEST_F(Membership, LegacyMatchIsTheLastResort) {
+    // Include rules are alternatives and never make a pin.
+    context.members.clear();
+    context.rules = {rule(RuleField::appName, RuleOp::equals, "Firefox"),
+                     rule(RuleField::bundleID, RuleOp::regex, "texteditor$")};
+    expectClaim(editor, noScan, true, false);
+    EXPECT_FALSE(belongs(window("org.kde.konsole", "Konsole", "~", 7), context, noScan));
+
+    // The legacy text is the last resort, and an exclude rule still beats it.
+    context.rules.clear();
     context.match = "EDITOR NOTES";
     EXPECT_TRUE(belongs(window("a", "Text Editor", "Notes", 1), context, noScan));
     EXPECT_FALSE(belongs(window("a", "Text Editor", "Todo", 1), context, noScan));
@@ -149,26 +123,18 @@ TEST_F(Membership, LegacyMatchIsTheLastResort) {
     EXPECT_FALSE(belongs(window("a", "Text Editor", "Notes", 1), context, noScan));
 }
 
-TEST(LegacyMatch, AbsentOrEmptyMatchesNothing) {
+TEST(LegacyMatch, LowerCasedTextInNameAndTitleJoinedByOneSpace) {
     Context context;
     EXPECT_FALSE(context.matches("App", "Title"));
     context.match = "";
     EXPECT_FALSE(context.matches("App", "Title"));
     EXPECT_FALSE(context.matches("", ""));
-}
-
-TEST(LegacyMatch, JoinsNameAndTitleWithOneSpace) {
-    Context context;
     context.match = "  ";
     EXPECT_FALSE(context.matches("App", "Title"));
     EXPECT_TRUE(context.matches("App ", "Title"));
     EXPECT_TRUE(context.matches("App", " Title"));
     context.match = "p t";
     EXPECT_TRUE(context.matches("APP", "TITLE"));
-}
-
-TEST(LegacyMatch, LowerCasesUnicode) {
-    Context context;
     context.match = "ÄRGER";
     EXPECT_TRUE(context.matches("Mail", "viel ärger heute"));
     context.match = "straße";
@@ -182,10 +148,7 @@ TEST(MakeContext, StartsEmptyWithAFreshId) {
     EXPECT_NE(a->id, b->id);
     EXPECT_EQ(a->name, "Work");
     EXPECT_EQ(a->colorHex, "#FF6B6B");
-    EXPECT_TRUE(a->members.empty());
-    EXPECT_TRUE(a->rules.empty());
-    EXPECT_FALSE(a->match);
-    EXPECT_FALSE(a->workspaceID);
+    EXPECT_TRUE(a->members.empty() && a->rules.empty() && !a->match && !a->workspaceID);
     EXPECT_EQ(b->workspaceID, workspace);
 }
 

@@ -7,6 +7,8 @@
 namespace morvelan {
 namespace {
 
+constexpr RuleOp eq = RuleOp::equals, has = RuleOp::contains, re = RuleOp::regex;
+
 Rule rule(std::vector<Condition> clauses, bool exclude = false) {
     Rule r;
     r.clauses = std::move(clauses);
@@ -14,8 +16,8 @@ Rule rule(std::vector<Condition> clauses, bool exclude = false) {
     return r;
 }
 
-Condition cond(RuleField field, RuleOp op, std::string value) {
-    return Condition{field, op, std::move(value)};
+bool titleTest(RuleOp op, const std::string& value, const std::string& title) {
+    return rule({{RuleField::title, op, value}}).test("", "", title);
 }
 
 TEST(RuleEnums, TextFormsRoundTrip) {
@@ -30,83 +32,84 @@ TEST(RuleEnums, TextFormsRoundTrip) {
     EXPECT_FALSE(ruleOpFrom(""));
 }
 
-TEST(RuleTest, FreshRuleMatchesNothing) {
-    Rule fresh;
-    ASSERT_EQ(fresh.clauses.size(), 1u);
-    EXPECT_EQ(fresh.clauses[0].field, RuleField::appName);
-    EXPECT_EQ(fresh.clauses[0].op, RuleOp::contains);
-    EXPECT_FALSE(fresh.test("org.gnome.Terminal", "Terminal", "bash"));
+TEST(RuleTest, EveryNonEmptyConditionMustHoldOnItsOwnField) {
+    EXPECT_FALSE(Rule{}.test("org.gnome.Terminal", "Terminal", "bash"));
     EXPECT_FALSE(rule({}).test("a", "b", "c"));
-    Rule allEmpty = rule(
-        {cond(RuleField::title, RuleOp::equals, ""), cond(RuleField::bundleID, RuleOp::regex, "")},
-        true);
-    EXPECT_FALSE(allEmpty.test("", "", ""));
-}
-
-TEST(RuleTest, EmptyConditionsAreDroppedNotFailed) {
-    Rule r = rule({cond(RuleField::title, RuleOp::equals, ""),
-                   cond(RuleField::appName, RuleOp::contains, "fire")});
-    EXPECT_TRUE(r.test("org.mozilla.firefox", "Firefox", "anything"));
-}
-
-TEST(RuleTest, SpacesAreNotEmptyAndNotTrimmed) {
-    Rule r = rule({cond(RuleField::title, RuleOp::contains, " ")});
-    EXPECT_FALSE(r.test("x", "y", "NoSpaceHere"));
-    EXPECT_TRUE(r.test("x", "y", "a b"));
     EXPECT_FALSE(
-        rule({cond(RuleField::appName, RuleOp::equals, " Safari")}).test("x", "Safari", "t"));
+        rule({{RuleField::title, eq, ""}, {RuleField::bundleID, re, ""}}, true).test("", "", ""));
+    // An empty condition is dropped, not failed.
+    EXPECT_TRUE(rule({{RuleField::title, eq, ""}, {RuleField::appName, has, "fire"}})
+                    .test("org.mozilla.firefox", "Firefox", "anything"));
+
+    Rule byBundle = rule({{RuleField::bundleID, eq, "org.kde.konsole"}});
+    EXPECT_TRUE(byBundle.test("org.kde.konsole", "Konsole", "x"));
+    EXPECT_FALSE(byBundle.test("x", "org.kde.konsole", "org.kde.konsole"));
+    Rule byTitle = rule({{RuleField::title, eq, "Inbox"}});
+    EXPECT_TRUE(byTitle.test("Mail", "Mail", "inbox"));
+    EXPECT_FALSE(byTitle.test("Inbox", "Inbox", "Mail"));
+    Rule byApp = rule({{RuleField::appName, eq, "Terminal"}, {RuleField::title, has, "ssh"}});
+    EXPECT_TRUE(byApp.test("t", "terminal", "ssh host"));
+    EXPECT_FALSE(byApp.test("t", "terminal", "bash"));
+    EXPECT_FALSE(byApp.test("t", "xterm", "ssh host"));
+    // The exclude flag is the caller's business.
+    EXPECT_TRUE(rule({{RuleField::title, has, "x"}}, true).test("", "", "x"));
 }
 
-TEST(RuleTest, EqualsIgnoresCase) {
-    Rule r = rule({cond(RuleField::appName, RuleOp::equals, "safari")});
-    EXPECT_TRUE(r.test("com.apple.Safari", "Safari", "Start Page"));
-    EXPECT_FALSE(r.test("com.apple.Safari", "Safari Technology Preview", "Start Page"));
-}
-
-TEST(RuleTest, ContainsIgnoresCase) {
-    Rule r = rule({cond(RuleField::title, RuleOp::contains, "GIT")});
-    EXPECT_TRUE(r.test("x", "Code", "my-git-repo"));
-    EXPECT_FALSE(r.test("x", "Code", "my-gi-t-repo"));
-}
-
-TEST(RuleTest, CaseFoldingIsFullUnicode) {
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::equals, "straße")}).test("", "", "STRASSE"));
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::equals, "ΣΊΣΥΦΟΣ")}).test("", "", "σίσυφος"));
-    EXPECT_TRUE(
-        rule({cond(RuleField::title, RuleOp::contains, "GRÜN")}).test("", "", "Ordner grün/alt"));
-    // The Kelvin sign folds to a plain k, so a non-ASCII subject can equal an ASCII value.
-    EXPECT_TRUE(rule({cond(RuleField::appName, RuleOp::equals, "kde")}).test("", "\u212Ade", ""));
-    // No diacritic folding.
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::equals, "cafe")}).test("", "", "Café"));
-    // Default folding, not Turkic: dotless ı is not i.
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::equals, "I")}).test("", "", "ı"));
-}
-
-TEST(RuleTest, MixedAsciiAndUnicodeFoldTheSameWay) {
-    auto contains = [](const char* value, const char* title) {
-        return rule({cond(RuleField::title, RuleOp::contains, value)}).test("", "", title);
+TEST(RuleTest, ComparisonsFoldCaseByFullUnicodeRulesAndPatternsSearchUnanchored) {
+    const std::string broken = "caf\xC3"
+                               "\xFF";
+    struct Case {
+        RuleOp op;
+        std::string value, title;
+        bool holds;
     };
-    auto equals = [](const char* value, const char* title) {
-        return rule({cond(RuleField::title, RuleOp::equals, value)}).test("", "", title);
+    const Case cases[] = {
+        {eq, "safari", "Safari", true},
+        {eq, "safari", "Safari Technology Preview", false},
+        {has, "GIT", "my-git-repo", true},
+        {has, "GIT", "my-gi-t-repo", false},
+        // Spaces are neither empty nor trimmed.
+        {has, " ", "NoSpaceHere", false},
+        {has, " ", "a b", true},
+        {eq, " Safari", "Safari", false},
+        {eq, "straße", "STRASSE", true},
+        {eq, "ΣΊΣΥΦΟΣ", "σίσυφος", true},
+        {has, "GRÜN", "Ordner grün/alt", true},
+        {eq, "kde", "\u212Ade", true}, // the Kelvin sign folds to a plain k
+        {eq, "cafe", "Café", false},   // no diacritic folding
+        {eq, "I", "ı", false},         // default folding, not Turkic
+        // ASCII value, subject whose non-ASCII letters fold to ASCII.
+        {has, "ss", "Straße", true},
+        {eq, "STRASSE", "straße", true},
+        {has, "file", "ﬁle.txt", true}, // the fi ligature
+        {has, "K", "K", true},
+        {has, "s", "ſ", true},
+        // ASCII value, subject whose non-ASCII letters stay non-ASCII.
+        {has, "uber", "Übersicht", false},
+        {has, "bersicht", "Übersicht", true},
+        {eq, "Ubersicht", "Übersicht", false},
+        // Non-ASCII value, ASCII subject; then both non-ASCII.
+        {has, "ß", "strasse", true},
+        {eq, "ﬁ", "FI", true},
+        {has, "é", "cafe", false},
+        {eq, "Ü", "U", false},
+        {eq, "ÜBERSICHT", "übersicht", true},
+        {has, "ÆØÅ", "blåbær: æøå", true},
+        // Invalid UTF-8 does not break comparison.
+        {eq, "café", broken, false},
+        {has, "CAF", broken, true},
+        {re, "\xFF(", broken, false},
+        // Patterns: unanchored, case-insensitive; an invalid one matches nothing.
+        {re, "pull request #\\d+", "Review: Pull Request #42 - GitHub", true},
+        {re, "^Pull", "Review: Pull Request #42", false},
+        {re, "^org\\.(gnome|kde)\\.", "org.KDE.dolphin", true},
+        {re, "(", "(", false},
+        {re, "[a-", "a", false},
     };
-    // ASCII value, subject whose non-ASCII letters fold to ASCII.
-    EXPECT_TRUE(contains("ss", "Straße"));
-    EXPECT_TRUE(equals("STRASSE", "straße"));
-    EXPECT_TRUE(contains("file", "ﬁle.txt")); // the fi ligature
-    EXPECT_TRUE(contains("K", "K"));
-    EXPECT_TRUE(contains("s", "ſ"));
-    // ASCII value, subject whose non-ASCII letters stay non-ASCII.
-    EXPECT_FALSE(contains("uber", "Übersicht"));
-    EXPECT_TRUE(contains("bersicht", "Übersicht"));
-    EXPECT_FALSE(equals("Ubersicht", "Übersicht"));
-    // Non-ASCII value, ASCII subject.
-    EXPECT_TRUE(contains("ß", "strasse"));
-    EXPECT_TRUE(equals("ﬁ", "FI"));
-    EXPECT_FALSE(contains("é", "cafe"));
-    EXPECT_FALSE(equals("Ü", "U"));
-    // Both non-ASCII.
-    EXPECT_TRUE(equals("ÜBERSICHT", "übersicht"));
-    EXPECT_TRUE(contains("ÆØÅ", "blåbær: æøå"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(toString(c.op)) + " " + c.value + " / " + c.title);
+        EXPECT_EQ(titleTest(c.op, c.value, c.title), c.holds);
+    }
 }
 
 // Regression: letters such as U+01F0 (ǰ, folding to j + U+030C) were missed by the ASCII
@@ -123,93 +126,38 @@ TEST(RuleTest, EveryLetterFoldingToAsciiIsFoundByItsAsciiPart) {
             std::string subject;
             icu::UnicodeString(c).toUTF8String(subject);
             std::string value(1, char(unit));
-            ASSERT_TRUE(
-                rule({cond(RuleField::title, RuleOp::contains, value)}).test("", "", subject))
-                << std::hex << c;
-            ASSERT_TRUE(rule({cond(RuleField::title, RuleOp::contains, subject)})
-                            .test("", "", "x" + value + "y") == (folded.length() == 1))
+            ASSERT_TRUE(titleTest(has, value, subject)) << std::hex << c;
+            ASSERT_EQ(titleTest(has, subject, "x" + value + "y"), folded.length() == 1)
                 << std::hex << c;
         }
     }
 }
 
-TEST(RuleTest, FieldsSelectTheirSubject) {
-    Rule byBundle = rule({cond(RuleField::bundleID, RuleOp::equals, "org.kde.konsole")});
-    EXPECT_TRUE(byBundle.test("org.kde.konsole", "Konsole", "x"));
-    EXPECT_FALSE(byBundle.test("x", "org.kde.konsole", "org.kde.konsole"));
-    Rule byTitle = rule({cond(RuleField::title, RuleOp::equals, "Inbox")});
-    EXPECT_TRUE(byTitle.test("Mail", "Mail", "inbox"));
-    EXPECT_FALSE(byTitle.test("Inbox", "Inbox", "Mail"));
-}
-
-TEST(RuleTest, AllConditionsMustHold) {
-    Rule r = rule({cond(RuleField::appName, RuleOp::equals, "Terminal"),
-                   cond(RuleField::title, RuleOp::contains, "ssh")});
-    EXPECT_TRUE(r.test("t", "terminal", "ssh host"));
-    EXPECT_FALSE(r.test("t", "terminal", "bash"));
-    EXPECT_FALSE(r.test("t", "xterm", "ssh host"));
-}
-
-TEST(RuleTest, ExcludeFlagDoesNotChangeTheTest) {
-    Rule r = rule({cond(RuleField::title, RuleOp::contains, "x")}, true);
-    EXPECT_TRUE(r.test("", "", "x"));
-}
-
-TEST(RuleTest, InvalidUtf8DoesNotBreakComparison) {
-    std::string broken = "caf\xC3"
-                         "\xFF";
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::equals, "café")}).test("", "", broken));
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::contains, "CAF")}).test("", "", broken));
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::regex, "\xFF(")}).test("", "", broken));
-}
-
-TEST(RuleRegex, SearchesUnanchoredAndIgnoresCase) {
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::regex, "pull request #\\d+")})
-                    .test("", "", "Review: Pull Request #42 - GitHub"));
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::regex, "^Pull")})
-                     .test("", "", "Review: Pull Request #42"));
-    EXPECT_TRUE(rule({cond(RuleField::bundleID, RuleOp::regex, "^org\\.(gnome|kde)\\.")})
-                    .test("org.KDE.dolphin", "", ""));
-}
-
-TEST(RuleRegex, InvalidPatternMatchesNothing) {
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::regex, "(")}).test("", "", "("));
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::regex, "[a-")}).test("", "", "a"));
-}
-
-TEST(RuleRegex, OnlyTheFirst512CharactersAreSearched) {
+TEST(RuleRegex, OnlyTheFirst512CodePointsAreSearchedKeepingSurrogatePairsWhole) {
     std::string title(600, 'a');
     title[520] = 'Z';
-    Rule findsZ = rule({cond(RuleField::title, RuleOp::regex, "z")});
-    EXPECT_FALSE(findsZ.test("", "", title));
+    EXPECT_FALSE(titleTest(re, "z", title));
     title[511] = 'Z';
-    EXPECT_TRUE(findsZ.test("", "", title));
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::regex, "^a{511}z$")}).test("", "", title));
-}
+    EXPECT_TRUE(titleTest(re, "z", title));
+    EXPECT_TRUE(titleTest(re, "^a{511}z$", title));
 
-TEST(RuleRegex, LimitCountsCodePointsAndKeepsSurrogatePairsWhole) {
-    // 511 ASCII characters then an emoji outside the BMP (two UTF-16 units): the cut
-    // after 512 code points keeps the emoji whole.
-    std::string title(511, 'a');
-    title += "\xF0\x9F\x98\x80"; // U+1F600
-    title += "tail";
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::regex, "\\x{1F600}$")}).test("", "", title));
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::regex, "tail")}).test("", "", title));
+    // 511 ASCII characters then an emoji outside the BMP (two UTF-16 units).
+    std::string emoji = std::string(511, 'a') + "\xF0\x9F\x98\x80" + "tail"; // U+1F600
+    EXPECT_TRUE(titleTest(re, "\\x{1F600}$", emoji));
+    EXPECT_FALSE(titleTest(re, "tail", emoji));
 
     // 600 two-byte characters: the cut is by characters, not bytes.
     std::string umlauts;
     for (int i = 0; i < 600; ++i)
         umlauts += "ü";
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::regex, "^ü{512}$")}).test("", "", umlauts));
+    EXPECT_TRUE(titleTest(re, "^ü{512}$", umlauts));
 }
 
 TEST(RuleRegex, CatastrophicPatternGivesUpAsNoMatch) {
     // Exponential backtracking: without a time bound this takes far longer than any test.
-    std::string title(40, 'a');
-    title += '!';
-    EXPECT_FALSE(rule({cond(RuleField::title, RuleOp::regex, "(a+)+$")}).test("", "", title));
+    EXPECT_FALSE(titleTest(re, "(a+)+$", std::string(40, 'a') + '!'));
     // The matcher is usable again afterwards.
-    EXPECT_TRUE(rule({cond(RuleField::title, RuleOp::regex, "(a+)+$")}).test("", "", "aaa"));
+    EXPECT_TRUE(titleTest(re, "(a+)+$", "aaa"));
 }
 
 } // namespace

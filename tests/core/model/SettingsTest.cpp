@@ -18,17 +18,12 @@ protected:
     Settings settings{defaults, loginItem, log};
 };
 
-TEST_F(SettingsTest, AbsentKeysReadAsTheirDefaults) {
-    EXPECT_FALSE(settings.hasSeenIntro());
-    EXPECT_FALSE(settings.raiseContext());
-    EXPECT_FALSE(settings.switcherShowAll());
-    EXPECT_FALSE(settings.launchAtLoginConfigured());
-    EXPECT_TRUE(settings.autoSwitch());
-    EXPECT_TRUE(settings.autoUpdate());
+TEST_F(SettingsTest, AbsentKeysReadAsDefaultsAndSettersWriteTheTableKeysWithTheirTypes) {
+    EXPECT_FALSE(settings.hasSeenIntro() || settings.raiseContext() || settings.switcherShowAll() ||
+                 settings.launchAtLoginConfigured());
+    EXPECT_TRUE(settings.autoSwitch() && settings.autoUpdate());
     EXPECT_EQ(settings.switcherDelayMs(), 65);
-}
 
-TEST_F(SettingsTest, SettersUseTheTableKeysAndKeepTypes) {
     settings.setHasSeenIntro(true);
     settings.setRaiseContext(true);
     settings.setSwitcherShowAll(true);
@@ -51,37 +46,31 @@ TEST_F(SettingsTest, SettersUseTheTableKeysAndKeepTypes) {
     EXPECT_EQ(settings.switcherDelayMs(), 38);
 }
 
-TEST_F(SettingsTest, PlainFlagsStoredWithAnotherTypeReadFalse) {
+TEST_F(SettingsTest, ValuesOfAnotherTypeReadAsTheDefaultAndLargeDelaysSaturate) {
     defaults.values["hasSeenIntro"] = std::int64_t{1};
     defaults.values["raiseContext"] = std::string("YES");
     defaults.values["switcherShowAll"] = 1.0;
-    EXPECT_FALSE(settings.hasSeenIntro());
-    EXPECT_FALSE(settings.raiseContext());
-    EXPECT_FALSE(settings.switcherShowAll());
-}
-
-TEST_F(SettingsTest, TypedReadsOfAnotherTypeGiveTheDefault) {
     defaults.values["autoSwitch"] = std::int64_t{0};
     defaults.values["autoUpdate"] = std::string("false");
-    EXPECT_TRUE(settings.autoSwitch());
-    EXPECT_TRUE(settings.autoUpdate());
-    for (DefaultValue odd :
-         {DefaultValue{std::string("100")}, DefaultValue{true}, DefaultValue{120.0}}) {
-        defaults.values["switcherDelayMs"] = odd;
-        EXPECT_EQ(settings.switcherDelayMs(), 65);
+    EXPECT_FALSE(settings.hasSeenIntro() || settings.raiseContext() || settings.switcherShowAll());
+    EXPECT_TRUE(settings.autoSwitch() && settings.autoUpdate());
+
+    using Limits = std::numeric_limits<int>;
+    const std::pair<DefaultValue, int> delays[] = {
+        {std::string("100"), 65},
+        {true, 65},
+        {120.0, 65},
+        {std::numeric_limits<std::int64_t>::max(), Limits::max()},
+        {std::numeric_limits<std::int64_t>::min(), Limits::min()},
+        {std::int64_t{0}, 0},
+    };
+    for (const auto& [stored, read] : delays) {
+        defaults.values["switcherDelayMs"] = stored;
+        EXPECT_EQ(settings.switcherDelayMs(), read);
     }
 }
 
-TEST_F(SettingsTest, DelayBeyondIntSaturates) {
-    defaults.values["switcherDelayMs"] = std::numeric_limits<std::int64_t>::max();
-    EXPECT_EQ(settings.switcherDelayMs(), std::numeric_limits<int>::max());
-    defaults.values["switcherDelayMs"] = std::numeric_limits<std::int64_t>::min();
-    EXPECT_EQ(settings.switcherDelayMs(), std::numeric_limits<int>::min());
-    defaults.values["switcherDelayMs"] = std::int64_t{0};
-    EXPECT_EQ(settings.switcherDelayMs(), 0);
-}
-
-TEST_F(SettingsTest, LaunchAtLoginOnlyActsWhenTheStateDiffers) {
+TEST_F(SettingsTest, LaunchAtLoginActsOnlyWhenTheStateDiffersAndLogsFailures) {
     settings.setLaunchAtLogin(false);
     EXPECT_EQ(loginItem.disableCalls, 0);
     settings.setLaunchAtLogin(true);
@@ -93,9 +82,7 @@ TEST_F(SettingsTest, LaunchAtLoginOnlyActsWhenTheStateDiffers) {
     EXPECT_EQ(loginItem.disableCalls, 1);
     EXPECT_FALSE(settings.launchAtLogin());
     EXPECT_TRUE(log.lines.empty());
-}
 
-TEST_F(SettingsTest, LaunchAtLoginFailuresAreLoggedWithTheRequestedValue) {
     loginItem.failEnable = true;
     settings.setLaunchAtLogin(true);
     loginItem.isEnabled = true;
@@ -108,37 +95,32 @@ TEST_F(SettingsTest, LaunchAtLoginFailuresAreLoggedWithTheRequestedValue) {
                          }));
 }
 
-TEST_F(SettingsTest, DefaultRegistersOnceAndMarksItConfigured) {
-    settings.applyLaunchAtLoginDefault();
-    EXPECT_TRUE(loginItem.isEnabled);
-    EXPECT_TRUE(settings.launchAtLoginConfigured());
-
-    // The user turns it off later: the default never overrides that choice.
-    settings.setLaunchAtLogin(false);
-    settings.applyLaunchAtLoginDefault();
-    EXPECT_FALSE(loginItem.isEnabled);
-    EXPECT_EQ(loginItem.enableCalls, 1);
-}
-
-TEST_F(SettingsTest, DefaultAlreadyEnabledStillMarksItConfigured) {
-    loginItem.isEnabled = true;
-    settings.applyLaunchAtLoginDefault();
-    EXPECT_EQ(loginItem.enableCalls, 0);
-    EXPECT_TRUE(settings.launchAtLoginConfigured());
-}
-
-TEST_F(SettingsTest, FailedDefaultIsTriedAgainAtTheNextLaunch) {
+TEST_F(SettingsTest, DefaultRegistersOnceAndOnlyASuccessMarksItConfigured) {
+    // A failed registration is tried again at the next launch.
     loginItem.failEnable = true;
     settings.applyLaunchAtLoginDefault();
-    EXPECT_FALSE(settings.launchAtLoginConfigured());
     EXPECT_EQ(defaults.values.count("launchAtLoginConfigured"), 0u);
-    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines.size(), 1u);
 
     loginItem.failEnable = false;
     Settings nextLaunch(defaults, loginItem, log);
     nextLaunch.applyLaunchAtLoginDefault();
+    EXPECT_TRUE(loginItem.isEnabled);
     EXPECT_EQ(loginItem.enableCalls, 2);
     EXPECT_TRUE(nextLaunch.launchAtLoginConfigured());
+
+    // The user turns it off later: the default never overrides that choice.
+    nextLaunch.setLaunchAtLogin(false);
+    nextLaunch.applyLaunchAtLoginDefault();
+    EXPECT_FALSE(loginItem.isEnabled);
+    EXPECT_EQ(loginItem.enableCalls, 2);
+
+    // Already enabled by other means: nothing to register, still configured.
+    defaults.values.clear();
+    loginItem.isEnabled = true;
+    settings.applyLaunchAtLoginDefault();
+    EXPECT_EQ(loginItem.enableCalls, 2);
+    EXPECT_TRUE(settings.launchAtLoginConfigured());
 }
 
 } // namespace

@@ -8,16 +8,13 @@
 namespace morvelan {
 namespace {
 
-TEST(Uuid, ParsesLowerCaseAndWritesUpperCase) {
+TEST(Uuid, ParsesEitherCaseWritesUpperCaseAndRejectsOtherText) {
     auto id = Uuid::parse("0a1b2c3d-4e5f-6a7b-8c9d-aebfc0d1e2f3");
     ASSERT_TRUE(id);
     EXPECT_EQ(id->str(), "0A1B2C3D-4E5F-6A7B-8C9D-AEBFC0D1E2F3");
     EXPECT_EQ(id->bytes[0], 0x0A);
     EXPECT_EQ(id->bytes[15], 0xF3);
     EXPECT_EQ(Uuid::parse(id->str()), id);
-}
-
-TEST(Uuid, RejectsMalformedText) {
     for (const char* text : {
              "",
              "0A1B2C3D-4E5F-6A7B-8C9D-AEBFC0D1E2F",   // too short
@@ -36,9 +33,7 @@ TEST(Uuid, RandomIdsAreVersionFourAndDistinct) {
         Uuid id = Uuid::random();
         EXPECT_EQ(id.bytes[6] >> 4, 4);
         EXPECT_EQ(id.bytes[8] & 0xC0, 0x80);
-        std::string text = id.str();
-        EXPECT_EQ(text.size(), 36u);
-        EXPECT_EQ(text[14], '4');
+        EXPECT_EQ(id.str()[14], '4');
         seen.insert(id);
     }
     EXPECT_EQ(seen.size(), 1000u);
