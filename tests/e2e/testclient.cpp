@@ -15,6 +15,7 @@
 //   ready a 0x400001         the window is managed and in its requested state
 //   closed a wm|cmd          the window was closed by WM_DELETE_WINDOW or by "close"
 //   key a 0xff09             a key press in the window, with its keysym
+//   keyup a 0xff09           a key release in the window
 //   error <text>             a command could not be carried out
 #include <poll.h>
 #include <unistd.h>
@@ -272,9 +273,9 @@ private:
         std::uint32_t color = static_cast<std::uint32_t>(
             kv.count("color") ? std::strtoul(kv["color"].c_str(), nullptr, 16)
                               : 0x406080 + (std::hash<std::string>{}(name)&0x3F3F3F));
-        const std::uint32_t values[] = {color, XCB_EVENT_MASK_STRUCTURE_NOTIFY |
-                                                   XCB_EVENT_MASK_PROPERTY_CHANGE |
-                                                   XCB_EVENT_MASK_KEY_PRESS};
+        const std::uint32_t values[] = {
+            color, XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE |
+                       XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE};
         xcb_create_window(
             c_, XCB_COPY_FROM_PARENT, win.id, screen_->root, static_cast<std::int16_t>(num("x", 0)),
             static_cast<std::int16_t>(num("y", 0)), static_cast<std::uint16_t>(num("w", 400)),
@@ -465,11 +466,12 @@ private:
                         say("closed " + name + " wm");
                     }
                 }
-            } else if (type == XCB_KEY_PRESS) {
+            } else if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
                 auto* kp = reinterpret_cast<xcb_key_press_event_t*>(ev.get());
                 const int column = (kp->state & XCB_MOD_MASK_SHIFT) ? 1 : 0;
                 const xcb_keysym_t sym = xcb_key_symbols_get_keysym(syms_, kp->detail, column);
-                if (const Window* w = byId(kp->event)) say("key " + w->name + " " + hex(sym));
+                if (const Window* w = byId(kp->event))
+                    say((type == XCB_KEY_PRESS ? "key " : "keyup ") + w->name + " " + hex(sym));
             } else if (type == XCB_MAPPING_NOTIFY) {
                 xcb_refresh_keyboard_mapping(
                     syms_, reinterpret_cast<xcb_mapping_notify_event_t*>(ev.get()));
