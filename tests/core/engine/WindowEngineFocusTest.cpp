@@ -53,24 +53,21 @@ TEST_F(FocusTest, WindowWithElementIsRaisedWithoutFollowUp) {
     EXPECT_EQ(desktop.trace(), expected);
 }
 
-TEST_F(FocusTest, WithoutFrontProcessCallTheApplicationIsMadeFrontmost) {
-    desktop.frontProcess = false;
-    engine().focus(Win{412, "com.a", "Alpha", "Doc", 7, element});
-    EXPECT_THAT(desktop.trace(), ElementsAre("setMain win7", "raise win7", "frontmost app412"));
-}
-
-TEST_F(FocusTest, FailedProcessLookupFallsBackToFrontmost) {
+TEST_F(FocusTest, WithoutAWorkingFrontProcessCallTheApplicationIsMadeFrontmost) {
+    const auto expectFrontmost = [&](WindowID wid) {
+        desktop.clearActions();
+        engine().focus(Win{412, "com.a", "Alpha", "Doc", wid, element});
+        queue.advance(2);
+        EXPECT_THAT(desktop.trace(), ElementsAre("setMain win7", "raise win7", "frontmost app412"));
+    };
+    EXPECT_FALSE(engine().slpsFocus(412, 0));
+    expectFrontmost(0); // no window id
     desktop.noProcess.insert(412);
     EXPECT_FALSE(engine().slpsFocus(412, 7));
-    engine().focus(Win{412, "com.a", "Alpha", "Doc", 7, element});
-    EXPECT_THAT(desktop.trace(), ElementsAre("setMain win7", "raise win7", "frontmost app412"));
-}
-
-TEST_F(FocusTest, WindowIdZeroSkipsTheFrontProcessCall) {
-    EXPECT_FALSE(engine().slpsFocus(412, 0));
-    engine().focus(Win{412, "com.a", "Alpha", "Doc", 0, element});
-    queue.advance(2);
-    EXPECT_THAT(desktop.trace(), ElementsAre("setMain win7", "raise win7", "frontmost app412"));
+    expectFrontmost(7); // no process for the pid
+    desktop.noProcess.clear();
+    desktop.frontProcess = false;
+    expectFrontmost(7); // no front-process call on this host
 }
 
 TEST_F(FocusTest, EventRecordsDifferOnlyInThePhaseByte) {
@@ -112,14 +109,12 @@ TEST_F(FocusTest, ElementFoundBySearchGetsFollowUpsAtPointFourAndPointEight) {
     EXPECT_THAT(timesOf(Kind::raise), ElementsAre(::testing::DoubleNear(0.8, 1e-6)));
 }
 
-TEST_F(FocusTest, FollowUpStopsWhenTheWindowCameOnScreen) {
+TEST_F(FocusTest, FollowUpsStopOnScreenAndRaiseOnlyWhenTheFrontProcessCallWorks) {
     engine().focus(bare(412, 7));
     desktop.clearActions();
     queue.advance(2);
-    EXPECT_THAT(desktop.trace(), IsEmpty());
-}
+    EXPECT_THAT(desktop.trace(), IsEmpty()) << "the window came on screen";
 
-TEST_F(FocusTest, SecondFollowUpRaisesOnlyWhenTheFrontProcessCallWorks) {
     takeOffScreen(7);
     engine().focus(bare(412, 7));
     desktop.clearActions();
@@ -193,53 +188,41 @@ TEST_F(FocusTest, ClosePressesTheCloseButtonOnlyWhenThereIsOne) {
     EXPECT_THAT(desktop.trace(), IsEmpty());
 }
 
-TEST_F(FocusTest, OneObserverPerPidAndNoneForPidZero) {
+TEST_F(FocusTest, OneObserverPerPidNoneForPidZeroAndAFailureAllowsARetry) {
     engine().trackFocusChanges(0);
     engine().trackFocusChanges(-3);
     EXPECT_THAT(desktop.trace(), IsEmpty());
-
     engine().trackFocusChanges(412);
     engine().trackFocusChanges(412);
-    EXPECT_THAT(desktop.trace(), ElementsAre("observe 412"));
     EXPECT_EQ(engine().focusObsPid(), 412);
-
     engine().trackFocusChanges(500);
-    EXPECT_THAT(desktop.trace(), ElementsAre("observe 412", "unobserve 412", "observe 500"));
     EXPECT_THAT(desktop.observedPids(), ElementsAre(500));
-}
 
-TEST_F(FocusTest, FailedObserverCreationDropsTheOldOneAndAllowsARetry) {
-    engine().trackFocusChanges(412);
-    desktop.observeFails.insert(500);
-    engine().trackFocusChanges(500);
-    EXPECT_EQ(engine().focusObsPid(), 0);
+    desktop.observeFails.insert(600);
+    engine().trackFocusChanges(600);
+    EXPECT_EQ(engine().focusObsPid(), 0) << "the old observer is dropped";
     EXPECT_THAT(desktop.observedPids(), IsEmpty());
-
     desktop.observeFails.clear();
-    engine().trackFocusChanges(500);
-    EXPECT_THAT(desktop.trace(),
-                ElementsAre("observe 412", "unobserve 412", "observeFailed 500", "observe 500"));
-    EXPECT_EQ(engine().focusObsPid(), 500);
+    engine().trackFocusChanges(600);
+    EXPECT_THAT(desktop.trace(), ElementsAre("observe 412", "unobserve 412", "observe 500",
+                                             "unobserve 500", "observeFailed 600", "observe 600"));
+    EXPECT_EQ(engine().focusObsPid(), 600);
 }
 
-TEST_F(FocusTest, ObserverCallsOnFocusChangeForTheObservedApplicationOnly) {
+TEST_F(FocusTest, ObserverCallsOnFocusChangeForTheObservedApplicationUntilTheEngineGoes) {
     int changes = 0;
     engine().onFocusChange = [&] { ++changes; };
     engine().trackFocusChanges(412);
     EXPECT_EQ(desktop.fireFocusChange(412), 1);
     EXPECT_EQ(changes, 1);
-
     engine().trackFocusChanges(500);
     EXPECT_EQ(desktop.fireFocusChange(412), 0);
     desktop.fireFocusChange(500);
     EXPECT_EQ(changes, 2);
-}
 
-TEST_F(FocusTest, ObservationEndsWithTheEngine) {
-    engine().trackFocusChanges(412);
     destroyEngine();
     EXPECT_THAT(desktop.observedPids(), IsEmpty());
-    EXPECT_EQ(desktop.count(Kind::unobserve), 1);
+    EXPECT_EQ(desktop.count(Kind::unobserve), 2);
 }
 
 } // namespace

@@ -15,82 +15,61 @@ using Kind = FakeDesktop::Action::Kind;
 
 class ScanTest : public EngineFixture {};
 
-TEST_F(ScanTest, ConstructionBoundsEveryRequestToHalfASecond) {
-    engine();
-    EXPECT_EQ(desktop.messagingTimeout, 0.5);
-}
-
-TEST_F(ScanTest, AvailabilityFlagsAreReadOnceFromTheHost) {
+TEST_F(ScanTest, HostSetupIsReadOnceAndEveryRequestBoundedToHalfASecond) {
     desktop.idsAvailable = false;
     desktop.spaces = true;
     EXPECT_FALSE(engine().axWidAvailable());
     EXPECT_TRUE(engine().spaceScanAvailable());
     desktop.spaces = false;
     EXPECT_TRUE(engine().spaceScanAvailable());
+    EXPECT_EQ(desktop.messagingTimeout, 0.5);
 }
 
 TEST_F(ScanTest, ListsWindowsInApplicationOrderThenListOrder) {
     desktop.addApp(20, "com.b", "Bravo");
     desktop.addApp(10, "com.a", "Alpha");
+    desktop.addApp(30, std::nullopt, std::nullopt);
+    desktop.addApp(40, "com.d", "Delta").windowsFail = true; // contributes nothing
     auto b1 = desktop.addWindow(20, 21, "b one");
-    auto b2 = desktop.addWindow(20, 22, "b two");
+    desktop.addWindow(20, 22, "b two");
     auto a1 = desktop.addWindow(10, 11, "a one");
+    desktop.addWindow(30, 31, "nameless");
+    desktop.addWindow(40, 41, "lost");
 
     const auto wins = engine().allWindows();
-    ASSERT_EQ(wins.size(), 3u);
-    EXPECT_THAT(widsOf(wins), ElementsAre(21, 22, 11));
+    ASSERT_EQ(wins.size(), 4u);
+    EXPECT_THAT(widsOf(wins), ElementsAre(21, 22, 11, 31));
     EXPECT_EQ(wins[0].pid, 20);
     EXPECT_EQ(wins[0].bundleID, "com.b");
     EXPECT_EQ(wins[0].appName, "Bravo");
     EXPECT_EQ(wins[0].title, "b one");
     EXPECT_EQ(wins[0].ax, b1);
     EXPECT_EQ(wins[2].ax, a1);
+    EXPECT_EQ(wins[3].bundleID, "");
+    EXPECT_EQ(wins[3].appName, "");
 }
 
-TEST_F(ScanTest, ApplicationWithoutBundleIdOrNameGivesEmptyTexts) {
-    desktop.addApp(10, std::nullopt, std::nullopt);
-    desktop.addWindow(10, 11, "w");
-    const auto wins = engine().allWindows();
-    ASSERT_EQ(wins.size(), 1u);
-    EXPECT_EQ(wins[0].bundleID, "");
-    EXPECT_EQ(wins[0].appName, "");
-}
-
-TEST_F(ScanTest, MinimisedWindowIsLeftOut) {
+TEST_F(ScanTest, OnlyStandardUnminimisedOrFullScreenWindowsAreListed) {
     desktop.addApp(10, "com.a", "Alpha");
     desktop.addWindow(10, 11, "minimised")->minimized = true;
-    desktop.addWindow(10, 12, "standard");
-    EXPECT_THAT(titlesOf(engine().allWindows()), ElementsAre("standard"));
-}
-
-TEST_F(ScanTest, UnreadableMinimisedStateCountsAsNotMinimised) {
-    desktop.addApp(10, "com.a", "Alpha");
-    desktop.addWindow(10, 11, "w")->minimized = std::nullopt;
-    EXPECT_THAT(titlesOf(engine().allWindows()), ElementsAre("w"));
-}
-
-TEST_F(ScanTest, NonStandardWindowsAreLeftOut) {
-    desktop.addApp(10, "com.a", "Alpha");
-    desktop.addWindow(10, 11, "dialog")->subrole = "AXDialog";
-    desktop.addWindow(10, 12, "no subrole")->subrole = std::nullopt;
-    auto panel = desktop.addWindow(10, 13, "no minimise button");
+    desktop.addWindow(10, 12, "unreadable minimised state")->minimized = std::nullopt;
+    desktop.addWindow(10, 13, "dialog")->subrole = "AXDialog";
+    desktop.addWindow(10, 14, "no subrole")->subrole = std::nullopt;
+    auto panel = desktop.addWindow(10, 15, "no minimise button");
     panel->minimizeButton = false;
     panel->size = Size{400, 300};
-    desktop.addWindow(10, 14, "kept");
-    EXPECT_THAT(titlesOf(engine().allWindows()), ElementsAre("kept"));
-}
-
-TEST_F(ScanTest, FullScreenWindowWithoutMinimiseButtonIsKept) {
-    desktop.addApp(10, "com.a", "Alpha");
-    auto byAttribute = desktop.addWindow(10, 11, "by attribute");
+    auto byAttribute = desktop.addWindow(10, 16, "full screen by attribute");
     byAttribute->minimizeButton = false;
     byAttribute->fullScreen = true;
     byAttribute->size = std::nullopt;
-    auto bySize = desktop.addWindow(10, 12, "by size");
+    auto bySize = desktop.addWindow(10, 17, "full screen by size");
     bySize->minimizeButton = false;
     bySize->fullScreen = std::nullopt;
     bySize->size = Size{1441.9, 898.1};
-    EXPECT_THAT(titlesOf(engine().allWindows()), ElementsAre("by attribute", "by size"));
+    desktop.addWindow(10, 18, "standard");
+    EXPECT_THAT(titlesOf(engine().allWindows()),
+                ElementsAre("unreadable minimised state", "full screen by attribute",
+                            "full screen by size", "standard"));
 }
 
 TEST_F(ScanTest, FullScreenBySizeNeedsLessThanTwoPointsOnBothSidesOfSomeScreen) {
@@ -109,24 +88,19 @@ TEST_F(ScanTest, FullScreenBySizeNeedsLessThanTwoPointsOnBothSidesOfSomeScreen) 
     }
 }
 
-TEST_F(ScanTest, ProhibitedApplicationsAreNeverScanned) {
+TEST_F(ScanTest, ProhibitedApplicationsAreNeverScannedAccessoryOnesOnlyWithANormalWindow) {
     desktop.addApp(10, "com.agent", "Agent", ActivationPolicy::prohibited);
     desktop.addWindow(10, 11, "w");
+    desktop.addApp(desktop.own, "com.zuft.morvelan", "Morvelan", ActivationPolicy::accessory);
+    desktop.addWindow(desktop.own, 12, "settings", {0, 0, 119, 400});
     EXPECT_THAT(engine().allWindows(), IsEmpty());
     EXPECT_EQ(desktop.windowReadsInBatch + desktop.windowReadsOutsideBatch, 0);
     EXPECT_EQ(desktop.count(Kind::manualAccessibility), 0);
-}
 
-TEST_F(ScanTest, AccessoryApplicationTakesPartOnlyWhileItOwnsANormalSizedWindow) {
-    desktop.addApp(desktop.own, "com.zuft.morvelan", "Morvelan", ActivationPolicy::accessory);
-    desktop.addWindow(desktop.own, 11, "settings", {0, 0, 119, 400});
-    EXPECT_THAT(engine().allWindows(), IsEmpty());
-
-    desktop.serverWindows.front().bounds->width = 120;
-    desktop.serverWindows.front().bounds->height = 100;
+    desktop.serverWindows.back().bounds->width = 120;
+    desktop.serverWindows.back().bounds->height = 100;
     EXPECT_THAT(titlesOf(engine().allWindows()), ElementsAre("settings"));
-
-    desktop.serverWindows.front().layer = 3;
+    desktop.serverWindows.back().layer = 3;
     EXPECT_THAT(engine().allWindows(), IsEmpty());
 }
 
@@ -147,14 +121,6 @@ TEST_F(ScanTest, ManualAccessibilityIsWrittenOncePerPid) {
     engine().allWindows();
     EXPECT_THAT(desktop.trace(), ElementsAre("manualAX 10", "manualAX 20", "manualAX 30"));
     EXPECT_THAT(engine().axEnabled(), UnorderedElementsAre(10, 20, 30));
-}
-
-TEST_F(ScanTest, ApplicationWhoseWindowListFailsContributesNothing) {
-    desktop.addApp(10, "com.a", "Alpha").windowsFail = true;
-    desktop.addApp(20, "com.b", "Bravo");
-    desktop.addWindow(10, 11, "lost");
-    desktop.addWindow(20, 21, "kept");
-    EXPECT_THAT(titlesOf(engine().allWindows()), ElementsAre("kept"));
 }
 
 TEST_F(ScanTest, BundleFilterScansOnlyTheNamedApplications) {
@@ -220,7 +186,8 @@ TEST_F(ScanTest, WindowedPidsNeedALayerZeroWindowOfAtLeast120By100) {
     EXPECT_THAT(engine().liveWids(), UnorderedElementsAre(101, 102, 103, 104, 105, 106, 107));
 }
 
-TEST_F(ScanTest, LiveWidsFollowTheLatestList) {
+// A list that failed must not make every stored window id look dead.
+TEST_F(ScanTest, LiveWidsFollowTheLatestListThatDidNotFail) {
     desktop.addServerWindow(1, 101, {0, 0, 500, 500}, "a");
     desktop.addServerWindow(1, 102, {0, 0, 500, 500}, "b");
     EXPECT_TRUE(engine().liveWids().empty());
@@ -228,18 +195,12 @@ TEST_F(ScanTest, LiveWidsFollowTheLatestList) {
     desktop.removeWindow(101);
     engine().allWindows();
     EXPECT_THAT(engine().liveWids(), UnorderedElementsAre(102));
-}
-
-// A list that failed must not make every stored window id look dead.
-TEST_F(ScanTest, FailedListKeepsThePreviousLiveWids) {
-    desktop.addServerWindow(1, 101, {0, 0, 500, 500}, "a");
-    engine().windowedPids();
     desktop.failingLists.insert(WindowList::allSpaces);
     EXPECT_THAT(engine().windowedPids(), IsEmpty());
-    EXPECT_THAT(engine().liveWids(), UnorderedElementsAre(101));
+    EXPECT_THAT(engine().liveWids(), UnorderedElementsAre(102));
 }
 
-TEST_F(ScanTest, ZOrderCountsEntriesWithoutANumber) {
+TEST_F(ScanTest, ZOrderCountsEntriesWithoutANumberAndPutsWindowsOffScreenLast) {
     desktop.addServerWindow(1, 101, {0, 0, 500, 500}, "front");
     desktop.addServerWindow(1, 0, {0, 0, 500, 500}, "unnumbered").number = std::nullopt;
     desktop.addServerWindow(1, 103, {0, 0, 500, 500}, "hidden", false);
@@ -250,21 +211,18 @@ TEST_F(ScanTest, ZOrderCountsEntriesWithoutANumber) {
     EXPECT_EQ(order.at(104), 2);
     EXPECT_TRUE(engine().onScreen(104));
     EXPECT_FALSE(engine().onScreen(103));
-}
 
-TEST_F(ScanTest, ZOrderedWidsPutWindowsOffScreenLastInScanOrder) {
+    desktop.serverWindows.clear();
     desktop.addApp(10, "com.a", "Alpha");
     desktop.addApp(20, "com.b", "Bravo");
     desktop.addWindow(10, 11, "off a");
     desktop.addWindow(10, 12, "on back");
     desktop.addWindow(20, 21, "off b");
     desktop.addWindow(20, 22, "on front");
-    for (WindowID off : {11u, 21u}) {
-        for (auto& info : desktop.serverWindows)
-            if (info.number == off) info.onscreen = false;
-    }
+    for (auto& info : desktop.serverWindows)
+        if (info.number == 11u || info.number == 21u) info.onscreen = false;
     desktop.bringToFront(22);
-    EXPECT_THAT(engine().zOrderedWIDs(), ElementsAre(22, 12, 11, 21));
+    EXPECT_THAT(engine().zOrderedWIDs(), ElementsAre(22, 12, 11, 21)) << "off screen in scan order";
 }
 
 TEST_F(ScanTest, WindowsOfAContextAreItsMembersFrontToBack) {
@@ -299,7 +257,6 @@ TEST_F(ScanTest, MembershipUsesTheEnginesLiveWids) {
 
 TEST_F(ScanTest, FocusedWindowIsTheFrontmostApplicationsFocusedElementUnfiltered) {
     EXPECT_FALSE(engine().focusedWindow());
-
     desktop.addApp(10, "com.a", "Alpha");
     desktop.frontmost = 10;
     EXPECT_FALSE(engine().focusedWindow());

@@ -34,7 +34,7 @@ protected:
     }
 };
 
-TEST_F(SpacesTest, SpaceScanCollectsIdsDisplayByDisplay) {
+TEST_F(SpacesTest, SpaceScanCollectsIdsDisplayByDisplayOrNothing) {
     desktop.displaySpaces = std::vector<DisplaySpaces>{
         {std::vector<std::optional<std::int64_t>>{1, std::nullopt, 3}},
         {std::nullopt},
@@ -43,10 +43,8 @@ TEST_F(SpacesTest, SpaceScanCollectsIdsDisplayByDisplay) {
     desktop.spaceWindows = {{1, {11}}, {3, {31, 32}}, {7, {71}}, {9, {91}}};
     EXPECT_THAT(engine().windowsOnAllSpaces(), UnorderedElementsAre(11, 31, 32, 71));
     EXPECT_THAT(desktop.spaceQueries, ElementsAre(ElementsAre(1, 3, 7)));
-}
 
-TEST_F(SpacesTest, SpaceScanIsEmptyWhenAnyPartIsMissing) {
-    desktop.spaceWindows = {{1, {11}}};
+    // Empty when any part is missing.
     desktop.windowsInSpacesFails = true;
     EXPECT_THAT(engine().windowsOnAllSpaces(), IsEmpty());
     desktop.windowsInSpacesFails = false;
@@ -124,35 +122,23 @@ TEST_F(SpacesTest, ServerOnlyWindowsComeFrontToBackBeforePlaceholders) {
     EXPECT_THAT(widsOf(engine().allAcrossSpaces()), ElementsAre(11, 13, 12, 0x80000000u | 30));
 }
 
-TEST_F(SpacesTest, ServerOnlyWindowNeedsAtLeast120By100) {
+TEST_F(SpacesTest, ServerOnlyWindowNeedsSizeManagedSpaceLayerZeroAndARegularApplication) {
     desktop.addApp(10, "com.a", "Alpha");
-    addOtherSpaceWindow(10, 12, {0, 0, 119, 400}, "narrow");
-    addOtherSpaceWindow(10, 13, {1, 0, 120, 100}, "just big enough");
-    addOtherSpaceWindow(10, 14, {2, 0, 400, 99}, "short");
-    EXPECT_THAT(titlesOf(engine().allAcrossSpaces()), ElementsAre("just big enough"));
-}
-
-TEST_F(SpacesTest, ServerOnlyWindowMustBeOnAManagedSpaceAtLayerZero) {
-    desktop.addApp(10, "com.a", "Alpha");
-    desktop.addServerWindow(10, 12, {0, 0, 500, 500}, "unmanaged", false);
-    addOtherSpaceWindow(10, 13, {1, 0, 500, 500}, "panel").layer = 3;
-    addOtherSpaceWindow(10, 14, {2, 0, 500, 500}, "no bounds").bounds = std::nullopt;
-    EXPECT_THAT(widsOf(engine().allAcrossSpaces()), ElementsAre(0x80000000u | 10));
-}
-
-TEST_F(SpacesTest, ServerOnlyWindowNeedsARunningRegularApplication) {
-    desktop.addApp(10, "com.a", "Alpha", ActivationPolicy::accessory);
-    desktop.addApp(20, "com.b", "Bravo").info.terminated = true;
-    addOtherSpaceWindow(10, 11, {0, 0, 500, 500}, "accessory");
-    addOtherSpaceWindow(20, 21, {1, 0, 500, 500}, "terminated");
-    addOtherSpaceWindow(30, 31, {2, 0, 500, 500}, "not running");
-    EXPECT_THAT(engine().allAcrossSpaces(), IsEmpty());
-}
-
-TEST_F(SpacesTest, OwnProcessGetsNeitherServerOnlyEntryNorPlaceholder) {
+    desktop.addApp(20, "com.b", "Bravo", ActivationPolicy::accessory);
+    desktop.addApp(30, "com.c", "Charlie").info.terminated = true;
     desktop.addApp(desktop.own, "com.zuft.morvelan", "Morvelan");
-    addOtherSpaceWindow(desktop.own, 11, {0, 0, 500, 500}, "settings");
-    EXPECT_THAT(engine().allAcrossSpaces(), IsEmpty());
+    addOtherSpaceWindow(10, 11, {0, 0, 119, 400}, "narrow");
+    addOtherSpaceWindow(10, 12, {1, 0, 120, 100}, "just big enough");
+    addOtherSpaceWindow(10, 13, {2, 0, 400, 99}, "short");
+    desktop.addServerWindow(10, 14, {3, 0, 500, 500}, "unmanaged", false);
+    addOtherSpaceWindow(10, 15, {4, 0, 500, 500}, "panel").layer = 3;
+    addOtherSpaceWindow(10, 16, {5, 0, 500, 500}, "no bounds").bounds = std::nullopt;
+    addOtherSpaceWindow(20, 21, {0, 0, 500, 500}, "accessory");
+    addOtherSpaceWindow(30, 31, {0, 0, 500, 500}, "terminated");
+    addOtherSpaceWindow(40, 41, {0, 0, 500, 500}, "not running");
+    // The own process gets neither an entry nor a placeholder.
+    addOtherSpaceWindow(desktop.own, 51, {0, 0, 500, 500}, "settings");
+    EXPECT_THAT(titlesOf(engine().allAcrossSpaces()), ElementsAre("just big enough"));
 }
 
 TEST_F(SpacesTest, PlaceholdersOnlyForRunningRegularApplicationsWithoutWindows) {
@@ -203,13 +189,10 @@ TEST_F(SpacesTest, FailedServerListKeepsAxWindowsPlaceholdersAndTheCache) {
     EXPECT_EQ(engine().winCache().count(11), 1u);
 }
 
-TEST(GeometryKeyTest, JoinsTruncatedValues) {
+TEST(GeometryKeyTest, JoinsTruncatedValuesReadingNonFiniteAndOutOfRangeOnesAsZero) {
+    const double inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(geometryKey(412, {0.0, 25.9, 1440.0, 875.5}), "412|0|25|1440|875");
     EXPECT_EQ(geometryKey(7, {-10.7, -0.5, std::nullopt, 3.0}), "7|-10|0|0|3");
-}
-
-TEST(GeometryKeyTest, NonFiniteAndOutOfRangeValuesReadAsZero) {
-    const double inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(geometryKey(1, {std::nan(""), inf, -inf, 1e30}), "1|0|0|0|0");
     EXPECT_EQ(geometryKey(1, {-0x1p63, 0x1p63, 0, 0}), "1|-9223372036854775808|0|0|0");
 }
@@ -247,7 +230,8 @@ TEST_F(DumpTest, DebugDumpListsEveryRegularApplicationsElements) {
                                         "? [0]:");
 }
 
-TEST_F(DumpTest, CgDumpDescribesLayerZeroEntries) {
+TEST_F(DumpTest, CgDumpDescribesLayerZeroEntriesOrSaysNil) {
+    EXPECT_EQ(engine().cgDump(), "");
     desktop.addApp(10, "com.a", "Alpha");
     desktop.addServerWindow(10, 11, {0, 25, 1440.9, 875.2}, std::string(29, 'y') + "€€");
     desktop.addServerWindow(10, 12, {0, 0, 30, 30}, "menu").layer = 25;
@@ -258,13 +242,8 @@ TEST_F(DumpTest, CgDumpDescribesLayerZeroEntries) {
                                      std::string(29, 'y') +
                                      "€'\n"
                                      "? pid=-1 #-1 0x0 onscreen=false ''");
-}
-
-TEST_F(DumpTest, CgDumpWithoutAListSaysNil) {
     desktop.failingLists.insert(WindowList::allSpaces);
-    EXPECT_EQ(engine().cgDump(), "nil");
-    desktop.failingLists.clear();
-    EXPECT_EQ(engine().cgDump(), "");
+    EXPECT_EQ(engine().cgDump(), "nil") << "without a list";
 }
 
 } // namespace

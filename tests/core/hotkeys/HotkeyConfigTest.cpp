@@ -18,7 +18,7 @@ protected:
     MemoryFiles files;
 };
 
-TEST_F(HotkeyConfigTest, NoFileGivesDefaultsAndCreatesTheFolder) {
+TEST_F(HotkeyConfigTest, NoFileOrAnUnreadableOneGivesDefaultsWithoutCorruptCopy) {
     HotkeyConfig config(files);
     EXPECT_EQ(config.url, file());
     EXPECT_TRUE(files.directories.count(files.appSupportDir()));
@@ -26,54 +26,48 @@ TEST_F(HotkeyConfigTest, NoFileGivesDefaultsAndCreatesTheFolder) {
     EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcher)), "⌘Tab");
     EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcherConfined)), "⌥Tab");
     EXPECT_EQ(files.writes, 0);
-}
 
-TEST_F(HotkeyConfigTest, UnreadableFileGivesDefaultsWithoutCorruptCopy) {
     files.failReads.insert(file());
-    HotkeyConfig config(files);
-    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
+    EXPECT_EQ(HotkeyConfig(files).bindings, HotkeyConfig::defaults());
     EXPECT_FALSE(files.has(corrupt()));
 }
 
-TEST_F(HotkeyConfigTest, FileBindingOnlySwitcherKeepsConfinedDefault) {
-    store(R"(["switcher",{"keyCode":49,"mods":786432}])");
-    HotkeyConfig config(files);
-    EXPECT_EQ(config.bindings.at(HKAction::switcher), (KeyBind{49, 0xC0000}));
-    EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcher)), "⌃⌥Space");
-    EXPECT_EQ(config.bindings.at(HKAction::switcherConfined), (KeyBind{48, Modifier::option}));
+TEST_F(HotkeyConfigTest, StoredBindingsWithAModifierOverrideTheDefaults) {
+    const KeyBind switcher = HotkeyConfig::defaults().at(HKAction::switcher);
+    const KeyBind confined = HotkeyConfig::defaults().at(HKAction::switcherConfined);
+    struct Case {
+        const char* bytes;
+        KeyBind switcher, confined;
+    };
+    const Case cases[] = {
+        {R"(["switcher",{"keyCode":49,"mods":786432}])", {49, 0xC0000}, confined},
+        // Without a modifier a binding is skipped.
+        {R"(["switcher",{"keyCode":49,"mods":0},"switcherConfined",{"keyCode":1,"mods":65536}])",
+         switcher, confined},
+        // Other modifier bits stay as read.
+        {R"(["switcher",{"keyCode":48,"mods":1048832}])", {48, 0x100100}, confined},
+        {R"(["switcher",{"keyCode":1,"mods":262144},"switcher",{"keyCode":2,"mods":131072}])",
+         {2, Modifier::shift},
+         confined},
+        // The later pair wins the decoding; having no modifier it is then skipped, so the
+        // default comes back rather than the earlier pair.
+        {R"(["switcher",{"keyCode":1,"mods":262144},"switcher",{"keyCode":2,"mods":0}])", switcher,
+         confined},
+        {R"(["switcherConfined",{"mods":262144,"keyCode":3,"label":"x"}])",
+         switcher,
+         {3, Modifier::control}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        store(c.bytes);
+        HotkeyConfig config(files);
+        EXPECT_EQ(config.bindings, (Bindings{{HKAction::switcher, c.switcher},
+                                             {HKAction::switcherConfined, c.confined}}));
+        EXPECT_FALSE(files.has(corrupt()));
+    }
 }
 
-TEST_F(HotkeyConfigTest, BindingWithoutModifierKeepsDefault) {
-    store(R"(["switcher",{"keyCode":49,"mods":0},"switcherConfined",{"keyCode":1,"mods":65536}])");
-    HotkeyConfig config(files);
-    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
-    EXPECT_FALSE(files.has(corrupt()));
-}
-
-TEST_F(HotkeyConfigTest, OtherModifierBitsStayAsRead) {
-    store(R"(["switcher",{"keyCode":48,"mods":1048832}])"); // command + 0x100
-    HotkeyConfig config(files);
-    EXPECT_EQ(config.bindings.at(HKAction::switcher).mods, 0x100100u);
-}
-
-TEST_F(HotkeyConfigTest, LaterDuplicateWinsBeforeTheModifierFilter) {
-    store(R"(["switcher",{"keyCode":1,"mods":262144},"switcher",{"keyCode":2,"mods":131072}])");
-    EXPECT_EQ(HotkeyConfig(files).bindings.at(HKAction::switcher), (KeyBind{2, Modifier::shift}));
-
-    // The later pair wins the decoding; having no modifier it is then skipped, so the
-    // default comes back rather than the earlier pair.
-    store(R"(["switcher",{"keyCode":1,"mods":262144},"switcher",{"keyCode":2,"mods":0}])");
-    EXPECT_EQ(HotkeyConfig(files).bindings.at(HKAction::switcher),
-              HotkeyConfig::defaults().at(HKAction::switcher));
-}
-
-TEST_F(HotkeyConfigTest, UnknownKeysInsideABindingAreIgnored) {
-    store(R"(["switcherConfined",{"mods":262144,"keyCode":3,"label":"x"}])");
-    EXPECT_EQ(HotkeyConfig(files).bindings.at(HKAction::switcherConfined),
-              (KeyBind{3, Modifier::control}));
-}
-
-TEST_F(HotkeyConfigTest, UndecodableFilesAreCopiedAsideUnchanged) {
+TEST_F(HotkeyConfigTest, UndecodableFilesAreCopiedAsideUnchangedIfPossible) {
     const std::vector<std::string> broken{
         R"({"switcher":{"keyCode":48,"mods":1048576}})", // object, not array
         R"(["switcher"])",                               // odd count
@@ -99,32 +93,21 @@ TEST_F(HotkeyConfigTest, UndecodableFilesAreCopiedAsideUnchanged) {
         EXPECT_EQ(files.contents[corrupt()], bytes);
         EXPECT_EQ(files.contents[file()], bytes) << "the original stays in place";
     }
-}
-
-TEST_F(HotkeyConfigTest, FailedCorruptCopyIsIgnored) {
+    files.contents.clear();
     store("not json");
     files.failWrites.insert(corrupt());
-    HotkeyConfig config(files);
-    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
+    EXPECT_EQ(HotkeyConfig(files).bindings, HotkeyConfig::defaults()) << "a failed copy";
 }
 
-TEST_F(HotkeyConfigTest, DefaultsEncodeAsCompactAlternatingArray) {
+TEST_F(HotkeyConfigTest, SaveWritesACompactAlternatingArrayThatLoadsBack) {
     EXPECT_EQ(HotkeyConfig::encode(HotkeyConfig::defaults()),
               R"(["switcher",{"keyCode":48,"mods":1048576},)"
               R"("switcherConfined",{"keyCode":48,"mods":524288}])");
-}
-
-TEST_F(HotkeyConfigTest, SaveWritesTheBindingsAndTheyLoadBack) {
     HotkeyConfig config(files);
     config.bindings[HKAction::switcherConfined] = KeyBind{17, Modifier::control | Modifier::shift};
     ASSERT_TRUE(config.save().ok());
     EXPECT_EQ(files.writes, 1);
-    HotkeyConfig again(files);
-    EXPECT_EQ(again.bindings, config.bindings);
-}
-
-TEST_F(HotkeyConfigTest, SaveReportsAWriteFailure) {
-    HotkeyConfig config(files);
+    EXPECT_EQ(HotkeyConfig(files).bindings, config.bindings);
     files.failWrites.insert(file());
     EXPECT_FALSE(config.save().ok());
 }

@@ -25,7 +25,11 @@ using Calls = std::vector<std::string>;
 
 class HotkeysFixture : public ::testing::Test {
 protected:
-    HotkeysFixture() {
+    HotkeysFixture() { make(); }
+
+    // A fresh engine, not started, over a fresh key source.
+    void make() {
+        hotkeys.reset();
         auto owned = std::make_unique<FakeKeySource>();
         source = owned.get();
         hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned), [this] { return trusted; });

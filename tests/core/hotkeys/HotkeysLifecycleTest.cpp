@@ -9,20 +9,16 @@ namespace {
 
 using HotkeysStart = HotkeysFixture;
 
-TEST_F(HotkeysStart, TrustedStartRunsTheSourceAndReportsOnTheMainQueue) {
+TEST_F(HotkeysStart, TrustedStartRunsTheSourceWithTheBindingsAndReportsOnTheMainQueue) {
     EXPECT_FALSE(hotkeys->hasTap());
     hotkeys->start();
     EXPECT_TRUE(hotkeys->hasTap());
     EXPECT_TRUE(source->started());
+    EXPECT_EQ(source->bindings(), (std::vector<KeyCombo>{{48, cmd}, {48, opt}}));
     EXPECT_TRUE(statuses.empty()) << "reported from the main queue, not inline";
     queue.drain();
     EXPECT_EQ(statuses, std::vector<bool>{true});
     EXPECT_EQ(queue.pendingTimers(), 0u);
-}
-
-TEST_F(HotkeysStart, HandsTheBindingsToTheSource) {
-    startEngine();
-    EXPECT_EQ(source->bindings(), (std::vector<KeyCombo>{{48, cmd}, {48, opt}}));
 }
 
 TEST_F(HotkeysStart, UntrustedReportsFalseAndRetriesEveryTwoSeconds) {
@@ -68,22 +64,9 @@ TEST_F(HotkeysStart, FailingSourceReportsFalseAndRetriesUntilItRuns) {
     EXPECT_EQ(queue.pendingTimers(), 0u);
 }
 
-TEST_F(HotkeysStart, RetryStopsWhenTheEngineIsGone) {
-    trusted = false;
-    hotkeys->start();
-    hotkeys.reset();
-    trusted = true;
-    queue.advance(4.0);
-    EXPECT_EQ(queue.pendingTimers(), 0u);
-}
-
-TEST_F(HotkeysStart, NoKeysReachTheEngineBeforeItStarts) {
+TEST_F(HotkeysStart, NothingIsDecidedBeforeTheStartOrWithoutAConfig) {
     EXPECT_EQ(press(tabKey, cmd), Verdict::pass);
     EXPECT_EQ(hotkeys->seen(), 0u);
-    EXPECT_EQ(calls(), Calls{});
-}
-
-TEST_F(HotkeysStart, WithoutConfigEverythingPasses) {
     hotkeys->config = nullptr;
     startEngine();
     hotkeys->recording(true);
@@ -92,33 +75,39 @@ TEST_F(HotkeysStart, WithoutConfigEverythingPasses) {
     EXPECT_EQ(calls(), Calls{});
 }
 
-using HotkeysRecording = HotkeysFixture;
+TEST_F(HotkeysStart, StatusRetriesAndCommandsAreDroppedOnceTheEngineIsGone) {
+    hotkeys->start();
+    auto destroyed = source->destroyed;
+    press(tabKey, cmd);
+    hotkeys.reset();
+    EXPECT_TRUE(*destroyed) << "the source stops with the engine";
+    queue.drain();
+    EXPECT_TRUE(statuses.empty());
+    EXPECT_EQ(calls(), Calls{});
 
-TEST_F(HotkeysRecording, SourceGivesUpTheKeysWhileRecording) {
-    startEngine();
-    hotkeys->recording(true);
-    EXPECT_TRUE(source->bindings().empty());
-    hotkeys->recording(false);
-    EXPECT_EQ(source->bindings().size(), 2u);
+    trusted = false;
+    make();
+    hotkeys->start();
+    hotkeys.reset();
+    trusted = true;
+    queue.advance(4.0);
+    EXPECT_EQ(queue.pendingTimers(), 0u) << "no retry";
 }
 
-TEST_F(HotkeysRecording, NewBindingTakesEffectWhenRecordingEnds) {
+using HotkeysRecording = HotkeysFixture;
+
+TEST_F(HotkeysRecording, RecordingTakesTheKeysFromTheSourceAndNewBindingsHoldWhenItEnds) {
     startEngine();
-    hotkeys->recording(true);
     config.bindings[HKAction::switcher] = KeyBind{49, ctrl | opt};
+    EXPECT_EQ(press(49, ctrl | opt), Verdict::pass) << "changes wait for the end of recording";
+    hotkeys->recording(true);
+    EXPECT_TRUE(source->bindings().empty());
     EXPECT_EQ(press(49, ctrl | opt), Verdict::pass) << "not while recording";
     hotkeys->recording(false);
     EXPECT_EQ(source->bindings(), (std::vector<KeyCombo>{{49, ctrl | opt}, {48, opt}}));
     EXPECT_EQ(press(tabKey, cmd), Verdict::pass) << "the old binding is gone";
     EXPECT_EQ(press(49, ctrl | opt), Verdict::swallow);
     EXPECT_EQ(calls(), Calls{"open(confined:true)"});
-}
-
-TEST_F(HotkeysRecording, BindingsChangedOutsideRecordingWaitForIt) {
-    startEngine();
-    config.bindings[HKAction::switcher] = KeyBind{49, ctrl};
-    EXPECT_EQ(press(49, ctrl), Verdict::pass);
-    EXPECT_EQ(press(tabKey, cmd), Verdict::swallow);
 }
 
 using HotkeysTap = HotkeysFixture;
@@ -135,7 +124,9 @@ TEST_F(HotkeysTap, SeenCountsDeliveredEventsButNotDisableNotices) {
     EXPECT_EQ(hotkeys->seen(), 4u);
 }
 
-TEST_F(HotkeysTap, DisableNoticeReEnablesTheSourceAndPasses) {
+TEST_F(HotkeysTap, DisabledSourceIsEnabledAgainByTheNoticeOrTheMainThread) {
+    hotkeys->enableTap();
+    EXPECT_EQ(source->enableCalls, 0) << "nothing to enable without a tap";
     startEngine();
     source->disable();
     EXPECT_FALSE(hotkeys->tapEnabled());
@@ -145,13 +136,7 @@ TEST_F(HotkeysTap, DisableNoticeReEnablesTheSourceAndPasses) {
     EXPECT_TRUE(hotkeys->tapEnabled());
     EXPECT_EQ(hotkeys->seen(), 0u);
     EXPECT_EQ(calls(), Calls{});
-}
 
-TEST_F(HotkeysTap, MainThreadCanReEnableAndAskAboutTheKeyboard) {
-    EXPECT_FALSE(hotkeys->tapEnabled());
-    hotkeys->enableTap();
-    EXPECT_EQ(source->enableCalls, 0) << "nothing to enable without a tap";
-    startEngine();
     source->disable();
     hotkeys->enableTap();
     EXPECT_TRUE(hotkeys->tapEnabled());
@@ -162,51 +147,27 @@ TEST_F(HotkeysTap, MainThreadCanReEnableAndAskAboutTheKeyboard) {
 
 using HotkeysDispatch = HotkeysFixture;
 
-TEST_F(HotkeysDispatch, CommandsRunOnTheMainQueueInDecisionOrder) {
+TEST_F(HotkeysDispatch, CommandsRunOnTheMainQueueInOrderOnTheReceiverOfThatMoment) {
     startEngine();
     press(tabKey, cmd);
     press(tabKey, cmd);
     flags(0);
     EXPECT_TRUE(actions->calls.empty()) << "nothing runs before the main queue does";
     EXPECT_EQ(calls(), (Calls{"open(confined:false)", "step(+)", "commit"}));
-}
 
-TEST_F(HotkeysDispatch, ReceiverIsLoadedWhenTheCommandRuns) {
-    startEngine();
     press(tabKey, cmd);
     auto later = std::make_shared<RecordingActions>();
     hotkeys->actions = later;
     queue.drain();
     EXPECT_TRUE(actions->calls.empty());
     EXPECT_EQ(later->calls, Calls{"open(confined:false)"});
-}
 
-TEST_F(HotkeysDispatch, CommandsAreDroppedWhenTheReceiverIsGone) {
-    startEngine();
     // The engine's reference expires while the recorder itself stays readable.
     auto lifetime = std::make_shared<int>(0);
     hotkeys->actions = std::shared_ptr<HotkeyActions>(lifetime, actions.get());
-    press(tabKey, cmd);
     press(escapeKey, cmd);
     lifetime.reset();
-    EXPECT_EQ(calls(), Calls{});
-}
-
-TEST_F(HotkeysDispatch, CommandsAreDroppedWhenTheEngineIsGone) {
-    startEngine();
-    auto destroyed = source->destroyed;
-    press(tabKey, cmd);
-    statuses.clear();
-    hotkeys.reset();
-    EXPECT_TRUE(*destroyed) << "the source stops with the engine";
-    EXPECT_EQ(calls(), Calls{});
-}
-
-TEST_F(HotkeysDispatch, StatusIsDroppedWhenTheEngineIsGoneBeforeTheQueueRuns) {
-    hotkeys->start();
-    hotkeys.reset();
-    queue.drain();
-    EXPECT_TRUE(statuses.empty());
+    EXPECT_EQ(calls(), Calls{}) << "dropped with the receiver";
 }
 
 // The decision runs on the source's thread while the main thread records, closes the

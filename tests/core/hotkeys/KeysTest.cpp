@@ -6,34 +6,26 @@
 namespace morvelan {
 namespace {
 
-TEST(KeysText, DefaultBindingsShowAsCommandTabAndOptionTab) {
+TEST(KeysText, ModifiersInControlOptionShiftCommandOrderThenTheKey) {
     EXPECT_EQ(Keys::text({48, Modifier::command}), "⌘Tab");
     EXPECT_EQ(Keys::text({48, Modifier::option}), "⌥Tab");
-}
-
-TEST(KeysText, ModifiersComeInControlOptionShiftCommandOrder) {
     EXPECT_EQ(Keys::mods(Modifier::all), "⌃⌥⇧⌘");
     EXPECT_EQ(Keys::text({23, Modifier::shift | Modifier::command}), "⇧⌘5");
     EXPECT_EQ(Keys::text({49, 0xC0000}), "⌃⌥Space");
-}
-
-TEST(KeysText, BitsOutsideTheFourModifiersShowNothing) {
+    EXPECT_EQ(Keys::text({99, Modifier::control}), "⌃key99");
+    // Bits outside the four modifiers show nothing.
     EXPECT_EQ(Keys::mods(0), "");
     EXPECT_EQ(Keys::mods(0x10000 | 0x200000 | 0x100), "");
 }
 
-TEST(KeysName, NamedKeysArrowsAndFallback) {
-    EXPECT_EQ(Keys::name(36), "Return");
-    EXPECT_EQ(Keys::name(53), "Esc");
-    EXPECT_EQ(Keys::name(123), "←");
-    EXPECT_EQ(Keys::name(124), "→");
-    EXPECT_EQ(Keys::name(125), "↓");
-    EXPECT_EQ(Keys::name(126), "↑");
-    EXPECT_EQ(Keys::text({99, Modifier::control}), "⌃key99");
-    EXPECT_EQ(Keys::name(-3), "key-3");
-}
+TEST(KeysName, NamedKeysArrowsLettersDigitsAndFallback) {
+    for (auto [code, name] : {std::pair{36, "Return"}, std::pair{53, "Esc"}, std::pair{123, "←"},
+                              std::pair{124, "→"}, std::pair{125, "↓"}, std::pair{126, "↑"},
+                              std::pair{0, "A"}, std::pair{29, "0"}, std::pair{-3, "key-3"},
+                              std::pair{10, "key10"}}) // the ISO section key is not in the table
+        EXPECT_EQ(Keys::name(code), name) << code;
 
-TEST(KeysName, AnsiTableCoversEveryLetterAndDigitOnce) {
+    // The table covers every letter and digit once.
     const auto& table = Keys::ansi();
     EXPECT_EQ(table.size(), 36u);
     std::string seen;
@@ -42,9 +34,6 @@ TEST(KeysName, AnsiTableCoversEveryLetterAndDigitOnce) {
         EXPECT_EQ(seen.find(text), std::string::npos) << "duplicate " << text;
         seen += text;
     }
-    EXPECT_EQ(Keys::name(0), "A");
-    EXPECT_EQ(Keys::name(29), "0");
-    EXPECT_EQ(Keys::name(10), "key10"); // the ISO section key is not in the table
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 namespace morvelan {
 namespace {
 
+using Names = std::vector<std::string>;
+
 class SettingsEditingTest : public ::testing::Test, protected SettingsKit {
 protected:
     void SetUp() override {
@@ -15,15 +17,14 @@ protected:
         model();
         queue.drain();
         files.writes = 0;
-        announced = 0;
         subscription = model().observe([this] { ++announced; });
     }
 
-    // Whether the last edit was saved once and announced once.
-    void expectSavedAndAnnounced() {
+    // Whether the edits since the last call were saved, and announced once, `times` times.
+    void expectSavedAndAnnounced(int times = 1) {
         queue.drain();
-        EXPECT_EQ(files.writes, 1);
-        EXPECT_EQ(announced, 1);
+        EXPECT_EQ(files.writes, times);
+        EXPECT_EQ(announced, times ? 1 : 0);
         files.writes = 0;
         announced = 0;
     }
@@ -33,27 +34,22 @@ protected:
     Subscription subscription;
 };
 
-TEST_F(SettingsEditingTest, NameColourAndWorkspaceAreWrittenSavedAndAnnounced) {
+TEST_F(SettingsEditingTest, NameColourAndKnownWorkspaceAreWrittenSavedAndAnnounced) {
     model().setName(ctx->id, "Deep work");
     EXPECT_EQ(ctx->name, "Deep work");
     expectSavedAndAnnounced();
-
     model().setColor(ctx->id, Color{1.0, 0.5, 0.0, 1.0});
     EXPECT_EQ(ctx->colorHex, "#FF8000");
     expectSavedAndAnnounced();
 
+    auto before = ctx->workspaceID;
+    model().setWorkspace(ctx->id, Uuid::random());
+    EXPECT_EQ(ctx->workspaceID, before) << "no such workspace";
+    expectSavedAndAnnounced(0);
     Uuid other = addWorkspace("Other");
     model().setWorkspace(ctx->id, other);
     EXPECT_EQ(ctx->workspaceID, other);
     EXPECT_NE(file("contexts.json").find(other.str()), std::string::npos);
-}
-
-TEST_F(SettingsEditingTest, AContextCannotBeMovedToAWorkspaceThatDoesNotExist) {
-    auto before = ctx->workspaceID;
-    model().setWorkspace(ctx->id, Uuid::random());
-    EXPECT_EQ(ctx->workspaceID, before);
-    queue.drain();
-    EXPECT_EQ(files.writes, 0);
 }
 
 TEST_F(SettingsEditingTest, AnUnreadableColourShowsAsSystemBlue) {
@@ -70,48 +66,38 @@ TEST_F(SettingsEditingTest, EditsOfAnUnknownContextChangeNothing) {
     model().clearPins(ghost);
     model().askClearPins(ghost);
     model().askRemoveRule(ghost, 0);
-    queue.drain();
-    EXPECT_EQ(files.writes, 0);
-    EXPECT_EQ(announced, 0);
+    expectSavedAndAnnounced(0);
     EXPECT_TRUE(alerts.shown.empty());
 }
 
-// --- Rules
-// -------------------------------------------------------------------------------------------
+// --- Rules -------------------------------------------------------------------------------------
 
-TEST_F(SettingsEditingTest, ANewRuleHasOneEmptyApplicationNameCondition) {
+TEST_F(SettingsEditingTest, RulesStartWithOneEmptyConditionAndGoWithTheirLastCondition) {
     model().addRule(ctx->id, true);
     ASSERT_EQ(ctx->rules.size(), 1u);
     EXPECT_TRUE(ctx->rules[0].exclude);
     EXPECT_EQ(ctx->rules[0].clauses,
               std::vector<Condition>{(Condition{RuleField::appName, RuleOp::contains, ""})});
     expectSavedAndAnnounced();
-}
 
-TEST_F(SettingsEditingTest, ConditionsAreAddedAndChangedInPlace) {
     model().addRule(ctx->id, false);
-    model().addCondition(ctx->id, 0);
-    model().setCondition(ctx->id, 0, 1, Condition{RuleField::title, RuleOp::contains, "draft"});
-    ASSERT_EQ(ctx->rules[0].clauses.size(), 2u);
-    EXPECT_EQ(ctx->rules[0].clauses[1].value, "draft");
-    EXPECT_EQ(ctx->rules[0].clauses[1].field, RuleField::title);
+    model().addCondition(ctx->id, 1);
+    model().setCondition(ctx->id, 1, 1, Condition{RuleField::title, RuleOp::contains, "draft"});
+    ASSERT_EQ(ctx->rules[1].clauses.size(), 2u);
+    EXPECT_EQ(ctx->rules[1].clauses[1], (Condition{RuleField::title, RuleOp::contains, "draft"}));
+    expectSavedAndAnnounced(3);
     // Out-of-range positions are ignored.
-    model().setCondition(ctx->id, 0, 5, Condition{});
+    model().setCondition(ctx->id, 1, 5, Condition{});
     model().setCondition(ctx->id, 3, 0, Condition{});
     model().addCondition(ctx->id, 3);
-    EXPECT_EQ(ctx->rules.size(), 1u);
-    EXPECT_EQ(ctx->rules[0].clauses.size(), 2u);
-}
+    model().removeCondition(ctx->id, 1, 7);
+    expectSavedAndAnnounced(0);
 
-TEST_F(SettingsEditingTest, RemovingTheOnlyConditionRemovesTheRule) {
-    model().addRule(ctx->id, false);
-    model().addRule(ctx->id, true);
-    model().addCondition(ctx->id, 0);
-    model().removeCondition(ctx->id, 0, 0);
-    ASSERT_EQ(ctx->rules.size(), 2u); // one condition left
-    model().removeCondition(ctx->id, 0, 0);
+    model().removeCondition(ctx->id, 1, 0);
+    ASSERT_EQ(ctx->rules.size(), 2u) << "one condition left";
+    model().removeCondition(ctx->id, 1, 0);
     ASSERT_EQ(ctx->rules.size(), 1u);
-    EXPECT_TRUE(ctx->rules[0].exclude); // the other rule stays
+    EXPECT_TRUE(ctx->rules[0].exclude) << "the other rule stays";
 }
 
 TEST_F(SettingsEditingTest, AnInvalidPatternIsStoredButMarked) {
@@ -127,16 +113,26 @@ TEST_F(SettingsEditingTest, AnInvalidPatternIsStoredButMarked) {
         SettingsModel::patternValid(Condition{RuleField::title, RuleOp::contains, "(unclosed"}));
 }
 
-TEST_F(SettingsEditingTest, RemovingARuleAsksFirst) {
+TEST_F(SettingsEditingTest, RemovingARuleOrClearingPinsAsksFirst) {
     model().addRule(ctx->id, false);
-    alerts.answers = {1, 0};
+    ctx->members = {WinRef{"org.editor", "notes", false, 11u}, WinRef{"org.browser", "", true, {}}};
+    expectSavedAndAnnounced();
+    alerts.answers = {1, 0, 1, 0};
     model().askRemoveRule(ctx->id, 0);
     ASSERT_EQ(ctx->rules.size(), 1u);
     model().askRemoveRule(ctx->id, 0);
     EXPECT_TRUE(ctx->rules.empty());
-    ASSERT_EQ(alerts.shown.size(), 2u);
+    model().askClearPins(ctx->id);
+    EXPECT_EQ(ctx->members.size(), 2u);
+    model().askClearPins(ctx->id);
+    EXPECT_TRUE(ctx->members.empty());
+    expectSavedAndAnnounced(2);
+
+    ASSERT_EQ(alerts.shown.size(), 4u);
     EXPECT_EQ(alerts.shown[0].title, "Remove this rule?");
-    EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Remove rule", "Cancel"}));
+    EXPECT_EQ(alerts.shown[0].buttons, (Names{"Remove rule", "Cancel"}));
+    EXPECT_EQ(alerts.shown[2].title, "Remove all pinned windows?");
+    EXPECT_EQ(alerts.shown[2].buttons, (Names{"Clear pins", "Cancel"}));
 }
 
 TEST_F(SettingsEditingTest, RuleMatchesAreTheLiveWindowsTheRuleAloneMatches) {
@@ -144,30 +140,18 @@ TEST_F(SettingsEditingTest, RuleMatchesAreTheLiveWindowsTheRuleAloneMatches) {
     desktop.addWindow(editor, 12, "final");
     desktop.addWindow(browser, 21, "draft news");
     Rule r = rule(RuleField::title, RuleOp::contains, "draft");
-    EXPECT_EQ(titlesOf(model().ruleMatches(r)),
-              (std::vector<std::string>{"draft one", "draft news"}));
+    EXPECT_EQ(titlesOf(model().ruleMatches(r)), (Names{"draft one", "draft news"}));
     r.clauses.push_back(Condition{RuleField::appName, RuleOp::equals, "Browser"});
-    EXPECT_EQ(titlesOf(model().ruleMatches(r)), std::vector<std::string>{"draft news"});
-    // An exclude rule previews the windows it blocks the same way.
-    r.exclude = true;
-    EXPECT_EQ(model().ruleMatches(r).size(), 1u);
+    EXPECT_EQ(titlesOf(model().ruleMatches(r)), Names{"draft news"});
     EXPECT_TRUE(model().ruleMatches(rule(RuleField::title, RuleOp::contains, "")).empty());
-}
 
-TEST_F(SettingsEditingTest, AnExcludeOnlyContextHasNoIncludeRules) {
-    model().addRule(ctx->id, true);
-    desktop.addWindow(editor, 11, "notes");
-    ctx->rules[0].clauses[0].value = "Editor";
-    int includes = 0;
-    for (const Rule& r : ctx->rules)
-        includes += r.exclude ? 0 : 1;
-    EXPECT_EQ(includes, 0);
+    // An exclude rule previews the windows it blocks, though an exclude-only context has none.
+    ctx->rules = {rule(RuleField::appName, RuleOp::equals, "Editor", true)};
+    EXPECT_EQ(titlesOf(model().ruleMatches(ctx->rules[0])), (Names{"draft one", "final"}));
     EXPECT_TRUE(model().matchingWindows(*ctx, model().windows()).empty());
-    EXPECT_EQ(model().ruleMatches(ctx->rules[0]).size(), 1u); // it blocks the window
 }
 
-// --- Pinned windows
-// ----------------------------------------------------------------------------------
+// --- Pinned windows ----------------------------------------------------------------------------
 
 TEST_F(SettingsEditingTest, PinnedWindowsAreTheLiveWindowsAWindowOrApplicationPinNames) {
     desktop.addWindow(editor, 11, "notes");
@@ -180,11 +164,16 @@ TEST_F(SettingsEditingTest, PinnedWindowsAreTheLiveWindowsAWindowOrApplicationPi
     };
     // A rule match is not a pin.
     ctx->rules = {rule(RuleField::title, RuleOp::equals, "notes")};
-    EXPECT_EQ(titlesOf(model().pinnedWindows(*ctx)),
-              (std::vector<std::string>{"todo", "news", "mail"}));
+    EXPECT_EQ(titlesOf(model().pinnedWindows(*ctx)), (Names{"todo", "news", "mail"}));
 }
 
 TEST_F(SettingsEditingTest, UnpinRemovesEveryWindowPinNamingTheWindowButNoApplicationPin) {
+    // An untitled window without an id matches nothing by accident.
+    ctx->members = {WinRef{"org.editor", "", false, std::nullopt}};
+    model().unpin(ctx->id, Win{editor, "org.editor", "Editor", "", 0, nullptr});
+    EXPECT_EQ(ctx->members.size(), 1u);
+    expectSavedAndAnnounced(0);
+
     desktop.addWindow(editor, 11, "notes");
     const Win notes = model().windows()[0];
     ctx->members = {
@@ -200,28 +189,6 @@ TEST_F(SettingsEditingTest, UnpinRemovesEveryWindowPinNamingTheWindowButNoApplic
                                 WinRef{"org.editor", "other", false, 12u},
                                 WinRef{"org.browser", "notes", false, 11u},
                             }));
-    expectSavedAndAnnounced();
-}
-
-TEST_F(SettingsEditingTest, UnpinOfAnUntitledWindowWithoutIdMatchesNothingByAccident) {
-    Win untitled{editor, "org.editor", "Editor", "", 0, nullptr};
-    ctx->members = {WinRef{"org.editor", "", false, std::nullopt}};
-    model().unpin(ctx->id, untitled);
-    EXPECT_EQ(ctx->members.size(), 1u);
-    queue.drain();
-    EXPECT_EQ(files.writes, 0);
-}
-
-TEST_F(SettingsEditingTest, ClearingPinsAsksAndEmptiesThePins) {
-    ctx->members = {WinRef{"org.editor", "notes", false, 11u}, WinRef{"org.browser", "", true, {}}};
-    alerts.answers = {1, 0};
-    model().askClearPins(ctx->id);
-    EXPECT_EQ(ctx->members.size(), 2u);
-    model().askClearPins(ctx->id);
-    EXPECT_TRUE(ctx->members.empty());
-    ASSERT_EQ(alerts.shown.size(), 2u);
-    EXPECT_EQ(alerts.shown[0].title, "Remove all pinned windows?");
-    EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Clear pins", "Cancel"}));
     expectSavedAndAnnounced();
 }
 

@@ -7,6 +7,8 @@
 namespace morvelan {
 namespace {
 
+using Names = std::vector<std::string>;
+
 class SettingsModelTest : public ::testing::Test, protected SettingsKit {
 protected:
     // Counts announcements after the queue has run.
@@ -22,10 +24,9 @@ protected:
     Subscription subscription;
 };
 
-// --- Creation ---------------------------------------------------------------------------------
+// --- Creation and announcements ---------------------------------------------------------------
 
 TEST_F(SettingsModelTest, OpeningWithoutWorkspacesCreatesAndSavesDefault) {
-    ASSERT_TRUE(store.workspaces.empty());
     SettingsModel& m = model();
     ASSERT_EQ(store.workspaces.size(), 1u);
     EXPECT_EQ(store.workspaces[0].name, "Default");
@@ -43,17 +44,16 @@ TEST_F(SettingsModelTest, OpeningWithWorkspacesSelectsTheFirstOfEachAndWritesNot
     ContextPtr a = addContext("A", first);
     addContext("B", first);
     files.writes = 0;
-    SettingsModel& m = model();
+    EXPECT_EQ(model().selectedWorkspaceID(), first);
+    EXPECT_EQ(model().selectedContextID(), a->id);
     EXPECT_EQ(files.writes, 0);
-    EXPECT_EQ(m.selectedWorkspaceID(), first);
-    EXPECT_EQ(m.selectedContextID(), a->id);
 }
 
-// --- Announcements
-// ---------------------------------------------------------------------------------
-
-TEST_F(SettingsModelTest, BumpsOfOneActionReachObserversOnceOnTheNextTurn) {
+TEST_F(SettingsModelTest, ChangesOfOneTurnReachObserversOnceOnTheNextTurn) {
     watch();
+    model().setSelectedTab(SettingsModel::Tab::general); // already so: no change
+    model().setSelectedWorkspaceID(model().selectedWorkspaceID());
+    EXPECT_EQ(announcements(), 0);
     model().bump();
     model().setSelectedTab(SettingsModel::Tab::about);
     model().bump();
@@ -63,14 +63,7 @@ TEST_F(SettingsModelTest, BumpsOfOneActionReachObserversOnceOnTheNextTurn) {
     EXPECT_EQ(announcements(), 2);
 }
 
-TEST_F(SettingsModelTest, SettingAPublishedFieldToItsValueAnnouncesNothing) {
-    watch();
-    model().setSelectedTab(SettingsModel::Tab::general);
-    model().setSelectedWorkspaceID(model().selectedWorkspaceID());
-    EXPECT_EQ(announcements(), 0);
-}
-
-TEST_F(SettingsModelTest, AnEndedSubscriptionIsNotToldAndMayEndDuringAnAnnouncement) {
+TEST_F(SettingsModelTest, EndedSubscriptionsAndAGoneModelAreNotAnnounced) {
     int second = 0;
     Subscription other;
     subscription = model().observe([&] {
@@ -79,45 +72,33 @@ TEST_F(SettingsModelTest, AnEndedSubscriptionIsNotToldAndMayEndDuringAnAnnouncem
     });
     other = model().observe([&] { ++second; });
     model().bump();
-    queue.drain();
-    EXPECT_EQ(announced, 1);
+    EXPECT_EQ(announcements(), 1);
     EXPECT_EQ(second, 0);
-}
 
-TEST_F(SettingsModelTest, AnAnnouncementQueuedBeforeTheModelWentDoesNothing) {
-    watch();
     model().bump();
-    Subscription keep = std::move(subscription);
     destroyModel();
-    queue.drain();
-    EXPECT_EQ(announced, 0);
-    keep.reset(); // the model's list is gone; ending the subscription is harmless
+    EXPECT_EQ(announcements(), 1) << "queued before the model went";
+    subscription.reset(); // the model's list is gone; ending the subscription is harmless
 }
 
-// --- Live windows
-// ----------------------------------------------------------------------------------
+// --- Live windows ------------------------------------------------------------------------------
 
-TEST_F(SettingsModelTest, WindowsAreRescannedOnlyWhenTheListIsOlderThanTwoSeconds) {
+TEST_F(SettingsModelTest, WindowsAreRescannedWhenOlderThanTwoSecondsAndChangesAnnounced) {
     desktop.addWindow(editor, 11, "notes");
-    EXPECT_EQ(titlesOf(model().windows()), std::vector<std::string>{"notes"});
-
+    watch();
+    EXPECT_EQ(titlesOf(model().windows()), Names{"notes"});
     desktop.addWindow(browser, 21, "news");
     queue.advance(2.0);
-    EXPECT_EQ(titlesOf(model().windows()), std::vector<std::string>{"notes"});
-
+    EXPECT_EQ(titlesOf(model().windows()), Names{"notes"});
     queue.advance(0.01);
-    EXPECT_EQ(titlesOf(model().windows()), (std::vector<std::string>{"notes", "news"}));
-}
+    EXPECT_EQ(titlesOf(model().windows()), (Names{"notes", "news"}));
 
-TEST_F(SettingsModelTest, RefreshLiveWindowsAnnouncesOnlyWhenTheWindowsChanged) {
-    desktop.addWindow(editor, 11, "notes");
-    watch();
+    EXPECT_EQ(announcements(), 0) << "reading the windows announces nothing";
     model().refreshLiveWindows();
     EXPECT_EQ(announcements(), 1);
     queue.advance(3);
     model().refreshLiveWindows();
-    EXPECT_EQ(announcements(), 1);
-
+    EXPECT_EQ(announcements(), 1) << "the same windows";
     desktop.app(editor)->windows[0]->title = "notes — edited";
     queue.advance(3);
     model().refreshLiveWindows();
@@ -135,39 +116,33 @@ TEST_F(SettingsModelTest, MatchingWindowsAndAlsoInUseTheMembershipTest) {
     ContextPtr none = addContext("None");
 
     const auto& wins = model().windows();
-    EXPECT_EQ(titlesOf(model().matchingWindows(*writing, wins)), std::vector<std::string>{"notes"});
-    EXPECT_EQ(titlesOf(model().matchingWindows(*none, wins)), std::vector<std::string>{});
+    EXPECT_EQ(titlesOf(model().matchingWindows(*writing, wins)), Names{"notes"});
+    EXPECT_EQ(titlesOf(model().matchingWindows(*none, wins)), Names{});
     EXPECT_EQ(model().alsoIn(wins[0], writing->id), 1); // "All" only
     EXPECT_EQ(model().alsoIn(wins[0], none->id), 2);
     EXPECT_EQ(model().alsoIn(wins[1], all->id), 0);
 }
 
-// --- Contexts of the selected workspace ----------------------------------------------------------
+// --- Workspaces --------------------------------------------------------------------------------
 
 TEST_F(SettingsModelTest, ContextsInSelectedWorkspaceAreInRecencyOrderAndFiltered) {
     Uuid one = addWorkspace("One");
     Uuid two = addWorkspace("Two");
     ContextPtr a = addContext("A", one);
     addContext("B", two);
-    ContextPtr c = addContext("C", one);
-    ContextPtr homeless = addContext("D"); // no workspace: counts as the first one
-    homeless->workspaceID.reset();
+    addContext("C", one);
+    addContext("D")->workspaceID.reset(); // no workspace: counts as the first one
     store.setActive(a->id);
 
     model().setSelectedWorkspaceID(one);
-    EXPECT_EQ(namesOf(model().contextsInSelectedWorkspace()),
-              (std::vector<std::string>{"A", "D", "C"}));
+    EXPECT_EQ(namesOf(model().contextsInSelectedWorkspace()), (Names{"A", "D", "C"}));
     model().setSelectedWorkspaceID(two);
-    EXPECT_EQ(namesOf(model().contextsInSelectedWorkspace()), std::vector<std::string>{"B"});
+    EXPECT_EQ(namesOf(model().contextsInSelectedWorkspace()), Names{"B"});
     model().setSelectedWorkspaceID(std::nullopt);
     EXPECT_TRUE(model().contextsInSelectedWorkspace().empty());
-    (void)c;
 }
 
-// --- Workspaces
-// -------------------------------------------------------------------------------------
-
-TEST_F(SettingsModelTest, NewWorkspaceIsNamedFromTheCountSavedAndSelected) {
+TEST_F(SettingsModelTest, NewWorkspaceIsNamedFromTheCountSavedAndSelectedAndRenamed) {
     addWorkspace("Alpha");
     addWorkspace("Workspace 3");
     watch();
@@ -177,18 +152,17 @@ TEST_F(SettingsModelTest, NewWorkspaceIsNamedFromTheCountSavedAndSelected) {
     EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces[2].id);
     EXPECT_NE(file("contexts.json").find("Workspace 3"), std::string::npos);
     EXPECT_EQ(announcements(), 1);
+
+    model().renameWorkspace(store.workspaces[2].id, "Work");
+    EXPECT_EQ(store.workspaces[2].name, "Work");
+    EXPECT_NE(file("contexts.json").find("\"Work\""), std::string::npos);
+    EXPECT_EQ(announcements(), 2);
 }
 
-TEST_F(SettingsModelTest, TheLastWorkspaceIsNotRemovedAndNothingIsAsked) {
+TEST_F(SettingsModelTest, OnlyASelectedKnownWorkspaceThatIsNotTheLastIsRemoved) {
     model();
-    EXPECT_FALSE(model().canRemoveSelectedWorkspace());
+    EXPECT_FALSE(model().canRemoveSelectedWorkspace()) << "the last one";
     model().removeSelectedWorkspace();
-    EXPECT_EQ(store.workspaces.size(), 1u);
-    EXPECT_TRUE(alerts.shown.empty());
-}
-
-TEST_F(SettingsModelTest, RemovingAWorkspaceIsRefusedWithoutASelectionOrForAnUnknownOne) {
-    addWorkspace("One");
     addWorkspace("Two");
     model().setSelectedWorkspaceID(std::nullopt);
     EXPECT_FALSE(model().canRemoveSelectedWorkspace());
@@ -199,56 +173,41 @@ TEST_F(SettingsModelTest, RemovingAWorkspaceIsRefusedWithoutASelectionOrForAnUnk
     EXPECT_TRUE(alerts.shown.empty());
 }
 
-TEST_F(SettingsModelTest, RemovingAnEmptyWorkspaceAsksAndThenSelectsTheFirst) {
+TEST_F(SettingsModelTest, RemovingAWorkspaceAsksCountingItsContextsThenSelectsTheFirst) {
     Uuid one = addWorkspace("One");
     Uuid two = addWorkspace("Two");
     model().setSelectedWorkspaceID(two);
+    alerts.answers = {1, 1, 1}; // Cancel
     model().removeSelectedWorkspace();
-    ASSERT_EQ(alerts.shown.size(), 1u);
+    addContext("A", two);
+    model().removeSelectedWorkspace();
+    addContext("B", two);
+    model().removeSelectedWorkspace();
+    EXPECT_EQ(store.workspaces.size(), 2u);
+    EXPECT_EQ(model().selectedWorkspaceID(), two);
+    model().removeSelectedWorkspace(); // Delete
+
+    ASSERT_EQ(alerts.shown.size(), 4u);
     const Alert& asked = alerts.shown[0];
     EXPECT_EQ(asked.title, "Delete workspace “Two”?");
     EXPECT_EQ(asked.text, "This cannot be undone.");
-    EXPECT_EQ(asked.buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+    EXPECT_EQ(asked.buttons, (Names{"Delete", "Cancel"}));
     EXPECT_EQ(asked.style, AlertStyle::warning);
+    EXPECT_EQ(alerts.shown[1].text, "Its 1 context will move to another workspace.");
+    EXPECT_EQ(alerts.shown[2].text, "Its 2 contexts will move to another workspace.");
     ASSERT_EQ(store.workspaces.size(), 1u);
     EXPECT_EQ(model().selectedWorkspaceID(), one);
 }
 
-TEST_F(SettingsModelTest, WorkspaceQuestionCountsItsContextsSingularAndPlural) {
-    addWorkspace("One");
-    Uuid two = addWorkspace("Two");
-    addContext("A", two);
-    model().setSelectedWorkspaceID(two);
-    alerts.defaultAnswer = 1; // Cancel
-    model().removeSelectedWorkspace();
-    addContext("B", two);
-    model().removeSelectedWorkspace();
-    ASSERT_EQ(alerts.shown.size(), 2u);
-    EXPECT_EQ(alerts.shown[0].text, "Its 1 context will move to another workspace.");
-    EXPECT_EQ(alerts.shown[1].text, "Its 2 contexts will move to another workspace.");
-    EXPECT_EQ(store.workspaces.size(), 2u); // cancelled both times
-    EXPECT_EQ(model().selectedWorkspaceID(), two);
-}
+// --- Contexts ----------------------------------------------------------------------------------
 
-TEST_F(SettingsModelTest, RenamingAWorkspaceSavesAndAnnounces) {
-    Uuid one = addWorkspace("One");
-    watch();
-    model().renameWorkspace(one, "Work");
-    EXPECT_EQ(store.workspaces[0].name, "Work");
-    EXPECT_NE(file("contexts.json").find("\"Work\""), std::string::npos);
-    EXPECT_EQ(announcements(), 1);
-}
-
-// --- Contexts
-// ---------------------------------------------------------------------------------------
-
-TEST_F(SettingsModelTest, NewContextGoesToTheSelectedWorkspaceAndOpensTheEditor) {
+TEST_F(SettingsModelTest, NewContextGoesToTheSelectedOrElseActiveWorkspaceAndOpensTheEditor) {
     store.load();
     Uuid two = addWorkspace("Two");
     model().setSelectedWorkspaceID(two);
     model().createContext();
     ASSERT_EQ(store.contexts.size(), 1u);
-    const ContextPtr& created = store.contexts[0];
+    const ContextPtr created = store.contexts[0];
     EXPECT_EQ(created->name, "New Context");
     EXPECT_EQ(created->colorHex, "#FF6B6B");
     EXPECT_EQ(created->workspaceID, two);
@@ -258,78 +217,52 @@ TEST_F(SettingsModelTest, NewContextGoesToTheSelectedWorkspaceAndOpensTheEditor)
     EXPECT_EQ(model().selectedContextID(), created->id);
     EXPECT_EQ(model().editing(), created);
     EXPECT_NE(file("contexts.json").find("New Context"), std::string::npos);
-}
 
-TEST_F(SettingsModelTest, NewContextWithoutSelectedWorkspaceGoesToTheActiveOne) {
-    store.load();
-    Uuid two = addWorkspace("Two");
-    ContextPtr there = addContext("There", two); // active
+    store.setActive(created->id);
     model().setSelectedWorkspaceID(std::nullopt);
     model().createContext();
     EXPECT_EQ(store.contexts.back()->workspaceID, two);
-    (void)there;
 }
 
 TEST_F(SettingsModelTest, TheNinthContextTakesTheFirstPaletteColourAgain) {
     store.load();
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 9; ++i)
         model().createContext();
     EXPECT_EQ(store.contexts[7]->colorHex, "#E84393");
-    model().createContext();
     EXPECT_EQ(store.contexts[8]->colorHex, "#FF6B6B");
 }
 
-TEST_F(SettingsModelTest, DeletingAContextAsksWithItsName) {
+TEST_F(SettingsModelTest, DeletingAKnownContextAsksWithItsName) {
     store.load();
     ContextPtr a = addContext("Writing");
+    model().deleteContext(std::nullopt);
+    model().deleteContext(Uuid::random());
+    EXPECT_TRUE(alerts.shown.empty());
     alerts.defaultAnswer = 1;
     model().deleteContext(a->id);
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].title, "Delete context “Writing”?");
     EXPECT_EQ(alerts.shown[0].text,
               "Its pins, rules, and mutes go with it. This cannot be undone.");
-    EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Delete", "Cancel"}));
+    EXPECT_EQ(alerts.shown[0].buttons, (Names{"Delete", "Cancel"}));
     EXPECT_EQ(store.contexts.size(), 1u); // cancelled
 }
 
-TEST_F(SettingsModelTest, DeletingAnUnknownOrAbsentContextDoesNothing) {
-    store.load();
-    addContext("A");
-    model().deleteContext(std::nullopt);
-    model().deleteContext(Uuid::random());
-    EXPECT_TRUE(alerts.shown.empty());
-    EXPECT_EQ(store.contexts.size(), 1u);
-}
-
-TEST_F(SettingsModelTest, DeletingTheSelectedContextSelectsTheFirst) {
-    store.load();
-    ContextPtr a = addContext("A");
-    ContextPtr b = addContext("B");
-    model().setSelectedContextID(b->id);
-    model().deleteContext(b->id);
-    ASSERT_EQ(store.contexts.size(), 1u);
-    EXPECT_EQ(model().selectedContextID(), a->id);
-    model().deleteContext(a->id);
-    EXPECT_FALSE(model().selectedContextID());
-}
-
-TEST_F(SettingsModelTest, DeletingAnotherContextKeepsTheSelection) {
+TEST_F(SettingsModelTest, DeletingFixesTheSelectionAndTheEditor) {
     store.load();
     ContextPtr a = addContext("A");
     ContextPtr b = addContext("B");
     ContextPtr c = addContext("C");
     model().setSelectedContextID(b->id);
+    model().edit(b->id);
     model().deleteContext(c->id);
-    EXPECT_EQ(model().selectedContextID(), b->id);
-    (void)a;
-}
-
-TEST_F(SettingsModelTest, DeletingTheEditedContextClosesTheEditor) {
-    store.load();
-    model().createContext();
-    ASSERT_TRUE(model().editing());
-    model().deleteContext(model().editing()->id);
+    EXPECT_EQ(model().selectedContextID(), b->id) << "another context went";
+    EXPECT_EQ(model().editing(), b);
+    model().deleteContext(b->id);
+    EXPECT_EQ(model().selectedContextID(), a->id) << "the first is selected";
     EXPECT_FALSE(model().editing());
+    model().deleteContext(a->id);
+    EXPECT_FALSE(model().selectedContextID());
     EXPECT_TRUE(store.contexts.empty());
 }
 

@@ -14,6 +14,8 @@ constexpr int key5 = 23;
 constexpr int space = 49;
 constexpr int tab = 48;
 
+using Names = std::vector<std::string>;
+
 class SettingsRecorderTest : public ::testing::Test, protected SettingsKit {
 protected:
     void SetUp() override {
@@ -23,17 +25,14 @@ protected:
     std::string hotkeysFile() { return file("hotkeys.json"); }
 };
 
-TEST_F(SettingsRecorderTest, StartingSuspendsHotkeysInstallsTheMonitorAndShowsPressKeys) {
+TEST_F(SettingsRecorderTest, AModifiedKeyBecomesTheBindingIsWrittenAndEndsRecording) {
     model().startRecording(HKAction::switcher);
     EXPECT_EQ(model().recording(), HKAction::switcher);
     EXPECT_EQ(recordingChanges, std::vector<bool>{true});
     EXPECT_EQ(monitorsInstalled, 1);
     EXPECT_EQ(model().recorderLabel(HKAction::switcher), "Press keys…");
     EXPECT_EQ(model().recorderLabel(HKAction::switcherConfined), "⌥Tab");
-}
 
-TEST_F(SettingsRecorderTest, ShiftLetterBecomesTheBindingIsWrittenAndEndsRecording) {
-    model().startRecording(HKAction::switcher);
     // The monitor hands the key over; other bits (caps lock, device bits) are dropped.
     keyHandler(keyS, Modifier::shift | 0x10000 | 0x100);
     EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{keyS, Modifier::shift}));
@@ -47,11 +46,15 @@ TEST_F(SettingsRecorderTest, ShiftLetterBecomesTheBindingIsWrittenAndEndsRecordi
     EXPECT_EQ(model().recorderLabel(HKAction::switcher), "⇧S");
 }
 
-TEST_F(SettingsRecorderTest, APlainLetterBeepsAndKeepsRecording) {
+TEST_F(SettingsRecorderTest, BareKeysAndKeysWithoutAMacCodeBeepAndKeepRecording) {
+    model().capture(space, Modifier::control);
+    EXPECT_EQ(beeps, 0) << "not recording";
     model().startRecording(HKAction::switcherConfined);
     model().capture(keyA, 0);
-    EXPECT_EQ(beeps, 1);
+    model().capture(-1, Modifier::control);
+    EXPECT_EQ(beeps, 2);
     EXPECT_EQ(model().recording(), HKAction::switcherConfined);
+    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
     EXPECT_EQ(hotkeysFile(), "<missing>");
     model().capture(key5, Modifier::shift | Modifier::command);
     EXPECT_EQ(config.bindings[HKAction::switcherConfined], (KeyBind{key5, 0x120000}));
@@ -68,21 +71,7 @@ TEST_F(SettingsRecorderTest, EscEndsRecordingAndKeepsTheOldBinding) {
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
 }
 
-TEST_F(SettingsRecorderTest, AKeyWithoutAMacKeyCodeIsRefusedLikeABareKey) {
-    model().startRecording(HKAction::switcher);
-    model().capture(-1, Modifier::control);
-    EXPECT_EQ(beeps, 1);
-    EXPECT_TRUE(model().recording());
-}
-
-TEST_F(SettingsRecorderTest, KeysOutsideRecordingAreIgnored) {
-    model().capture(space, Modifier::control);
-    EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
-    EXPECT_EQ(beeps, 0);
-    EXPECT_TRUE(recordingChanges.empty());
-}
-
-TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirst) {
+TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirstAndClosingTheModelEndsAny) {
     model().startRecording(HKAction::switcher);
     model().startRecording(HKAction::switcherConfined);
     EXPECT_EQ(model().recording(), HKAction::switcherConfined);
@@ -93,6 +82,11 @@ TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirst) {
     model().stopRecording(); // a second stop tells nobody
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true, false}));
     EXPECT_EQ(monitorsRemoved, 2);
+
+    model().startRecording(HKAction::switcher);
+    destroyModel();
+    EXPECT_EQ(recordingChanges.back(), false) << "the hotkeys resume";
+    EXPECT_EQ(monitorsRemoved, 3);
 }
 
 TEST_F(SettingsRecorderTest, AWriteFailureKeepsTheNewBindingInForce) {
@@ -103,17 +97,11 @@ TEST_F(SettingsRecorderTest, AWriteFailureKeepsTheNewBindingInForce) {
     EXPECT_FALSE(model().recording());
 }
 
-TEST_F(SettingsRecorderTest, ClosingTheModelWhileRecordingResumesTheHotkeys) {
-    model().startRecording(HKAction::switcher);
-    destroyModel();
-    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
-    EXPECT_EQ(monitorsRemoved, 1);
-}
+// --- Preferences -------------------------------------------------------------------------------
 
-// --- Preferences
-// ----------------------------------------------------------------------------------
-
-TEST_F(SettingsRecorderTest, BooleanPreferencesReadTheirDefaultsAndStoreWhatIsSet) {
+TEST_F(SettingsRecorderTest, BooleanPreferencesReadTheirDefaultsStoreWhatIsSetAndAnnounce) {
+    int announced = 0;
+    Subscription s = model().observe([&] { ++announced; });
     EXPECT_TRUE(model().bAutoSwitch());
     EXPECT_FALSE(model().bRaise());
     EXPECT_TRUE(model().bAutoUpdate());
@@ -126,12 +114,6 @@ TEST_F(SettingsRecorderTest, BooleanPreferencesReadTheirDefaultsAndStoreWhatIsSe
     EXPECT_FALSE(model().bAutoSwitch());
     EXPECT_TRUE(model().bRaise());
     EXPECT_FALSE(model().bAutoUpdate());
-}
-
-TEST_F(SettingsRecorderTest, PreferenceChangesAreAnnounced) {
-    int announced = 0;
-    Subscription s = model().observe([&] { ++announced; });
-    model().bRaise(true);
     queue.drain();
     model().bSwitcherDelay(100);
     queue.drain();
@@ -164,29 +146,16 @@ TEST_F(SettingsRecorderTest, LaunchAtLoginIsTheLoginItemAndItsFailureIsOnlyLogge
     EXPECT_TRUE(alerts.shown.empty());
 }
 
-// --- Configuration file
-// ----------------------------------------------------------------------------
+// --- Configuration file ------------------------------------------------------------------------
 
-TEST_F(SettingsRecorderTest, ExportOffersTheFileNameAndWritesWhereTheUserChose) {
-    addContext("Writing");
-    dialogs.saveAnswer = "/home/test/backup.json";
-    model().exportConfig();
-    ASSERT_EQ(dialogs.saves.size(), 1u);
-    EXPECT_EQ(dialogs.saves[0].suggestedName, "morvelan-config.json");
-    EXPECT_EQ(dialogs.saves[0].extensions, std::vector<std::string>{"json"});
-    EXPECT_EQ(files.contents["/home/test/backup.json"], file("contexts.json"));
-}
-
-TEST_F(SettingsRecorderTest, CancelledOrFailedExportShowsNothing) {
-    model().exportConfig();
+TEST_F(SettingsRecorderTest, ExportWritesWhereTheUserChoseAndImportBringsItBackIdentical) {
+    model().exportConfig(); // cancelled
     dialogs.saveAnswer = "/readonly/x.json";
     files.failWrites = {"/readonly/x.json"};
     model().exportConfig();
-    EXPECT_TRUE(alerts.shown.empty());
     EXPECT_FALSE(files.has("/readonly/x.json"));
-}
+    EXPECT_TRUE(alerts.shown.empty()) << "a cancelled or failed export shows nothing";
 
-TEST_F(SettingsRecorderTest, ExportThenImportLeavesTheConfigurationIdentical) {
     Uuid two = addWorkspace("Two");
     ContextPtr a = addContext("A", two);
     a->rules = {rule(RuleField::title, RuleOp::regex, "^draft")};
@@ -195,8 +164,12 @@ TEST_F(SettingsRecorderTest, ExportThenImportLeavesTheConfigurationIdentical) {
     store.save();
     const std::string before = file("contexts.json");
 
-    dialogs.saveAnswer = "/home/test/morvelan-config.json";
+    dialogs.saveAnswer = "/home/test/backup.json";
     model().exportConfig();
+    ASSERT_EQ(dialogs.saves.size(), 3u);
+    EXPECT_EQ(dialogs.saves[2].suggestedName, "morvelan-config.json");
+    EXPECT_EQ(dialogs.saves[2].extensions, Names{"json"});
+    EXPECT_EQ(files.contents["/home/test/backup.json"], before);
     dialogs.openAnswer = dialogs.saveAnswer;
     model().importConfig();
 
@@ -204,22 +177,21 @@ TEST_F(SettingsRecorderTest, ExportThenImportLeavesTheConfigurationIdentical) {
     EXPECT_EQ(alerts.shown[0].title, "Replace current configuration?");
     EXPECT_EQ(alerts.shown[0].text,
               "Importing overwrites all current workspaces, contexts, and rules.");
-    EXPECT_EQ(alerts.shown[0].buttons, (std::vector<std::string>{"Import", "Cancel"}));
-    EXPECT_EQ(dialogs.opens[0].extensions, std::vector<std::string>{"json"});
+    EXPECT_EQ(alerts.shown[0].buttons, (Names{"Import", "Cancel"}));
+    EXPECT_EQ(dialogs.opens[0].extensions, Names{"json"});
     EXPECT_EQ(file("contexts.json"), before);
-    EXPECT_EQ(namesOf(store.contexts), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(namesOf(store.contexts), (Names{"A", "B"}));
 }
 
 TEST_F(SettingsRecorderTest, ImportReplacesEverythingAndKeepsTheSelectionValid) {
     addContext("Old");
     model().setSelectedContextID(store.contexts[0]->id);
-    const std::string imported =
+    files.contents["/tmp/in.json"] =
         R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"New",)"
         R"("colorHex":"#000000"}]})";
-    files.contents["/tmp/in.json"] = imported;
     dialogs.openAnswer = "/tmp/in.json";
     model().importConfig();
-    ASSERT_EQ(namesOf(store.contexts), std::vector<std::string>{"New"});
+    ASSERT_EQ(namesOf(store.contexts), Names{"New"});
     EXPECT_EQ(model().selectedContextID(), store.contexts[0]->id);
     EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces[0].id);
 }
@@ -230,11 +202,11 @@ TEST_F(SettingsRecorderTest, ImportIsNotDoneWhenCancelledOrUnreadable) {
     files.contents["/tmp/in.json"] = R"({"contexts":[]})";
     alerts.answers = {1};
     model().importConfig(); // "Cancel"
-    EXPECT_EQ(namesOf(store.contexts), std::vector<std::string>{"Kept"});
+    EXPECT_EQ(namesOf(store.contexts), Names{"Kept"});
 
     files.contents["/tmp/in.json"] = "not json";
     model().importConfig(); // "Import", then the decoder refuses
-    EXPECT_EQ(namesOf(store.contexts), std::vector<std::string>{"Kept"});
+    EXPECT_EQ(namesOf(store.contexts), Names{"Kept"});
     EXPECT_EQ(alerts.shown.size(), 2u); // the two questions, no error message
 
     dialogs.openAnswer.reset();
@@ -250,10 +222,10 @@ TEST_F(SettingsRecorderTest, ReloadAppliesTheFileAndSaysSo) {
     int announced = 0;
     Subscription s = model().observe([&] { ++announced; });
     model().reloadConfig();
-    EXPECT_EQ(namesOf(store.contexts), std::vector<std::string>{"After"});
+    EXPECT_EQ(namesOf(store.contexts), Names{"After"});
     ASSERT_EQ(alerts.shown.size(), 1u);
     EXPECT_EQ(alerts.shown[0].title, "Config reloaded");
-    EXPECT_EQ(alerts.shown[0].buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(alerts.shown[0].buttons, Names{"OK"});
     queue.drain();
     EXPECT_EQ(announced, 1);
 }
@@ -264,22 +236,18 @@ TEST_F(SettingsRecorderTest, AFailedReloadKeepsTheLiveConfigurationAndExplains) 
         R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"X"}]})";
     files.contents[store.url] = broken;
     model().reloadConfig();
+    files.contents.erase(store.url);
+    model().reloadConfig();
+
     ASSERT_EQ(store.contexts.size(), 1u);
     EXPECT_EQ(store.contexts[0], live);
-    EXPECT_EQ(files.contents[store.url], broken); // the user's text stays for fixing
-    ASSERT_EQ(alerts.shown.size(), 1u);
+    ASSERT_EQ(alerts.shown.size(), 2u);
     EXPECT_EQ(alerts.shown[0].title, "Config not applied");
     EXPECT_EQ(alerts.shown[0].text, "Missing required field “colorHex”.\n\n"
                                     "The previous configuration is still active.");
     EXPECT_EQ(alerts.shown[0].style, AlertStyle::warning);
-    EXPECT_EQ(alerts.shown[0].buttons, std::vector<std::string>{"OK"});
-}
-
-TEST_F(SettingsRecorderTest, ReloadOfAMissingFileSaysItCouldNotBeRead) {
-    files.contents.erase(store.url);
-    model().reloadConfig();
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].text, "Could not read the config file.\n\n"
+    EXPECT_EQ(alerts.shown[0].buttons, Names{"OK"});
+    EXPECT_EQ(alerts.shown[1].text, "Could not read the config file.\n\n"
                                     "The previous configuration is still active.");
 }
 
