@@ -50,9 +50,10 @@ TEST_F(MenuBarControllerTest, BuildsOnCreationAndFollowsEveryStoreChange) {
 TEST_F(MenuBarControllerTest, CountsAreAskedOnlyWhenTheMenuOpens) {
     MenuBarController menu(store, &view);
     int asked = 0;
+    int live = 1;
     menu.windowCounts = [&] {
         ++asked;
-        return WindowCounts{{a->id, 1}};
+        return WindowCounts{{a->id, live}};
     };
     menu.rebuild();
     EXPECT_EQ(asked, 0);
@@ -67,14 +68,8 @@ TEST_F(MenuBarControllerTest, CountsAreAskedOnlyWhenTheMenuOpens) {
     store.save();
     EXPECT_TRUE(itemTitled(view.last(), "A").enabled);
     EXPECT_EQ(asked, 1);
-}
 
-TEST_F(MenuBarControllerTest, AContextWhoseWindowsClosedIsDisabledAtTheNextOpening) {
-    MenuBarController menu(store, &view);
-    int live = 1;
-    menu.windowCounts = [&] { return WindowCounts{{a->id, live}, {b->id, 0}}; };
-    menu.menuWillOpen();
-    EXPECT_TRUE(itemTitled(view.last(), "A").enabled);
+    // A context whose windows closed is disabled at the next opening, and stays checked.
     live = 0;
     menu.menuWillOpen();
     EXPECT_FALSE(itemTitled(view.last(), "A").enabled);
@@ -105,38 +100,34 @@ TEST_F(MenuBarControllerTest, CommandsReachTheirCallbacks) {
     EXPECT_EQ(calls, (std::vector<std::string>{"new", "settings", "dump", "quit"}));
 }
 
-TEST_F(MenuBarControllerTest, ChoosingAContextItemActivatesItThroughTheStore) {
+TEST_F(MenuBarControllerTest, ChoosingAContextItemActivatesItThroughTheStoreIfItStillExists) {
     MenuBarController menu(store, &view);
     std::vector<std::optional<Uuid>> activated;
     store.onActivate = [&](std::optional<Uuid> id) { activated.push_back(id); };
+    const MenuItem itemA = itemTitled(menu.model(), "A");
     // The item belongs to the model the store's change replaces.
     menu.trigger(itemTitled(menu.model(), "B"));
     EXPECT_EQ(store.activeID, b->id);
     EXPECT_EQ(activated.size(), 1u);
     EXPECT_EQ(view.last().button.title, " B");
-}
 
-TEST_F(MenuBarControllerTest, ChoosingAVanishedContextChangesNothing) {
-    MenuBarController menu(store, &view);
-    MenuItem item = itemTitled(menu.model(), "B");
-    store.contexts = {a};
+    store.contexts = {b};
     const std::size_t before = view.rebuilds();
-    menu.trigger(item);
-    EXPECT_EQ(store.activeID, a->id);
+    menu.trigger(itemA);
+    EXPECT_EQ(store.activeID, b->id);
     EXPECT_EQ(view.rebuilds(), before);
 }
 
-TEST_F(MenuBarControllerTest, StoreChangesAfterTheControllerIsGoneAreHarmless) {
+TEST_F(MenuBarControllerTest, WorksWithoutAViewAndStoreChangesOutliveTheController) {
+    {
+        MenuBarController menu(store, nullptr);
+        store.setActiveSilent(b->id);
+        EXPECT_EQ(menu.model().button.title, " B");
+    }
     { MenuBarController menu(store, &view); }
     const std::size_t before = view.rebuilds();
     store.save();
     EXPECT_EQ(view.rebuilds(), before);
-}
-
-TEST_F(MenuBarControllerTest, WorksWithoutAView) {
-    MenuBarController menu(store, nullptr);
-    store.setActiveSilent(b->id);
-    EXPECT_EQ(menu.model().button.title, " B");
 }
 
 } // namespace

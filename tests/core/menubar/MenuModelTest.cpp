@@ -47,7 +47,7 @@ protected:
 
 using Lines = std::vector<std::string>;
 
-TEST_F(MenuModelTest, WarningWinsOverTheActiveContext) {
+TEST_F(MenuModelTest, ButtonShowsTheWarningOrElseTheActiveContextTintedWithItsColour) {
     auto work = context("Work", "#00FF00");
     store.activeID = work->id;
     MenuButton button = buildMenuButton(store, std::string("Hotkeys blocked"));
@@ -58,12 +58,8 @@ TEST_F(MenuModelTest, WarningWinsOverTheActiveContext) {
     EXPECT_FALSE(button.secondaryTint);
     EXPECT_TRUE(button.imageLeading);
     EXPECT_FALSE(button.tooltip);
-}
 
-TEST_F(MenuModelTest, ActiveContextShowsItsNameTintedWithItsColour) {
-    auto work = context("Work", "#00FF00");
-    store.activeID = work->id;
-    MenuButton button = buildMenuButton(store, std::nullopt);
+    button = buildMenuButton(store, std::nullopt);
     EXPECT_EQ(button.kind, MenuButton::Kind::context);
     EXPECT_EQ(button.symbol, MenuButton::Symbol::stack);
     EXPECT_EQ(button.title, " Work");
@@ -71,22 +67,16 @@ TEST_F(MenuModelTest, ActiveContextShowsItsNameTintedWithItsColour) {
     EXPECT_FALSE(button.secondaryTint);
     EXPECT_EQ(button.tooltip, "Work");
     EXPECT_TRUE(button.imageLeading);
-}
 
-TEST_F(MenuModelTest, ActiveContextWithAnUnreadableColourTakesTheSecondaryGrey) {
-    auto work = context("Work", "red");
-    store.activeID = work->id;
-    MenuButton button = buildMenuButton(store, std::nullopt);
+    work->colorHex = "red"; // unreadable: the secondary grey
+    button = buildMenuButton(store, std::nullopt);
     EXPECT_EQ(button.kind, MenuButton::Kind::context);
     EXPECT_EQ(button.tint, secondaryLabelGray);
     EXPECT_TRUE(button.secondaryTint);
     EXPECT_EQ(button.title, " Work");
-}
 
-TEST_F(MenuModelTest, NoActiveContextShowsTheDashImageOnly) {
-    context("Work");
-    store.activeID = Uuid::random(); // names nothing
-    MenuButton button = buildMenuButton(store, std::nullopt);
+    store.activeID = Uuid::random(); // names nothing: the dash image only
+    button = buildMenuButton(store, std::nullopt);
     EXPECT_EQ(button.kind, MenuButton::Kind::none);
     EXPECT_EQ(button.title, " —");
     EXPECT_EQ(button.tint, secondaryLabelGray);
@@ -94,48 +84,35 @@ TEST_F(MenuModelTest, NoActiveContextShowsTheDashImageOnly) {
     EXPECT_FALSE(button.tooltip);
 }
 
-TEST_F(MenuModelTest, EmptyWorkspaceIsSkippedAndTheNextGetsASeparatorAndUpperCaseHeader) {
-    workspace("A");
-    Workspace b = workspace("b side");
-    context("One", "#FF0000", b.id);
-    context("Two", "#00FF00", b.id);
-    auto items = buildMenuItems(store, {});
-    EXPECT_EQ(outline(items), (Lines{"Create new context…", "-", "-", "[B SIDE]", ">One", ">Two",
-                                     "-", "Settings…", "Dump Windows to Log (debug)", "Quit"}));
-    const MenuItem& headerItem = items[3];
-    EXPECT_EQ(headerItem.title, "b side");
-    EXPECT_FALSE(headerItem.enabled);
-}
-
-TEST_F(MenuModelTest, FirstWorkspaceHasNoSeparatorBeforeItsHeader) {
-    Workspace a = workspace("A");
-    workspace("Empty");
-    Workspace c = workspace("C");
-    context("One", "#FF0000", c.id);
-    context("Zero", "#FF0000", a.id);
-    EXPECT_EQ(outline(buildMenuItems(store, {})),
-              (Lines{"Create new context…", "-", "[A]", ">Zero", "-", "[C]", ">One", "-",
-                     "Settings…", "Dump Windows to Log (debug)", "Quit"}));
-}
-
-TEST_F(MenuModelTest, ContextWithoutWorkspaceCountsAsTheFirstAndUnknownWorkspaceIsLeftOut) {
-    workspace("A");
-    context("Loose");
-    context("Lost", "#FF0000", Uuid::random());
-    EXPECT_EQ(outline(buildMenuItems(store, {})),
-              (Lines{"Create new context…", "-", "[A]", ">Loose", "-", "Settings…",
-                     "Dump Windows to Log (debug)", "Quit"}));
-}
-
-TEST_F(MenuModelTest, WithoutWorkspacesContextsAreFlatWithoutHeaders) {
+TEST_F(MenuModelTest, ContextsAreGroupedUnderUpperCaseHeadersOfNonEmptyWorkspaces) {
+    // The items around the contexts.
+    const auto framed = [](Lines middle) {
+        Lines lines{"Create new context…", "-"};
+        lines.insert(lines.end(), middle.begin(), middle.end());
+        lines.insert(lines.end(), {"-", "Settings…", "Dump Windows to Log (debug)", "Quit"});
+        return lines;
+    };
     context("One");
     context("Two");
-    EXPECT_EQ(outline(buildMenuItems(store, {})),
-              (Lines{"Create new context…", "-", "One", "Two", "-", "Settings…",
-                     "Dump Windows to Log (debug)", "Quit"}));
-}
+    EXPECT_EQ(outline(buildMenuItems(store, {})), framed({"One", "Two"})) << "no workspaces";
 
-TEST_F(MenuModelTest, HeaderUpperCasesBeyondAscii) {
+    store.contexts.clear();
+    Workspace a = workspace("A");
+    workspace("Empty");
+    Workspace c = workspace("c side");
+    context("One", "#FF0000", c.id);
+    context("Zero", "#FF0000", a.id);
+    context("Loose"); // no workspace: counts as the first
+    context("Lost", "#FF0000", Uuid::random());
+    auto items = buildMenuItems(store, {});
+    EXPECT_EQ(outline(items), framed({"[A]", ">Zero", ">Loose", "-", "[C SIDE]", ">One"}));
+    EXPECT_EQ(items[6].title, "c side");
+    EXPECT_FALSE(items[6].enabled);
+
+    // An empty first workspace still gives a separator before the next header.
+    store.workspaces.erase(store.workspaces.begin());
+    store.contexts.resize(1);
+    EXPECT_EQ(outline(buildMenuItems(store, {})), framed({"-", "[C SIDE]", ">One"}));
     EXPECT_EQ(headerText("straße é"), "STRASSE É");
 }
 
@@ -174,20 +151,12 @@ TEST_F(MenuModelTest, DumpItemIsTheOptionAlternateOfSettings) {
     EXPECT_EQ(items.front().command, MenuCommand::newContext);
 }
 
-TEST_F(MenuModelTest, ActivatingByIdTextCallsSetActive) {
+TEST_F(MenuModelTest, ActivatingByIdTextCallsSetActiveForKnownContextsOnly) {
     auto a = context("A");
     auto b = context("B");
     store.activeID = a->id;
     std::vector<std::optional<Uuid>> activated;
     store.onActivate = [&](std::optional<Uuid> id) { activated.push_back(id); };
-    EXPECT_TRUE(activateContext(store, b->id.str()));
-    EXPECT_EQ(store.activeID, b->id);
-    EXPECT_EQ(activated, (std::vector<std::optional<Uuid>>{b->id}));
-}
-
-TEST_F(MenuModelTest, ActivatingByBadTextOrVanishedContextDoesNothing) {
-    auto a = context("A");
-    store.activeID = a->id;
     int changes = 0;
     store.onChange = [&] { ++changes; };
     EXPECT_FALSE(activateContext(store, "not-a-uuid"));
@@ -195,6 +164,10 @@ TEST_F(MenuModelTest, ActivatingByBadTextOrVanishedContextDoesNothing) {
     EXPECT_FALSE(activateContext(store, ""));
     EXPECT_EQ(store.activeID, a->id);
     EXPECT_EQ(changes, 0);
+
+    EXPECT_TRUE(activateContext(store, b->id.str()));
+    EXPECT_EQ(store.activeID, b->id);
+    EXPECT_EQ(activated, (std::vector<std::optional<Uuid>>{b->id}));
 }
 
 } // namespace

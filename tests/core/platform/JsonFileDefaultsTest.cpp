@@ -14,30 +14,22 @@ protected:
     MemoryFiles files;
 };
 
-TEST_F(JsonFileDefaultsTest, MissingFileIsEmptyAndWritesNothing) {
-    JsonFileDefaults defaults(files, file);
-    EXPECT_FALSE(defaults.get("autoSwitch"));
+TEST_F(JsonFileDefaultsTest, JsonTypesMapToValueTypesAndAMissingFileIsEmpty) {
+    EXPECT_FALSE(JsonFileDefaults(files, file).get("autoSwitch"));
     EXPECT_EQ(files.writes, 0);
-}
 
-TEST_F(JsonFileDefaultsTest, JsonTypesMapToValueTypes) {
-    files.contents[file] =
-        R"({"b":true,"i":65,"n":-3,"d":37.5,"s":"x","big":18446744073709551615,"z":null})";
+    files.contents[file] = R"({"b":true,"i":65,"n":-3,"d":37.5,"f":65.0,"s":"x",)"
+                           R"("big":18446744073709551615,"z":null})";
     JsonFileDefaults defaults(files, file);
     EXPECT_EQ(defaults.get("b"), DefaultValue{true});
     EXPECT_EQ(defaults.get("i"), DefaultValue{std::int64_t{65}});
     EXPECT_EQ(defaults.get("n"), DefaultValue{std::int64_t{-3}});
     EXPECT_EQ(defaults.get("d"), DefaultValue{37.5});
+    EXPECT_EQ(defaults.get("f"), DefaultValue{65.0}) << "an integral float stays a float";
     EXPECT_EQ(defaults.get("s"), DefaultValue{std::string("x")});
     EXPECT_EQ(defaults.get("big"), DefaultValue{18446744073709551615.0});
     EXPECT_FALSE(defaults.get("z"));
     EXPECT_FALSE(defaults.get("missing"));
-}
-
-TEST_F(JsonFileDefaultsTest, IntegralFloatStaysAFloat) {
-    files.contents[file] = R"({"switcherDelayMs":65.0})";
-    JsonFileDefaults defaults(files, file);
-    EXPECT_EQ(defaults.get("switcherDelayMs"), DefaultValue{65.0});
 }
 
 TEST_F(JsonFileDefaultsTest, EverySetRewritesTheFileAndReadsBack) {
@@ -58,21 +50,14 @@ TEST_F(JsonFileDefaultsTest, EverySetRewritesTheFileAndReadsBack) {
     EXPECT_EQ(reloaded.get("name"), DefaultValue{std::string("ü")});
 }
 
-TEST_F(JsonFileDefaultsTest, SetReplacesTheTypeOfAKey) {
-    files.contents[file] = R"({"switcherDelayMs":"fast"})";
-    JsonFileDefaults defaults(files, file);
-    defaults.set("switcherDelayMs", std::int64_t{65});
-    EXPECT_EQ(defaults.get("switcherDelayMs"), DefaultValue{std::int64_t{65}});
-    EXPECT_EQ(files.contents[file], R"({"switcherDelayMs":65})");
-}
-
-TEST_F(JsonFileDefaultsTest, UnknownValuesAreKeptOnRewrite) {
-    files.contents[file] = R"({"future":{"a":[1,2]},"hasSeenIntro":true})";
+TEST_F(JsonFileDefaultsTest, SetReplacesTheTypeOfAKeyAndKeepsUnknownValues) {
+    files.contents[file] = R"({"switcherDelayMs":"fast","future":{"a":[1,2]},"hasSeenIntro":true})";
     JsonFileDefaults defaults(files, file);
     EXPECT_FALSE(defaults.get("future"));
-    defaults.set("autoUpdate", true);
+    defaults.set("switcherDelayMs", std::int64_t{65});
+    EXPECT_EQ(defaults.get("switcherDelayMs"), DefaultValue{std::int64_t{65}});
     EXPECT_EQ(files.contents[file],
-              R"({"autoUpdate":true,"future":{"a":[1,2]},"hasSeenIntro":true})");
+              R"({"future":{"a":[1,2]},"hasSeenIntro":true,"switcherDelayMs":65})");
 }
 
 TEST_F(JsonFileDefaultsTest, BrokenFileIsKeptAsideAndReadsEmpty) {

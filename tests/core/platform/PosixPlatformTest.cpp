@@ -1,38 +1,49 @@
-// The POSIX pieces of the platform layer: private atomic files and the instance lock.
+// The POSIX pieces of the platform layer: private atomic files, the instance lock and the
+// autostart entry, on real paths.
 #include "core/platform/InstanceLock.h"
 #include "core/platform/PosixFiles.h"
+#include "core/platform/XdgAutostart.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace morvelan {
 namespace {
 
+namespace fs = std::filesystem;
+
 class TempDir : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "morvelan-test-XXXXXX").string();
+        std::string pattern = (fs::temp_directory_path() / "morvelan-test-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         root = pattern;
     }
-    void TearDown() override { std::filesystem::remove_all(root); }
+    void TearDown() override { fs::remove_all(root); }
 
-    static unsigned mode(const std::filesystem::path& p) {
+    static unsigned mode(const fs::path& p) {
         struct stat st {};
         EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
         return st.st_mode & 0777;
     }
+    static std::string read(const fs::path& p) {
+        std::ifstream in(p);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    long entries() const {
+        return std::distance(fs::directory_iterator(root), fs::directory_iterator());
+    }
 
-    std::filesystem::path root;
+    fs::path root;
 };
 
 using PosixFilesTest = TempDir;
 
-TEST_F(PosixFilesTest, CreatesPrivateFoldersAndFiles) {
+TEST_F(PosixFilesTest, CreatesPrivateFoldersAndFilesAndReadsThemBack) {
     PosixFiles files(root / "share" / "Morvelan");
     ASSERT_TRUE(files.createDirectories(files.appSupportDir()).ok());
     EXPECT_EQ(mode(root / "share"), 0700u);
@@ -44,37 +55,37 @@ TEST_F(PosixFilesTest, CreatesPrivateFoldersAndFiles) {
     auto bytes = files.read(file);
     ASSERT_TRUE(bytes.ok());
     EXPECT_EQ(*bytes, "{\"a\":1}");
+
+    auto missing = files.read(root / "missing.json");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().message.find("missing.json"), std::string::npos);
 }
 
-TEST_F(PosixFilesTest, ReplacesWholeFileAndLeavesNoTemporaries) {
+TEST_F(PosixFilesTest, ReplacesWholeFilesOrNothingAndLeavesNoTemporaries) {
     PosixFiles files(root);
     const auto file = root / "x.json";
     ASSERT_TRUE(files.writeAtomic(file, std::string(100000, 'a')).ok());
     ASSERT_TRUE(files.writeAtomic(file, "short").ok());
     EXPECT_EQ(*files.read(file), "short");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root),
-                            std::filesystem::directory_iterator()),
-              1);
-}
+    EXPECT_EQ(entries(), 1);
 
-TEST_F(PosixFilesTest, FailedReplaceKeepsTheOldContentAndCleansUp) {
-    PosixFiles files(root);
     // A non-empty folder cannot be renamed over, even by root.
-    const auto target = root / "busy";
-    std::filesystem::create_directories(target / "inside");
-    auto result = files.writeAtomic(target, "new");
-    EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(std::filesystem::is_directory(target / "inside"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root),
-                            std::filesystem::directory_iterator()),
-              1);
+    const auto busy = root / "busy";
+    fs::create_directories(busy / "inside");
+    EXPECT_FALSE(files.writeAtomic(busy, "new").ok());
+    EXPECT_TRUE(fs::is_directory(busy / "inside"));
+    EXPECT_EQ(entries(), 2);
 }
 
-TEST_F(PosixFilesTest, ReadOfMissingFileIsAnError) {
+TEST_F(PosixFilesTest, FilesFoldersAndLinksExistMissingPathsDoNot) {
+    std::ofstream(root / "Info.json") << "{}";
+    fs::create_symlink(root / "gone", root / "dangling");
     PosixFiles files(root);
-    auto bytes = files.read(root / "missing.json");
-    ASSERT_FALSE(bytes.ok());
-    EXPECT_NE(bytes.error().message.find("missing.json"), std::string::npos);
+    EXPECT_TRUE(files.exists(root));
+    EXPECT_TRUE(files.exists(root / "Info.json"));
+    EXPECT_TRUE(files.exists(root / "dangling")) << "a link is there even when its target is not";
+    EXPECT_FALSE(files.exists(root / "gone"));
+    EXPECT_FALSE(files.exists(root / "Info.json/child"));
 }
 
 TEST_F(PosixFilesTest, FoldersFollowTheXdgVariables) {
@@ -107,6 +118,40 @@ TEST_F(InstanceLockTest, PathNamesUserAndDisplaySafely) {
     EXPECT_EQ(path.parent_path(), root);
     EXPECT_EQ(path.filename().string().find('/'), std::string::npos);
     EXPECT_NE(path.filename().string().find(std::to_string(::getuid())), std::string::npos);
+}
+
+using XdgAutostartTest = TempDir;
+
+TEST_F(XdgAutostartTest, EnableWritesAnEntryStartingTheRunningProgramQuoted) {
+    const auto entry = root / "autostart" / "morvelan.desktop";
+    XdgAutostart item(entry, "/opt/My Apps/a\"b$c/morvelan");
+    EXPECT_FALSE(item.enabled());
+    ASSERT_TRUE(item.enable().ok());
+    EXPECT_TRUE(item.enabled());
+    // After the file's string unescaping this reads "/opt/My Apps/a\"b\$c/morvelan".
+    EXPECT_NE(read(entry).find(R"(Exec="/opt/My Apps/a\\"b\\$c/morvelan")"
+                               "\n"),
+              std::string::npos);
+    ASSERT_TRUE(item.disable().ok());
+    EXPECT_FALSE(item.enabled());
+    EXPECT_FALSE(fs::exists(entry));
+}
+
+TEST_F(XdgAutostartTest, HiddenEntryCountsAsDisabled) {
+    const auto entry = root / "autostart" / "morvelan.desktop";
+    fs::create_directories(entry.parent_path());
+    std::ofstream(entry) << "[Desktop Entry]\nType=Application\nExec=morvelan\nHidden=true\n";
+    XdgAutostart item(entry, "/usr/bin/morvelan");
+    EXPECT_FALSE(item.enabled());
+    ASSERT_TRUE(item.enable().ok());
+    EXPECT_TRUE(item.enabled());
+}
+
+TEST_F(XdgAutostartTest, EnableFailsWhenTheFolderCannotBeMade) {
+    std::ofstream(root / "autostart") << "a file in the way";
+    XdgAutostart item(root / "autostart" / "morvelan.desktop", "/usr/bin/morvelan");
+    EXPECT_FALSE(item.enable().ok());
+    EXPECT_FALSE(item.enabled());
 }
 
 } // namespace
