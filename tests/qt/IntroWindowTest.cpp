@@ -7,13 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace morvelan {
@@ -64,37 +65,37 @@ protected:
     int settingsOpened = 0;
 };
 
-TEST_F(IntroWindowTest, NothingExistsBeforeTheFirstShow) {
+TEST_F(IntroWindowTest, NothingExistsBeforeTheFirstShowThenTheWindowHasItsTitleAndSize) {
     EXPECT_EQ(intro.view(), nullptr);
     EXPECT_FALSE(intro.isVisible());
-}
-
-TEST_F(IntroWindowTest, WindowHasItsTitleAndSize) {
     IntroView& view = shown();
     EXPECT_TRUE(intro.isVisible());
     EXPECT_EQ(view.windowTitle(), "Welcome to Morvelan");
     EXPECT_EQ(view.size(), QSize(560, 470));
 }
 
-TEST_F(IntroWindowTest, BackIsInvisibleOnTheFirstPageButKeepsItsPlace) {
+TEST_F(IntroWindowTest, BackAndNextPageThroughAndGetStartedCloses) {
     IntroView& view = shown();
+    // Back is invisible on the first page but keeps its place.
     EXPECT_EQ(view.page(), 0);
     EXPECT_FALSE(view.backButton()->isVisible());
     EXPECT_TRUE(view.backButton()->sizePolicy().retainSizeWhenHidden());
     view.back();
     EXPECT_EQ(view.page(), 0);
-
     view.nextButton()->click();
     EXPECT_EQ(view.page(), 1);
     EXPECT_TRUE(view.backButton()->isVisible());
     view.backButton()->click();
     EXPECT_EQ(view.page(), 0);
-}
 
-TEST_F(IntroWindowTest, NextWalksToGetStartedWhichCloses) {
-    IntroView& view = shown();
+    // Return presses Next even with Back focused.
     EXPECT_TRUE(view.nextButton()->isDefault());
-    for (int page = 1; page < IntroView::pageCount; ++page) {
+    view.next();
+    view.backButton()->setFocus();
+    pressKey(view.backButton(), Qt::Key_Return);
+    EXPECT_EQ(view.page(), 2);
+
+    for (int page = 3; page < IntroView::pageCount; ++page) {
         EXPECT_EQ(view.nextButton()->text(), "Next");
         view.nextButton()->click();
         EXPECT_EQ(view.page(), page);
@@ -107,46 +108,27 @@ TEST_F(IntroWindowTest, NextWalksToGetStartedWhichCloses) {
     EXPECT_EQ(view.page(), IntroView::pageCount - 1); // no page past the last
 }
 
-TEST_F(IntroWindowTest, ReturnPressesNextEvenWithBackFocused) {
+TEST_F(IntroWindowTest, ClosingByAnyMeansCountsAsSeenAndShowingAgainReusesTheWindow) {
     IntroView& view = shown();
-    view.next();
-    view.backButton()->setFocus();
-    pressKey(view.backButton(), Qt::Key_Return);
-    EXPECT_EQ(view.page(), 2);
-}
-
-TEST_F(IntroWindowTest, ClosingTheWindowOnTheFirstPageCountsAsSeen) {
-    IntroView& view = shown();
-    view.close(); // what the window's close button does
+    view.close(); // what the window's close button does, on the first page
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(intro.isVisible());
-}
 
-TEST_F(IntroWindowTest, EscapeClosesAndCountsAsSeen) {
-    IntroView& view = shown();
+    intro.show();
+    EXPECT_EQ(intro.view(), &view);
+    view.next();
+    view.next();
     pressKey(&view, Qt::Key_Escape);
-    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(closes, 2);
     EXPECT_FALSE(intro.isVisible());
-}
 
-TEST_F(IntroWindowTest, ShowingAgainReusesTheWindowAndItsPage) {
-    IntroView& view = shown();
-    view.next();
-    view.next();
-    view.close();
+    // Shown again on the page it was left at; showing while open only brings it forward.
+    intro.show();
     intro.show();
     EXPECT_EQ(intro.view(), &view);
     EXPECT_TRUE(intro.isVisible());
     EXPECT_EQ(view.page(), 2);
-}
-
-TEST_F(IntroWindowTest, ShowingWhileOpenOnlyBringsItForward) {
-    IntroView& view = shown();
-    view.next();
-    intro.show();
-    EXPECT_EQ(intro.view(), &view);
-    EXPECT_EQ(view.page(), 1);
-    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(closes, 2);
 }
 
 TEST_F(IntroWindowTest, PagesSpeakOfTheLinuxDesktop) {
@@ -177,37 +159,31 @@ TEST_F(IntroWindowTest, PagesSpeakOfTheLinuxDesktop) {
                 << text.toStdString();
 }
 
-TEST_F(IntroWindowTest, OpenSettingsCallsTheOwner) {
-    IntroView& view = shown();
-    view.setPage(3);
-    QPushButton* settings = buttonTitled(view, "Open Morvelan Settings");
-    ASSERT_NE(settings, nullptr);
-    settings->click();
-    EXPECT_EQ(settingsOpened, 1);
-    EXPECT_EQ(closes, 0);
-}
-
-TEST_F(IntroWindowTest, TestHotkeysShowsTheWarningOrThatTheyWork) {
+TEST_F(IntroWindowTest, TheLastPagesButtonsOpenSettingsAndTestTheHotkeys) {
     std::optional<std::string> status = "Hotkeys blocked — another program holds the keyboard";
     intro.hotkeyStatus = [&] { return status; };
     IntroView& view = shown();
     view.setPage(3);
+    QPushButton* settings = buttonTitled(view, "Open Morvelan Settings");
     QPushButton* test = buttonTitled(view, "Test Hotkeys");
-    ASSERT_NE(test, nullptr);
+    ASSERT_TRUE(settings && test);
+    settings->click();
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_EQ(closes, 0);
 
-    test->click();
-    auto* box = view.findChild<QMessageBox*>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), "The global hotkeys are not active.");
-    EXPECT_EQ(box->informativeText(), "Hotkeys blocked — another program holds the keyboard");
-    delete box;
-
-    status.reset();
-    test->click();
-    box = view.findChild<QMessageBox*>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), "The global hotkeys are active.");
-    delete box;
+    // The warning, or that they work.
+    for (const auto& [text, informative] : {
+             std::pair{"The global hotkeys are not active.", *status},
+             std::pair{"The global hotkeys are active.",
+                       std::string("Hold Super-Tab to open the switcher.")},
+         }) {
+        test->click();
+        std::unique_ptr<QMessageBox> box(view.findChild<QMessageBox*>());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), text);
+        EXPECT_EQ(box->informativeText().toStdString(), informative);
+        status.reset();
+    }
 }
 
 TEST(IntroMarkupTest, BoldItalicAndEscaping) {
@@ -219,7 +195,6 @@ TEST(IntroMarkupTest, BoldItalicAndEscaping) {
 
 TEST_F(IntroWindowTest, PagesRender) {
     IntroView& view = shown();
-    const QByteArray dir = qgetenv("MORVELAN_SHOTS_DIR");
     for (int page = 0; page < IntroView::pageCount; ++page) {
         view.setPage(page);
         const QImage image = view.grab().toImage();
@@ -230,10 +205,7 @@ TEST_F(IntroWindowTest, PagesRender) {
             for (int x = 240; x < 320 && !brandSeen; ++x)
                 brandSeen = image.pixelColor(x, y) == QColor(IntroView::brandColor);
         EXPECT_TRUE(brandSeen) << "page " << page;
-        if (!dir.isEmpty()) {
-            QDir().mkpath(QString::fromLocal8Bit(dir));
-            image.save(QString::fromLocal8Bit(dir) + QStringLiteral("/intro-%1.png").arg(page));
-        }
+        saveShot(image, QStringLiteral("intro-%1").arg(page));
     }
 }
 

@@ -64,96 +64,89 @@ protected:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
 
+    // The answer to a GET, waited for.
+    std::optional<Result<std::string>> get(const std::string& url, double timeout = 15) {
+        std::optional<Result<std::string>> got;
+        http.get(url, timeout, [&](Result<std::string> r) { got = std::move(r); });
+        waitFor([&] { return got.has_value(); });
+        return got;
+    }
+    std::optional<Result<Download>> download(const std::string& url) {
+        std::optional<Result<Download>> got;
+        http.download(url, [&](Result<Download> r) { got = std::move(r); });
+        waitFor([&] { return got.has_value(); });
+        return got;
+    }
+    static QByteArray redirect(const QByteArray& to) {
+        return "HTTP/1.1 302 Found\r\nLocation: " + to +
+               "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    }
+
+    const QByteArray notFound = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n"
+                                "Connection: close\r\n\r\nnope";
     TinyServer server;
     QtHttp http;
 };
 
-TEST_F(QtHttpTest, GetDeliversTheBodyAndBypassesCaches) {
+TEST_F(QtHttpTest, GetDeliversTheBodyOfAnyStatusAndBypassesCaches) {
     server.responses["/release/latest.json"] = TinyServer::ok(R"({"version":"2.0"})");
-    std::optional<Result<std::string>> got;
-    http.get(server.url("/release/latest.json"), 15, [&](Result<std::string> r) { got = r; });
-    waitFor([&] { return got.has_value(); });
+    auto got = get(server.url("/release/latest.json"));
     ASSERT_TRUE(got && *got);
     EXPECT_EQ(**got, R"({"version":"2.0"})");
     ASSERT_EQ(server.requests.size(), 1u);
     EXPECT_TRUE(server.requests[0].toLower().contains("cache-control: no-cache"))
         << server.requests[0].toStdString();
-}
 
-TEST_F(QtHttpTest, GetDeliversAnErrorPageBodyToo) {
-    server.responses["/missing"] = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n"
-                                   "Connection: close\r\n\r\nnope";
-    std::optional<Result<std::string>> got;
-    http.get(server.url("/missing"), 15, [&](Result<std::string> r) { got = r; });
-    waitFor([&] { return got.has_value(); });
+    // An error page's body too.
+    server.responses["/missing"] = notFound;
+    got = get(server.url("/missing"));
     ASSERT_TRUE(got && *got);
     EXPECT_EQ(**got, "nope");
 }
 
 TEST_F(QtHttpTest, StalledGetFailsAfterItsTimeout) {
-    std::optional<Result<std::string>> got;
-    http.get(server.url("/never"), 0.3, [&](Result<std::string> r) { got = r; });
-    waitFor([&] { return got.has_value(); });
+    const auto got = get(server.url("/never"), 0.3);
     ASSERT_TRUE(got);
     EXPECT_FALSE(*got);
 }
 
-TEST_F(QtHttpTest, RedirectOffThisMachineOverPlainHttpIsRefused) {
-    server.responses["/hop"] = "HTTP/1.1 302 Found\r\nLocation: http://example.invalid/x.zip\r\n"
-                               "Content-Length: 0\r\nConnection: close\r\n\r\n";
-    std::optional<Result<std::string>> got;
-    http.get(server.url("/hop"), 15, [&](Result<std::string> r) { got = r; });
-    waitFor([&] { return got.has_value(); });
+TEST_F(QtHttpTest, RedirectsAreFollowedOnThisMachineOnlyOverPlainHttp) {
+    server.responses["/hop"] = redirect(QByteArray::fromStdString(server.url("/there")));
+    server.responses["/there"] = TinyServer::ok("arrived");
+    auto got = get(server.url("/hop"));
+    ASSERT_TRUE(got && *got);
+    EXPECT_EQ(**got, "arrived");
+
+    server.requests.clear();
+    server.responses["/away"] = redirect("http://example.invalid/x.zip");
+    got = get(server.url("/away"));
     ASSERT_TRUE(got);
     EXPECT_FALSE(*got);
     EXPECT_EQ(server.requests.size(), 1u);
 }
 
-TEST_F(QtHttpTest, RedirectOnThisMachineIsFollowed) {
-    server.responses["/hop"] =
-        "HTTP/1.1 302 Found\r\nLocation: " + QByteArray::fromStdString(server.url("/there")) +
-        "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-    server.responses["/there"] = TinyServer::ok("arrived");
-    std::optional<Result<std::string>> got;
-    http.get(server.url("/hop"), 15, [&](Result<std::string> r) { got = r; });
-    waitFor([&] { return got.has_value(); });
-    ASSERT_TRUE(got && *got);
-    EXPECT_EQ(**got, "arrived");
-}
-
 TEST_F(QtHttpTest, DownloadKeepsTheFileWhileAHandleLives) {
     QByteArray body(300000, 'z');
     server.responses["/M.zip"] = TinyServer::ok(body);
-    std::optional<Result<Download>> got;
-    http.download(server.url("/M.zip"), [&](Result<Download> r) { got = std::move(r); });
-    waitFor([&] { return got.has_value(); });
+    auto got = download(server.url("/M.zip"));
     ASSERT_TRUE(got && *got);
-    const auto path = (**got)->path();
-    QFile file(QString::fromStdString(path.string()));
+    const QString path = QString::fromStdString((**got)->path().string());
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), body);
     file.close();
     got.reset();
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(path.string())))
-        << "the temporary file goes with the last handle";
+    EXPECT_FALSE(QFile::exists(path)) << "the temporary file goes with the last handle";
 }
 
-TEST_F(QtHttpTest, DownloadOfAnErrorStatusFails) {
-    server.responses["/M.zip"] = "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n"
-                                 "Connection: close\r\n\r\nnope";
-    std::optional<Result<Download>> got;
-    http.download(server.url("/M.zip"), [&](Result<Download> r) { got = std::move(r); });
-    waitFor([&] { return got.has_value(); });
+TEST_F(QtHttpTest, DownloadOfAnErrorStatusOrFromAnUnreachableServerFails) {
+    server.responses["/M.zip"] = notFound;
+    auto got = download(server.url("/M.zip"));
     ASSERT_TRUE(got);
     ASSERT_FALSE(*got);
     EXPECT_FALSE(got->error().message.empty());
-}
-
-TEST_F(QtHttpTest, UnreachableServerFails) {
-    std::optional<Result<Download>> got;
     // Port 1 (tcpmux) is not served here.
-    http.download("http://127.0.0.1:1/x.zip", [&](Result<Download> r) { got = std::move(r); });
-    waitFor([&] { return got.has_value(); });
+    got = download("http://127.0.0.1:1/x.zip");
     ASSERT_TRUE(got);
     EXPECT_FALSE(*got);
 }

@@ -8,35 +8,24 @@
 namespace morvelan {
 namespace {
 
-TEST(QtProcesses, RunReturnsTheExitStatus) {
+TEST(QtProcesses, RunReturnsTheExitStatusOrMinusOneForAMissingProgramOrACrash) {
     QtProcesses processes;
     EXPECT_EQ(processes.run("/bin/sh", {"-c", "exit 0"}), 0);
     EXPECT_EQ(processes.run("/bin/sh", {"-c", "exit 7"}), 7);
-}
-
-TEST(QtProcesses, RunOfAMissingProgramOrACrashIsMinusOne) {
-    QtProcesses processes;
     EXPECT_EQ(processes.run("/nonexistent/program", {}), -1);
     EXPECT_EQ(processes.run("/bin/sh", {"-c", "kill -9 $$"}), -1);
 }
 
-TEST(QtProcesses, ArgumentsPassUnchangedWithoutAShell) {
+TEST(QtProcesses, CaptureReadsOutputAndErrorsOfArgumentsPassedWithoutAShell) {
     QtProcesses processes;
     EXPECT_EQ(processes.capture("/bin/echo", {"a b", "$HOME", "*"}), "a b $HOME *\n");
-}
-
-TEST(QtProcesses, CaptureReadsOutputAndErrorsTogether) {
-    QtProcesses processes;
     EXPECT_EQ(processes.capture("/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}), "out\nerr\n");
     EXPECT_EQ(processes.capture("/nonexistent/program", {}), "");
-}
-
-TEST(QtProcesses, StandardInputIsClosedSoNothingWaitsForAnAnswer) {
-    QtProcesses processes;
+    // Standard input is closed, so nothing waits for an answer.
     EXPECT_EQ(processes.capture("/bin/sh", {"-c", "read x || echo eof"}), "eof\n");
 }
 
-TEST(QtProcesses, StartDetachedRunsOnItsOwn) {
+TEST(QtProcesses, StartDetachedRunsOnItsOwnOrNamesTheMissingProgram) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const std::string marker = dir.filePath("started").toStdString();
@@ -46,10 +35,7 @@ TEST(QtProcesses, StartDetachedRunsOnItsOwn) {
     for (int i = 0; i < 200 && !std::ifstream(marker).good(); ++i)
         processes.run("/bin/sleep", {"0.05"});
     EXPECT_TRUE(std::ifstream(marker).good());
-}
 
-TEST(QtProcesses, StartDetachedOfAMissingProgramFails) {
-    QtProcesses processes;
     auto started = processes.startDetached("/nonexistent/program", {});
     ASSERT_FALSE(started);
     EXPECT_NE(started.error().message.find("/nonexistent/program"), std::string::npos);

@@ -14,7 +14,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -64,15 +63,7 @@ QColor pixel(const QIcon& icon, int size, int x, int y) {
     return icon.pixmap(size).toImage().pixelColor(x, y);
 }
 
-bool near(const QColor& a, const QColor& b, int tolerance = 3) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance &&
-           std::abs(a.alpha() - b.alpha()) <= tolerance;
-}
-
 const QColor mailRed("#FF6B6B");
-const QColor yellow = toQColor(systemYellow);
 
 // Workspace "alpha" has no contexts, "beta" has Mail (active, two windows) and Code (none).
 class TrayIconTest : public ::testing::Test {
@@ -122,27 +113,41 @@ protected:
     std::vector<std::string> chosen;
 };
 
-TEST_F(TrayIconTest, MenuHasTheModelsItemsInOrder) {
+TEST_F(TrayIconTest, MenuHasTheModelsItemsInOrderAndKeepsThemWhileUnchanged) {
     start();
     aboutToOpen();
     // No header for the empty "alpha"; the separator before "beta" counts its position, so it
     // follows the one after "Create new context…" (QMenu shows the two as one).
+    const Row dump = row("Dump Windows to Log (debug)", false, false, false);
     EXPECT_EQ(
         rows(*tray.menu()),
         (std::vector<Row>{row("Create new context…"), separatorRow, separatorRow,
                           row("BETA", false), row("Mail", true, true), row("Code", false, false),
-                          separatorRow, row("Settings…"),
-                          row("Dump Windows to Log (debug)", false, false, false), row("Quit")}));
+                          separatorRow, row("Settings…"), dump, row("Quit")}));
+    const QList<QAction*> before = tray.menu()->actions();
+    aboutToOpen();
+    EXPECT_EQ(tray.menu()->actions(), before);
+
+    // Without workspaces the contexts are flat.
+    store.workspaces.clear();
+    controller->menuWillOpen();
+    EXPECT_EQ(
+        rows(*tray.menu()),
+        (std::vector<Row>{row("Create new context…"), separatorRow, row("Mail", true, true),
+                          row("Code", false), separatorRow, row("Settings…"), dump, row("Quit")}));
+    EXPECT_EQ(actionTitled(*tray.menu(), "Mail")->property(TrayMenuStyle::indentProperty).toInt(),
+              0);
 }
 
-TEST_F(TrayIconTest, ItemsCarryTheirLook) {
+TEST_F(TrayIconTest, ItemsCarryTheirLookAndAmpersandsAreNotMnemonics) {
+    mail->name = "R&D";
     start();
     aboutToOpen();
     const QMenu& menu = *tray.menu();
     QAction* header = actionTitled(menu, "BETA");
-    QAction* mailItem = actionTitled(menu, "Mail");
-    QAction* codeItem = actionTitled(menu, "Code");
-    ASSERT_TRUE(header && mailItem && codeItem);
+    QAction* mailItem = actionTitled(menu, "R&&D");
+    ASSERT_TRUE(header && mailItem);
+    EXPECT_EQ(mailItem->iconText(), "R&D");
 
     EXPECT_GE(header->font().weight(), QFont::DemiBold);
     EXPECT_LT(header->font().pointSizeF(), menu.font().pointSizeF());
@@ -155,35 +160,13 @@ TEST_F(TrayIconTest, ItemsCarryTheirLook) {
     // The active context keeps its check mark even without windows.
     counts = {};
     aboutToOpen();
-    mailItem = actionTitled(menu, "Mail");
+    mailItem = actionTitled(menu, "R&&D");
     ASSERT_TRUE(mailItem);
     EXPECT_TRUE(mailItem->isChecked());
     EXPECT_FALSE(mailItem->isEnabled());
 }
 
-TEST_F(TrayIconTest, WithoutWorkspacesContextsAreFlat) {
-    start();
-    store.workspaces.clear();
-    controller->menuWillOpen();
-    EXPECT_EQ(
-        rows(*tray.menu()),
-        (std::vector<Row>{row("Create new context…"), separatorRow, row("Mail", true, true),
-                          row("Code", false), separatorRow, row("Settings…"),
-                          row("Dump Windows to Log (debug)", false, false, false), row("Quit")}));
-    EXPECT_EQ(actionTitled(*tray.menu(), "Mail")->property(TrayMenuStyle::indentProperty).toInt(),
-              0);
-}
-
-TEST_F(TrayIconTest, AmpersandsInNamesAreNotMnemonics) {
-    mail->name = "R&D";
-    start();
-    aboutToOpen();
-    QAction* item = actionTitled(*tray.menu(), "R&&D");
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->iconText(), "R&D");
-}
-
-TEST_F(TrayIconTest, AltSwapsSettingsForTheDumpWhileTheMenuIsOpen) {
+TEST_F(TrayIconTest, AltSwapsSettingsForTheDumpWhileTheMenuIsOpenEvenAcrossARebuild) {
     start();
     aboutToOpen();
     QAction* settings = actionTitled(*tray.menu(), "Settings…");
@@ -197,6 +180,12 @@ TEST_F(TrayIconTest, AltSwapsSettingsForTheDumpWhileTheMenuIsOpen) {
     EXPECT_TRUE(tray.alternateShown());
     EXPECT_FALSE(settings->isVisible());
     EXPECT_TRUE(dump->isVisible());
+
+    store.setActiveSilent(code->id); // rebuilds the menu while it is open
+    settings = actionTitled(*tray.menu(), "Settings…");
+    dump = actionTitled(*tray.menu(), "Dump Windows to Log (debug)");
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_TRUE(dump->isVisible());
     dump->trigger();
     EXPECT_EQ(chosen, std::vector<std::string>{"dump"});
 
@@ -205,28 +194,23 @@ TEST_F(TrayIconTest, AltSwapsSettingsForTheDumpWhileTheMenuIsOpen) {
     EXPECT_FALSE(dump->isVisible());
 }
 
-TEST_F(TrayIconTest, AlternateStateSurvivesARebuild) {
-    start();
-    aboutToOpen();
-    pressAlt(QEvent::KeyPress);
-    store.setActiveSilent(code->id); // rebuilds the menu while it is open
-    EXPECT_FALSE(actionTitled(*tray.menu(), "Settings…")->isVisible());
-    EXPECT_TRUE(actionTitled(*tray.menu(), "Dump Windows to Log (debug)")->isVisible());
-}
-
-TEST_F(TrayIconTest, CommandsReachTheController) {
+TEST_F(TrayIconTest, ChoicesReachTheControllerAndAContextChosenIsChecked) {
+    counts[code->id] = 1;
     start();
     aboutToOpen();
     actionTitled(*tray.menu(), "Create new context…")->trigger();
     actionTitled(*tray.menu(), "Settings…")->trigger();
     actionTitled(*tray.menu(), "Quit")->trigger();
     EXPECT_EQ(chosen, (std::vector<std::string>{"new", "settings", "quit"}));
-}
 
-TEST_F(TrayIconTest, ChoosingAContextActivatesItAndRedrawsTheMenu) {
-    counts[code->id] = 1;
-    start();
-    aboutToOpen();
+    // Choosing the active context keeps its check mark (QAction toggles a checkable action
+    // before it reports the choice).
+    actionTitled(*tray.menu(), "Mail")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(actionTitled(*tray.menu(), "Mail")->isChecked());
+    EXPECT_EQ(store.activeID, mail->id);
+
+    // Another activates it and redraws the menu.
     actionTitled(*tray.menu(), "Code")->trigger();
     EXPECT_EQ(store.activeID, code->id);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -235,40 +219,12 @@ TEST_F(TrayIconTest, ChoosingAContextActivatesItAndRedrawsTheMenu) {
     EXPECT_EQ(tray.trayIcon().toolTip(), "Code");
 }
 
-TEST_F(TrayIconTest, ChoosingTheActiveContextKeepsItsCheckMark) {
-    start();
-    aboutToOpen();
-    QAction* item = actionTitled(*tray.menu(), "Mail");
-    item->trigger(); // QAction toggles a checkable action before it reports the choice
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(actionTitled(*tray.menu(), "Mail")->isChecked());
-}
-
-TEST_F(TrayIconTest, OpeningWithAnUnchangedModelKeepsTheActions) {
-    start();
-    aboutToOpen();
-    const QList<QAction*> before = tray.menu()->actions();
-    aboutToOpen();
-    EXPECT_EQ(tray.menu()->actions(), before);
-}
-
-TEST_F(TrayIconTest, TooltipNamesTheContextTheWarningOrTheProgram) {
+// The icon is the stack of cards in the active context's colour, grey without one, the
+// yellow triangle with a warning; the tooltip names the context, the warning or the program.
+TEST_F(TrayIconTest, IconAndTooltipFollowTheActiveContextAndTheWarning) {
     start();
     EXPECT_EQ(tray.trayIcon().toolTip(), "Mail");
-
-    controller->warning = "Hotkeys blocked — another program holds the keyboard";
-    controller->rebuild();
-    EXPECT_EQ(tray.trayIcon().toolTip(), "Hotkeys blocked — another program holds the keyboard");
-
-    controller->warning.reset();
-    store.activeID.reset();
-    controller->rebuild();
-    EXPECT_EQ(tray.trayIcon().toolTip(), "Morvelan");
-}
-
-TEST_F(TrayIconTest, IconIsTheStackInTheActiveContextsColour) {
-    start();
-    const QIcon icon = tray.trayIcon().icon();
+    QIcon icon = tray.trayIcon().icon();
     for (int size : {16, 22, 32}) {
         SCOPED_TRACE(size);
         // Inside the front card, and in the corner outside every sheet.
@@ -278,34 +234,24 @@ TEST_F(TrayIconTest, IconIsTheStackInTheActiveContextsColour) {
     }
     // Between the sheets: the gap above the front card.
     EXPECT_EQ(pixel(icon, 32, 16, 15).alpha(), 0);
-}
 
-TEST_F(TrayIconTest, IconIsGreyWithoutAnActiveContext) {
+    controller->warning = "Hotkeys blocked — another program holds the keyboard";
+    controller->rebuild();
+    EXPECT_EQ(tray.trayIcon().toolTip(), "Hotkeys blocked — another program holds the keyboard");
+    icon = tray.trayIcon().icon();
+    EXPECT_TRUE(near(pixel(icon, 32, 10, 25), toQColor(systemYellow))); // left of the mark
+    EXPECT_EQ(pixel(icon, 32, 16, 16).alpha(), 0);                      // the mark is cut out
+    EXPECT_EQ(pixel(icon, 32, 2, 2).alpha(), 0);                        // outside the triangle
+    EXPECT_EQ(pixel(icon, 32, 30, 2).alpha(), 0);
+
+    controller->warning.reset();
     store.activeID.reset();
-    start();
+    controller->rebuild();
+    EXPECT_EQ(tray.trayIcon().toolTip(), "Morvelan");
     EXPECT_TRUE(near(pixel(tray.trayIcon().icon(), 32, 16, 24), toQColor(secondaryLabelGray)));
 }
 
-TEST_F(TrayIconTest, IconIsTheYellowTriangleWithAWarning) {
-    start();
-    controller->warning = "Grant Accessibility";
-    controller->rebuild();
-    const QIcon icon = tray.trayIcon().icon();
-    EXPECT_TRUE(near(pixel(icon, 32, 10, 25), yellow)); // the body, left of the mark
-    EXPECT_EQ(pixel(icon, 32, 16, 16).alpha(), 0);      // the mark is cut out
-    EXPECT_EQ(pixel(icon, 32, 2, 2).alpha(), 0);        // outside the triangle
-    EXPECT_EQ(pixel(icon, 32, 30, 2).alpha(), 0);
-}
-
-TEST_F(TrayIconTest, IconHasSharpCopiesForHighDensityScreens) {
-    MenuButton button;
-    button.tint = Color{1, 0, 0, 1};
-    const QPixmap sharp = buttonIcon(button, 2).pixmap(QSize(16, 16), 2.0);
-    EXPECT_EQ(sharp.size(), QSize(32, 32));
-    EXPECT_DOUBLE_EQ(sharp.devicePixelRatio(), 2.0);
-}
-
-TEST(TrayGlyphsTest, ColourDotIsACircleInsetByOne) {
+TEST(TrayGlyphsTest, ColourDotIsACircleInsetByOneAndIconsAreSharpOnDenseScreens) {
     ensureApplication();
     const QImage dot = colorDotImage("#FF0000", 14).toImage();
     ASSERT_EQ(dot.size(), QSize(14, 14));
@@ -313,6 +259,12 @@ TEST(TrayGlyphsTest, ColourDotIsACircleInsetByOne) {
     EXPECT_EQ(dot.pixelColor(0, 7).alpha(), 0); // the inset
     EXPECT_EQ(dot.pixelColor(1, 1).alpha(), 0); // outside the circle, in the corner
     EXPECT_TRUE(near(colorDotImage("red", 14).toImage().pixelColor(7, 7), toQColor(dotGray)));
+
+    MenuButton button;
+    button.tint = Color{1, 0, 0, 1};
+    const QPixmap sharp = buttonIcon(button, 2).pixmap(QSize(16, 16), 2.0);
+    EXPECT_EQ(sharp.size(), QSize(32, 32));
+    EXPECT_DOUBLE_EQ(sharp.devicePixelRatio(), 2.0);
 }
 
 // The style's own drawing: the check mark only on the active context's row, the dot after the
