@@ -41,6 +41,9 @@ TEST_F(SettingsEditingTest, NameColourAndKnownWorkspaceAreWrittenSavedAndAnnounc
     model().setColor(ctx->id, Color{1.0, 0.5, 0.0, 1.0});
     EXPECT_EQ(ctx->colorHex, "#FF8000");
     expectSavedAndAnnounced();
+    EXPECT_EQ(hexFromColor(SettingsModel::colorOf(*ctx)), "#FF8000");
+    ctx->colorHex = "teal"; // unreadable: shown as system blue
+    EXPECT_EQ(SettingsModel::colorOf(*ctx), systemBlue);
 
     auto before = ctx->workspaceID;
     model().setWorkspace(ctx->id, Uuid::random());
@@ -50,13 +53,6 @@ TEST_F(SettingsEditingTest, NameColourAndKnownWorkspaceAreWrittenSavedAndAnnounc
     model().setWorkspace(ctx->id, other);
     EXPECT_EQ(ctx->workspaceID, other);
     EXPECT_NE(file("contexts.json").find(other.str()), std::string::npos);
-}
-
-TEST_F(SettingsEditingTest, AnUnreadableColourShowsAsSystemBlue) {
-    ctx->colorHex = "teal";
-    EXPECT_EQ(SettingsModel::colorOf(*ctx), systemBlue);
-    ctx->colorHex = "#138A80";
-    EXPECT_EQ(hexFromColor(SettingsModel::colorOf(*ctx)), "#138A80");
 }
 
 TEST_F(SettingsEditingTest, EditsOfAnUnknownContextChangeNothing) {
@@ -129,10 +125,10 @@ TEST_F(SettingsEditingTest, RemovingARuleOrClearingPinsAsksFirst) {
     expectSavedAndAnnounced(2);
 
     ASSERT_EQ(alerts.shown.size(), 4u);
-    EXPECT_EQ(alerts.shown[0].title, "Remove this rule?");
-    EXPECT_EQ(alerts.shown[0].buttons, (Names{"Remove rule", "Cancel"}));
-    EXPECT_EQ(alerts.shown[2].title, "Remove all pinned windows?");
-    EXPECT_EQ(alerts.shown[2].buttons, (Names{"Clear pins", "Cancel"}));
+    EXPECT_EQ(alertLine(alerts.shown[0]),
+              "Remove this rule? /  / [Remove rule] [Cancel] (warning)");
+    EXPECT_EQ(alertLine(alerts.shown[2]),
+              "Remove all pinned windows? /  / [Clear pins] [Cancel] (warning)");
 }
 
 TEST_F(SettingsEditingTest, RuleMatchesAreTheLiveWindowsTheRuleAloneMatches) {

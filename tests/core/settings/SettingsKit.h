@@ -90,6 +90,15 @@ struct SettingsKit {
             names.push_back(c->name);
         return names;
     }
+    // An alert in one line: "title / text / buttons", with " (warning)" or " (critical)".
+    static std::string alertLine(const Alert& alert) {
+        std::string line = alert.title + " / " + alert.text + " /";
+        for (const std::string& button : alert.buttons)
+            line += " [" + button + "]";
+        if (alert.style == AlertStyle::warning) line += " (warning)";
+        if (alert.style == AlertStyle::critical) line += " (critical)";
+        return line;
+    }
     std::string file(const std::string& name) const {
         auto it = files.contents.find(files.appSupportDir() / name);
         return it == files.contents.end() ? std::string("<missing>") : it->second;

@@ -38,17 +38,6 @@ TEST_F(SettingsModelTest, OpeningWithoutWorkspacesCreatesAndSavesDefault) {
     EXPECT_FALSE(m.recording());
 }
 
-TEST_F(SettingsModelTest, OpeningWithWorkspacesSelectsTheFirstOfEachAndWritesNothing) {
-    Uuid first = addWorkspace("One");
-    addWorkspace("Two");
-    ContextPtr a = addContext("A", first);
-    addContext("B", first);
-    files.writes = 0;
-    EXPECT_EQ(model().selectedWorkspaceID(), first);
-    EXPECT_EQ(model().selectedContextID(), a->id);
-    EXPECT_EQ(files.writes, 0);
-}
-
 TEST_F(SettingsModelTest, ChangesOfOneTurnReachObserversOnceOnTheNextTurn) {
     watch();
     model().setSelectedTab(SettingsModel::Tab::general); // already so: no change
@@ -125,13 +114,17 @@ TEST_F(SettingsModelTest, MatchingWindowsAndAlsoInUseTheMembershipTest) {
 
 // --- Workspaces --------------------------------------------------------------------------------
 
-TEST_F(SettingsModelTest, ContextsInSelectedWorkspaceAreInRecencyOrderAndFiltered) {
+TEST_F(SettingsModelTest, OpensOnTheFirstWorkspaceListingItsContextsInRecencyOrder) {
     Uuid one = addWorkspace("One");
     Uuid two = addWorkspace("Two");
     ContextPtr a = addContext("A", one);
     addContext("B", two);
     addContext("C", one);
     addContext("D")->workspaceID.reset(); // no workspace: counts as the first one
+    files.writes = 0;
+    EXPECT_EQ(model().selectedWorkspaceID(), one);
+    EXPECT_EQ(model().selectedContextID(), a->id);
+    EXPECT_EQ(files.writes, 0);
     store.setActive(a->id);
 
     model().setSelectedWorkspaceID(one);
@@ -188,11 +181,8 @@ TEST_F(SettingsModelTest, RemovingAWorkspaceAsksCountingItsContextsThenSelectsTh
     model().removeSelectedWorkspace(); // Delete
 
     ASSERT_EQ(alerts.shown.size(), 4u);
-    const Alert& asked = alerts.shown[0];
-    EXPECT_EQ(asked.title, "Delete workspace “Two”?");
-    EXPECT_EQ(asked.text, "This cannot be undone.");
-    EXPECT_EQ(asked.buttons, (Names{"Delete", "Cancel"}));
-    EXPECT_EQ(asked.style, AlertStyle::warning);
+    EXPECT_EQ(alertLine(alerts.shown[0]),
+              "Delete workspace “Two”? / This cannot be undone. / [Delete] [Cancel] (warning)");
     EXPECT_EQ(alerts.shown[1].text, "Its 1 context will move to another workspace.");
     EXPECT_EQ(alerts.shown[2].text, "Its 2 contexts will move to another workspace.");
     ASSERT_EQ(store.workspaces.size(), 1u);
@@ -220,39 +210,32 @@ TEST_F(SettingsModelTest, NewContextGoesToTheSelectedOrElseActiveWorkspaceAndOpe
 
     store.setActive(created->id);
     model().setSelectedWorkspaceID(std::nullopt);
-    model().createContext();
-    EXPECT_EQ(store.contexts.back()->workspaceID, two);
-}
-
-TEST_F(SettingsModelTest, TheNinthContextTakesTheFirstPaletteColourAgain) {
-    store.load();
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 8; ++i)
         model().createContext();
+    EXPECT_EQ(store.contexts.back()->workspaceID, two);
+    // The ninth context takes the first palette colour again.
     EXPECT_EQ(store.contexts[7]->colorHex, "#E84393");
     EXPECT_EQ(store.contexts[8]->colorHex, "#FF6B6B");
 }
 
-TEST_F(SettingsModelTest, DeletingAKnownContextAsksWithItsName) {
-    store.load();
-    ContextPtr a = addContext("Writing");
-    model().deleteContext(std::nullopt);
-    model().deleteContext(Uuid::random());
-    EXPECT_TRUE(alerts.shown.empty());
-    alerts.defaultAnswer = 1;
-    model().deleteContext(a->id);
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Delete context “Writing”?");
-    EXPECT_EQ(alerts.shown[0].text,
-              "Its pins, rules, and mutes go with it. This cannot be undone.");
-    EXPECT_EQ(alerts.shown[0].buttons, (Names{"Delete", "Cancel"}));
-    EXPECT_EQ(store.contexts.size(), 1u); // cancelled
-}
-
-TEST_F(SettingsModelTest, DeletingFixesTheSelectionAndTheEditor) {
+TEST_F(SettingsModelTest, EditingAndDeletingKnownContextsOnlyAfterAskingAndFixingTheSelection) {
     store.load();
     ContextPtr a = addContext("A");
     ContextPtr b = addContext("B");
-    ContextPtr c = addContext("C");
+    ContextPtr c = addContext("Writing");
+    model().edit(Uuid::random());
+    EXPECT_FALSE(model().editing());
+    model().deleteContext(std::nullopt);
+    model().deleteContext(Uuid::random());
+    EXPECT_TRUE(alerts.shown.empty());
+    alerts.answers = {1}; // Cancel
+    model().deleteContext(c->id);
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alertLine(alerts.shown[0]),
+              "Delete context “Writing”? / Its pins, rules, and mutes go "
+              "with it. This cannot be undone. / [Delete] [Cancel] (warning)");
+    EXPECT_EQ(store.contexts.size(), 3u);
+
     model().setSelectedContextID(b->id);
     model().edit(b->id);
     model().deleteContext(c->id);
@@ -261,20 +244,13 @@ TEST_F(SettingsModelTest, DeletingFixesTheSelectionAndTheEditor) {
     model().deleteContext(b->id);
     EXPECT_EQ(model().selectedContextID(), a->id) << "the first is selected";
     EXPECT_FALSE(model().editing());
-    model().deleteContext(a->id);
-    EXPECT_FALSE(model().selectedContextID());
-    EXPECT_TRUE(store.contexts.empty());
-}
-
-TEST_F(SettingsModelTest, EditOpensKnownContextsOnly) {
-    store.load();
-    ContextPtr a = addContext("A");
-    model().edit(Uuid::random());
-    EXPECT_FALSE(model().editing());
     model().edit(a->id);
     EXPECT_EQ(model().editing(), a);
     model().endEditing();
     EXPECT_FALSE(model().editing());
+    model().deleteContext(a->id);
+    EXPECT_FALSE(model().selectedContextID());
+    EXPECT_TRUE(store.contexts.empty());
 }
 
 TEST(TildePathTest, AbbreviatesOnlyTheHomeFolderItself) {

@@ -44,31 +44,34 @@ TEST_F(SettingsRecorderTest, AModifiedKeyBecomesTheBindingIsWrittenAndEndsRecord
     ASSERT_TRUE(written);
     EXPECT_EQ(*written, config.bindings);
     EXPECT_EQ(model().recorderLabel(HKAction::switcher), "⇧S");
+
+    files.failWrites = {config.url};
+    model().startRecording(HKAction::switcher);
+    model().capture(space, Modifier::control | Modifier::option);
+    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{space, 0xC0000}))
+        << "a write failure keeps the new binding in force";
+    EXPECT_FALSE(model().recording());
 }
 
-TEST_F(SettingsRecorderTest, BareKeysAndKeysWithoutAMacCodeBeepAndKeepRecording) {
+TEST_F(SettingsRecorderTest, BareKeysBeepAndKeepRecordingEscEndsItKeepingTheOldBinding) {
     model().capture(space, Modifier::control);
     EXPECT_EQ(beeps, 0) << "not recording";
     model().startRecording(HKAction::switcherConfined);
     model().capture(keyA, 0);
-    model().capture(-1, Modifier::control);
+    model().capture(-1, Modifier::control); // no Mac key code
     EXPECT_EQ(beeps, 2);
     EXPECT_EQ(model().recording(), HKAction::switcherConfined);
+    model().capture(SettingsModel::escKeyCode, Modifier::command);
+    EXPECT_FALSE(model().recording());
+    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
     EXPECT_EQ(hotkeysFile(), "<missing>");
+    EXPECT_EQ(beeps, 2);
+
+    model().startRecording(HKAction::switcherConfined);
     model().capture(key5, Modifier::shift | Modifier::command);
     EXPECT_EQ(config.bindings[HKAction::switcherConfined], (KeyBind{key5, 0x120000}));
     EXPECT_EQ(model().recorderLabel(HKAction::switcherConfined), "⇧⌘5");
-}
-
-TEST_F(SettingsRecorderTest, EscEndsRecordingAndKeepsTheOldBinding) {
-    model().startRecording(HKAction::switcher);
-    model().capture(SettingsModel::escKeyCode, Modifier::command);
-    EXPECT_FALSE(model().recording());
-    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{tab, Modifier::command}));
-    EXPECT_EQ(hotkeysFile(), "<missing>");
-    EXPECT_EQ(beeps, 0);
-    EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
 }
 
 TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirstAndClosingTheModelEndsAny) {
@@ -87,14 +90,6 @@ TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirstAndClosingTheMo
     destroyModel();
     EXPECT_EQ(recordingChanges.back(), false) << "the hotkeys resume";
     EXPECT_EQ(monitorsRemoved, 3);
-}
-
-TEST_F(SettingsRecorderTest, AWriteFailureKeepsTheNewBindingInForce) {
-    files.failWrites = {config.url};
-    model().startRecording(HKAction::switcher);
-    model().capture(space, Modifier::control | Modifier::option);
-    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{space, 0xC0000}));
-    EXPECT_FALSE(model().recording());
 }
 
 // --- Preferences -------------------------------------------------------------------------------
@@ -174,18 +169,29 @@ TEST_F(SettingsRecorderTest, ExportWritesWhereTheUserChoseAndImportBringsItBackI
     model().importConfig();
 
     ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Replace current configuration?");
-    EXPECT_EQ(alerts.shown[0].text,
-              "Importing overwrites all current workspaces, contexts, and rules.");
-    EXPECT_EQ(alerts.shown[0].buttons, (Names{"Import", "Cancel"}));
+    EXPECT_EQ(alertLine(alerts.shown[0]), "Replace current configuration? / Importing overwrites "
+                                          "all current workspaces, contexts, and rules. / "
+                                          "[Import] [Cancel] (warning)");
     EXPECT_EQ(dialogs.opens[0].extensions, Names{"json"});
     EXPECT_EQ(file("contexts.json"), before);
     EXPECT_EQ(namesOf(store.contexts), (Names{"A", "B"}));
 }
 
-TEST_F(SettingsRecorderTest, ImportReplacesEverythingAndKeepsTheSelectionValid) {
-    addContext("Old");
+TEST_F(SettingsRecorderTest, ImportReplacesEverythingUnlessCancelledOrUnreadable) {
+    addContext("Kept");
     model().setSelectedContextID(store.contexts[0]->id);
+    dialogs.openAnswer = "/tmp/in.json";
+    files.contents["/tmp/in.json"] = R"({"contexts":[]})";
+    alerts.answers = {1};
+    model().importConfig(); // "Cancel"
+    files.contents["/tmp/in.json"] = "not json";
+    model().importConfig(); // "Import", then the decoder refuses
+    EXPECT_EQ(namesOf(store.contexts), Names{"Kept"});
+    EXPECT_EQ(alerts.shown.size(), 2u); // the two questions, no error message
+    dialogs.openAnswer.reset();
+    model().importConfig();
+    EXPECT_EQ(alerts.shown.size(), 2u);
+
     files.contents["/tmp/in.json"] =
         R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"New",)"
         R"("colorHex":"#000000"}]})";
@@ -196,59 +202,35 @@ TEST_F(SettingsRecorderTest, ImportReplacesEverythingAndKeepsTheSelectionValid) 
     EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces[0].id);
 }
 
-TEST_F(SettingsRecorderTest, ImportIsNotDoneWhenCancelledOrUnreadable) {
-    addContext("Kept");
-    dialogs.openAnswer = "/tmp/in.json";
-    files.contents["/tmp/in.json"] = R"({"contexts":[]})";
-    alerts.answers = {1};
-    model().importConfig(); // "Cancel"
-    EXPECT_EQ(namesOf(store.contexts), Names{"Kept"});
-
-    files.contents["/tmp/in.json"] = "not json";
-    model().importConfig(); // "Import", then the decoder refuses
-    EXPECT_EQ(namesOf(store.contexts), Names{"Kept"});
-    EXPECT_EQ(alerts.shown.size(), 2u); // the two questions, no error message
-
-    dialogs.openAnswer.reset();
-    model().importConfig();
-    EXPECT_EQ(alerts.shown.size(), 2u);
-}
-
-TEST_F(SettingsRecorderTest, ReloadAppliesTheFileAndSaysSo) {
-    addContext("Before");
+TEST_F(SettingsRecorderTest, ReloadAppliesAReadableFileOrKeepsTheLiveConfigurationAndExplains) {
+    ContextPtr live = addContext("Live");
     std::string edited = file("contexts.json");
-    edited.replace(edited.find("Before"), 6, "After");
+    const std::string broken =
+        R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"X"}]})";
+    files.contents[store.url] = broken;
+    model().reloadConfig();
+    EXPECT_EQ(files.contents[store.url], broken) << "the user's text stays for fixing";
+    files.contents.erase(store.url);
+    model().reloadConfig();
+    ASSERT_EQ(store.contexts.size(), 1u);
+    EXPECT_EQ(store.contexts[0], live);
+
+    edited.replace(edited.find("Live"), 4, "After");
     files.contents[store.url] = edited;
     int announced = 0;
     Subscription s = model().observe([&] { ++announced; });
     model().reloadConfig();
     EXPECT_EQ(namesOf(store.contexts), Names{"After"});
-    ASSERT_EQ(alerts.shown.size(), 1u);
-    EXPECT_EQ(alerts.shown[0].title, "Config reloaded");
-    EXPECT_EQ(alerts.shown[0].buttons, Names{"OK"});
     queue.drain();
     EXPECT_EQ(announced, 1);
-}
 
-TEST_F(SettingsRecorderTest, AFailedReloadKeepsTheLiveConfigurationAndExplains) {
-    ContextPtr live = addContext("Live");
-    const std::string broken =
-        R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"X"}]})";
-    files.contents[store.url] = broken;
-    model().reloadConfig();
-    files.contents.erase(store.url);
-    model().reloadConfig();
-
-    ASSERT_EQ(store.contexts.size(), 1u);
-    EXPECT_EQ(store.contexts[0], live);
-    ASSERT_EQ(alerts.shown.size(), 2u);
-    EXPECT_EQ(alerts.shown[0].title, "Config not applied");
-    EXPECT_EQ(alerts.shown[0].text, "Missing required field “colorHex”.\n\n"
-                                    "The previous configuration is still active.");
-    EXPECT_EQ(alerts.shown[0].style, AlertStyle::warning);
-    EXPECT_EQ(alerts.shown[0].buttons, Names{"OK"});
+    ASSERT_EQ(alerts.shown.size(), 3u);
+    EXPECT_EQ(alertLine(alerts.shown[0]),
+              "Config not applied / Missing required field “colorHex”.\n\nThe previous "
+              "configuration is still active. / [OK] (warning)");
     EXPECT_EQ(alerts.shown[1].text, "Could not read the config file.\n\n"
                                     "The previous configuration is still active.");
+    EXPECT_EQ(alertLine(alerts.shown[2]), "Config reloaded /  / [OK]");
 }
 
 } // namespace
