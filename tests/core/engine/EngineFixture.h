@@ -39,6 +39,12 @@ protected:
         return titles;
     }
 
+    // "pid bundle app 'title' #wid", to compare a Win (but its element) in one line.
+    static std::string describe(const Win& win) {
+        return std::to_string(win.pid) + " " + win.bundleID + " " + win.appName + " '" + win.title +
+               "' #" + std::to_string(win.wid);
+    }
+
     FakeDesktop desktop;
     ManualQueue queue;
     const double start = queue.now();

@@ -34,23 +34,18 @@ protected:
     }
 
     FakeElementPtr element;
+    // The trace of raising window 7 with a working front-process call.
+    const std::vector<std::string> raised = {"setMain win7", "frontProcess 412 #7", "post 412 #7 1",
+                                             "post 412 #7 2", "raise win7"};
 };
-
-TEST_F(FocusTest, PlaceholderOnlyActivatesItsApplication) {
-    engine().focus(Win{412, "com.a", "Alpha", "", Win::placeholderBit | 412u, {}});
-    queue.advance(2);
-    EXPECT_THAT(desktop.trace(), ElementsAre("activate 412"));
-}
 
 TEST_F(FocusTest, WindowWithElementIsRaisedWithoutFollowUp) {
     takeOffScreen(7);
     engine().focus(Win{412, "com.a", "Alpha", "Doc", 7, element});
-    const std::vector<std::string> expected = {"setMain win7", "frontProcess 412 #7",
-                                               "post 412 #7 1", "post 412 #7 2", "raise win7"};
-    EXPECT_EQ(desktop.trace(), expected);
+    EXPECT_EQ(desktop.trace(), raised);
     EXPECT_EQ(queue.pendingTimers(), 0u);
     queue.advance(2);
-    EXPECT_EQ(desktop.trace(), expected);
+    EXPECT_EQ(desktop.trace(), raised);
 }
 
 TEST_F(FocusTest, WithoutAWorkingFrontProcessCallTheApplicationIsMadeFrontmost) {
@@ -96,8 +91,7 @@ TEST_F(FocusTest, EventRecordsDifferOnlyInThePhaseByte) {
 TEST_F(FocusTest, ElementFoundBySearchGetsFollowUpsAtPointFourAndPointEight) {
     takeOffScreen(7);
     engine().focus(bare(412, 7));
-    EXPECT_THAT(desktop.trace(), ElementsAre("setMain win7", "frontProcess 412 #7", "post 412 #7 1",
-                                             "post 412 #7 2", "raise win7"));
+    EXPECT_EQ(desktop.trace(), raised);
     desktop.clearActions();
 
     queue.advance(0.39);
@@ -132,8 +126,7 @@ TEST_F(FocusTest, ElementOnlyInTheCacheIsRaisedWithFollowUp) {
     desktop.clearActions();
 
     engine().focus(bare(412, 7));
-    EXPECT_THAT(desktop.trace(), ElementsAre("setMain win7", "frontProcess 412 #7", "post 412 #7 1",
-                                             "post 412 #7 2", "raise win7"));
+    EXPECT_EQ(desktop.trace(), raised);
     queue.advance(0.4);
     EXPECT_EQ(desktop.count(Kind::activate), 1);
 }
@@ -157,10 +150,15 @@ TEST_F(FocusTest, NoElementMakesTheWindowKeyAndActivatesLaterOnlyIfStillOffScree
     EXPECT_EQ(desktop.count(Kind::activate), 1);
 }
 
-TEST_F(FocusTest, NoElementAndNoFrontProcessCallActivatesAtOnce) {
+TEST_F(FocusTest, APlaceholderOrAnUnreachableWindowOnlyActivatesItsApplication) {
+    engine().focus(Win{412, "com.a", "Alpha", "", Win::placeholderBit | 412u, {}});
+    queue.advance(2);
+    EXPECT_THAT(desktop.trace(), ElementsAre("activate 412"));
+
+    desktop.clearActions();
     desktop.frontProcess = false;
     desktop.app(412)->windows.clear();
-    engine().focus(bare(412, 7));
+    engine().focus(bare(412, 7)); // no element and no front-process call
     EXPECT_THAT(desktop.trace(), ElementsAre("activate 412"));
     EXPECT_EQ(queue.pendingTimers(), 0u);
 }

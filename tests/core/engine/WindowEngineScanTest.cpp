@@ -39,14 +39,10 @@ TEST_F(ScanTest, ListsWindowsInApplicationOrderThenListOrder) {
     const auto wins = engine().allWindows();
     ASSERT_EQ(wins.size(), 4u);
     EXPECT_THAT(widsOf(wins), ElementsAre(21, 22, 11, 31));
-    EXPECT_EQ(wins[0].pid, 20);
-    EXPECT_EQ(wins[0].bundleID, "com.b");
-    EXPECT_EQ(wins[0].appName, "Bravo");
-    EXPECT_EQ(wins[0].title, "b one");
+    EXPECT_EQ(describe(wins[0]), "20 com.b Bravo 'b one' #21");
+    EXPECT_EQ(describe(wins[3]), "30   'nameless' #31");
     EXPECT_EQ(wins[0].ax, b1);
     EXPECT_EQ(wins[2].ax, a1);
-    EXPECT_EQ(wins[3].bundleID, "");
-    EXPECT_EQ(wins[3].appName, "");
 }
 
 TEST_F(ScanTest, OnlyStandardUnminimisedOrFullScreenWindowsAreListed) {
@@ -225,7 +221,9 @@ TEST_F(ScanTest, ZOrderCountsEntriesWithoutANumberAndPutsWindowsOffScreenLast) {
     EXPECT_THAT(engine().zOrderedWIDs(), ElementsAre(22, 12, 11, 21)) << "off screen in scan order";
 }
 
-TEST_F(ScanTest, WindowsOfAContextAreItsMembersFrontToBack) {
+// The engine's membership test reads its own live ids: a pin naming another live window
+// does not match by title, and matches again once that window is gone.
+TEST_F(ScanTest, WindowsOfAContextAreItsMembersFrontToBackByTheEnginesLiveIds) {
     desktop.addApp(10, "com.a", "Alpha");
     desktop.addApp(20, "com.b", "Bravo");
     desktop.addWindow(10, 11, "a back");
@@ -234,25 +232,17 @@ TEST_F(ScanTest, WindowsOfAContextAreItsMembersFrontToBack) {
     desktop.addWindow(10, 13, "a off", {0, 0, 800, 600});
     desktop.serverWindows.back().onscreen = false;
     desktop.bringToFront(12);
+    Context app;
+    app.members.push_back(WinRef{"com.a", "", true, std::nullopt});
+    EXPECT_THAT(widsOf(engine().windows(app)), ElementsAre(12, 11, 13));
 
-    Context context;
-    context.members.push_back(WinRef{"com.a", "", true, std::nullopt});
-    EXPECT_THAT(widsOf(engine().windows(context)), ElementsAre(12, 11, 13));
-}
-
-// The engine's membership test reads its own live ids: a pin naming another live window
-// does not match by title, and matches again once that window is gone.
-TEST_F(ScanTest, MembershipUsesTheEnginesLiveWids) {
-    desktop.addApp(10, "com.a", "Alpha");
-    desktop.addWindow(10, 11, "Report");
-    desktop.addWindow(10, 12, "Other");
-    Context context;
-    context.members.push_back(WinRef{"com.a", "Report", false, WindowID{12}});
-    const Win report = engine().allWindows().front();
-    EXPECT_FALSE(engine().belongs(report, context));
+    Context pin;
+    pin.members.push_back(WinRef{"com.a", "a back", false, WindowID{12}});
+    const Win back = engine().allWindows().front();
+    EXPECT_FALSE(engine().belongs(back, pin));
     desktop.removeWindow(12);
     engine().windowedPids();
-    EXPECT_TRUE(engine().belongs(report, context));
+    EXPECT_TRUE(engine().belongs(back, pin));
 }
 
 TEST_F(ScanTest, FocusedWindowIsTheFrontmostApplicationsFocusedElementUnfiltered) {
@@ -267,11 +257,7 @@ TEST_F(ScanTest, FocusedWindowIsTheFrontmostApplicationsFocusedElementUnfiltered
     desktop.app(10)->focused = dialog;
     const auto focused = engine().focusedWindow();
     ASSERT_TRUE(focused);
-    EXPECT_EQ(focused->pid, 10);
-    EXPECT_EQ(focused->bundleID, "com.a");
-    EXPECT_EQ(focused->appName, "Alpha");
-    EXPECT_EQ(focused->title, "Save?");
-    EXPECT_EQ(focused->wid, 11u);
+    EXPECT_EQ(describe(*focused), "10 com.a Alpha 'Save?' #11");
     EXPECT_EQ(focused->ax, dialog);
     EXPECT_THAT(desktop.trace(), ElementsAre("manualAX 10"));
 }

@@ -63,20 +63,6 @@ TEST_F(SpacesTest, WithoutSpaceFunctionsTheResultIsAxWindowsThenPlaceholders) {
     EXPECT_TRUE(desktop.spaceQueries.empty());
 }
 
-TEST_F(SpacesTest, ServerOnlyWindowIsListedWithServerNameAndNoElement) {
-    desktop.addApp(10, "com.a", "Alpha");
-    addWindow(10, 11, "here");
-    addOtherSpaceWindow(10, 12, {50, 50, 700, 500}, "There");
-    const auto wins = engine().allAcrossSpaces();
-    ASSERT_EQ(wins.size(), 2u);
-    EXPECT_EQ(wins[1].pid, 10);
-    EXPECT_EQ(wins[1].bundleID, "com.a");
-    EXPECT_EQ(wins[1].appName, "Alpha");
-    EXPECT_EQ(wins[1].title, "There");
-    EXPECT_EQ(wins[1].wid, 12u);
-    EXPECT_EQ(wins[1].ax, nullptr);
-}
-
 TEST_F(SpacesTest, ServerOnlyWindowTakesItsTitleFromTheCache) {
     desktop.addApp(10, "com.a", "Alpha");
     addWindow(10, 11, "Cached Title");
@@ -94,14 +80,7 @@ TEST_F(SpacesTest, ServerOnlyWindowTakesItsTitleFromTheCache) {
     EXPECT_THAT(titlesOf(wins), ElementsAre("Cached Title", "server two"));
 }
 
-TEST_F(SpacesTest, MinimisedWindowIsNotBroughtBackFromTheServerList) {
-    desktop.addApp(10, "com.a", "Alpha");
-    addWindow(10, 11, "minimised")->minimized = true;
-    addWindow(10, 12, "standard", {100, 100, 800, 600});
-    EXPECT_THAT(titlesOf(engine().allAcrossSpaces()), ElementsAre("standard"));
-}
-
-TEST_F(SpacesTest, SameFrameDuplicatesKeepOnlyTheFrontmostOrTheAxWindow) {
+TEST_F(SpacesTest, SameFrameDuplicatesKeepOnlyTheFrontmostOrTheAxWindowMinimisedStayOut) {
     desktop.addApp(10, "com.a", "Alpha");
     desktop.addApp(20, "com.b", "Bravo");
     addWindow(10, 11, "ax", {0, 25, 1440, 875});
@@ -109,17 +88,22 @@ TEST_F(SpacesTest, SameFrameDuplicatesKeepOnlyTheFrontmostOrTheAxWindow) {
     addOtherSpaceWindow(10, 13, {10, 10, 500, 400}, "front");
     addOtherSpaceWindow(10, 14, {10.9, 10.2, 500.5, 400.7}, "behind, same truncated frame");
     addOtherSpaceWindow(20, 21, {10, 10, 500, 400}, "other owner");
+    addWindow(10, 15, "minimised, not brought back", {200, 200, 800, 600})->minimized = true;
     EXPECT_THAT(widsOf(engine().allAcrossSpaces()), ElementsAre(11, 13, 21));
 }
 
-TEST_F(SpacesTest, ServerOnlyWindowsComeFrontToBackBeforePlaceholders) {
+TEST_F(SpacesTest, ServerOnlyWindowsComeFrontToBackWithServerNamesBeforePlaceholders) {
     desktop.addApp(10, "com.a", "Alpha");
     desktop.addApp(30, "com.c", "Charlie");
     addOtherSpaceWindow(10, 12, {0, 0, 300, 300}, "back");
     addOtherSpaceWindow(10, 13, {0, 0, 400, 400}, "front");
     desktop.bringToFront(13);
     addWindow(10, 11, "ax");
-    EXPECT_THAT(widsOf(engine().allAcrossSpaces()), ElementsAre(11, 13, 12, 0x80000000u | 30));
+    const auto wins = engine().allAcrossSpaces();
+    EXPECT_THAT(widsOf(wins), ElementsAre(11, 13, 12, 0x80000000u | 30));
+    // Listed with the server's name and no element.
+    EXPECT_EQ(describe(wins[1]), "10 com.a Alpha 'front' #13");
+    EXPECT_EQ(wins[1].ax, nullptr);
 }
 
 TEST_F(SpacesTest, ServerOnlyWindowNeedsSizeManagedSpaceLayerZeroAndARegularApplication) {
@@ -153,14 +137,9 @@ TEST_F(SpacesTest, PlaceholdersOnlyForRunningRegularApplicationsWithoutWindows) 
 
     const auto wins = engine().allAcrossSpaces();
     ASSERT_EQ(wins.size(), 3u);
-    const Win& placeholder = wins[2];
-    EXPECT_EQ(placeholder.wid, 0x80000000u | 20);
-    EXPECT_TRUE(placeholder.isPlaceholder());
-    EXPECT_EQ(placeholder.pid, 20);
-    EXPECT_EQ(placeholder.bundleID, "");
-    EXPECT_EQ(placeholder.appName, "");
-    EXPECT_EQ(placeholder.title, "");
-    EXPECT_EQ(placeholder.ax, nullptr);
+    EXPECT_EQ(describe(wins[2]), "20   '' #" + std::to_string(0x80000000u | 20));
+    EXPECT_TRUE(wins[2].isPlaceholder());
+    EXPECT_EQ(wins[2].ax, nullptr);
 }
 
 TEST_F(SpacesTest, CacheDropsWindowsTheServerNoLongerShows) {

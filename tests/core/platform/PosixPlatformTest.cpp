@@ -137,21 +137,19 @@ TEST_F(XdgAutostartTest, EnableWritesAnEntryStartingTheRunningProgramQuoted) {
     EXPECT_FALSE(fs::exists(entry));
 }
 
-TEST_F(XdgAutostartTest, HiddenEntryCountsAsDisabled) {
+TEST_F(XdgAutostartTest, HiddenEntryCountsAsDisabledAndAFileInTheWayFailsTheEnable) {
     const auto entry = root / "autostart" / "morvelan.desktop";
+    std::ofstream(root / "autostart") << "a file in the way";
+    XdgAutostart item(entry, "/usr/bin/morvelan");
+    EXPECT_FALSE(item.enable().ok());
+    EXPECT_FALSE(item.enabled());
+
+    fs::remove(root / "autostart");
     fs::create_directories(entry.parent_path());
     std::ofstream(entry) << "[Desktop Entry]\nType=Application\nExec=morvelan\nHidden=true\n";
-    XdgAutostart item(entry, "/usr/bin/morvelan");
     EXPECT_FALSE(item.enabled());
     ASSERT_TRUE(item.enable().ok());
     EXPECT_TRUE(item.enabled());
-}
-
-TEST_F(XdgAutostartTest, EnableFailsWhenTheFolderCannotBeMade) {
-    std::ofstream(root / "autostart") << "a file in the way";
-    XdgAutostart item(root / "autostart" / "morvelan.desktop", "/usr/bin/morvelan");
-    EXPECT_FALSE(item.enable().ok());
-    EXPECT_FALSE(item.enabled());
 }
 
 } // namespace
