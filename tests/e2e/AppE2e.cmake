@@ -10,8 +10,7 @@ add_dependencies(test_e2e_app morvelan)
 
 foreach(name IN ITEMS
         ActivatingAWindowOnlyAnotherContextClaimsMakesThatContextActive
-        ANewWindowOfAnApplicationPinnedInTheActiveContextIsPinned
-        ClosingAPinnedWindowWhileItsApplicationRunsRemovesThePin
+        PinsFollowNewAndClosedWindowsOfAPinnedApplication
         QuittingAnApplicationKeepsItsPinsAndItsRelaunchedWindowIsClaimedAgain
         TheTrayMenuWithAltDumpsTheWindowsToTheLog)
     add_test(NAME e2e_app.${name}

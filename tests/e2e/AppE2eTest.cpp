@@ -163,57 +163,46 @@ TEST_F(AppE2e, ActivatingAWindowOnlyAnotherContextClaimsMakesThatContextActive) 
         << data("focused.log");
 }
 
-TEST_F(AppE2e, ANewWindowOfAnApplicationPinnedInTheActiveContextIsPinned) {
+// While the application runs, a new window of it is pinned in the active context that pins
+// the application, and a pinned window that closes loses its pin.
+TEST_F(AppE2e, PinsFollowNewAndClosedWindowsOfAPinnedApplication) {
     TestClient client;
     const xcb_window_t aOne = open(client, "a1", "Alpha", "A one");
+    const xcb_window_t aTwo = open(client, "a2", "Alpha", "A two");
     open(client, "b1", "Beta", "B main");
-    ASSERT_FALSE(HasFailure());
-    writeContexts({context(workID, "Work", {pin("org.test.Alpha", "A one", aOne)}),
-                   context(playID, "Play", Json::array()), marker()},
-                  workID);
-    activate(aOne);
-    startProgram();
-    afterFirstPass();
-
-    const xcb_window_t aTwo = open(client, "a2", "Alpha", "A two");
-    const auto start = Clock::now();
-    // A window of an application Work does not pin is left alone.
-    open(client, "b2", "Beta", "B two");
-    ASSERT_FALSE(HasFailure());
-    ASSERT_TRUE(waitFor([&] { return hasPin(workID, "A two", aTwo); }, 10s))
-        << "the new window was not pinned";
-    tookAtMost(start, autoAddDeadline, "A two pinned");
-
-    EXPECT_EQ(members(workID), Json::array({pin("org.test.Alpha", "A one", aOne),
-                                            pin("org.test.Alpha", "A two", aTwo)}));
-    EXPECT_TRUE(members(playID).empty());
-    EXPECT_EQ(activeID(), workID);
-    EXPECT_TRUE(waitFor([&] { return hasStatusLine("  * Work: members=2"); }, 5s));
-}
-
-TEST_F(AppE2e, ClosingAPinnedWindowWhileItsApplicationRunsRemovesThePin) {
-    TestClient client;
-    const xcb_window_t aOne = open(client, "a1", "Alpha", "A one");
-    const xcb_window_t aTwo = open(client, "a2", "Alpha", "A two");
     ASSERT_FALSE(HasFailure());
     writeContexts(
         {context(workID, "Work",
                  {pin("org.test.Alpha", "A one", aOne), pin("org.test.Alpha", "A two", aTwo)}),
-         marker()},
+         context(playID, "Play", Json::array()), marker()},
         workID);
+    activate(aOne);
     startProgram();
     // The clean-up keeps both pins while both windows live.
     afterFirstPass();
     ASSERT_EQ(members(workID).size(), 2u);
 
+    const xcb_window_t aThree = open(client, "a3", "Alpha", "A three");
+    auto start = Clock::now();
+    // A window of an application Work does not pin is left alone.
+    open(client, "b2", "Beta", "B two");
+    ASSERT_FALSE(HasFailure());
+    ASSERT_TRUE(waitFor([&] { return hasPin(workID, "A three", aThree); }, 10s))
+        << "the new window was not pinned";
+    tookAtMost(start, autoAddDeadline, "A three pinned");
+    EXPECT_TRUE(members(playID).empty());
+    EXPECT_EQ(activeID(), workID);
+    EXPECT_TRUE(waitFor([&] { return hasStatusLine("  * Work: members=3"); }, 5s));
+
     client.send("close a2");
     ASSERT_TRUE(client.expect("closed a2", 5s));
-    const auto start = Clock::now();
+    start = Clock::now();
     ASSERT_TRUE(waitFor([&] { return !hasPin(workID, "A two"); }, 10s))
         << "the pin of the closed window stayed";
     tookAtMost(start, autoAddDeadline, "pin of A two removed");
-    EXPECT_EQ(members(workID), Json::array({pin("org.test.Alpha", "A one", aOne)}));
-    EXPECT_TRUE(waitFor([&] { return hasStatusLine("  * Work: members=1"); }, 5s));
+    EXPECT_EQ(members(workID), Json::array({pin("org.test.Alpha", "A one", aOne),
+                                            pin("org.test.Alpha", "A three", aThree)}));
+    EXPECT_TRUE(waitFor([&] { return hasStatusLine("  * Work: members=2"); }, 5s));
 }
 
 TEST_F(AppE2e, QuittingAnApplicationKeepsItsPinsAndItsRelaunchedWindowIsClaimedAgain) {
