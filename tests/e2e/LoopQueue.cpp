@@ -19,16 +19,21 @@ void LoopQueue::post(Task task) {
 }
 
 void LoopQueue::postAfter(double seconds, Task task) {
-    (void)schedule(seconds, false, std::move(task));
+    // No handle: a handle cancels its timer when it goes.
+    add(seconds, false, std::move(task));
 }
 
 std::unique_ptr<Timer> LoopQueue::schedule(double seconds, bool repeat, Task task) {
+    return std::make_unique<Handle>(add(seconds, repeat, std::move(task)));
+}
+
+std::shared_ptr<bool> LoopQueue::add(double seconds, bool repeat, Task task) {
     const auto delay =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     auto alive = std::make_shared<bool>(true);
     timers_.emplace(std::make_pair(Clock::now() + delay, seq_++),
                     Entry{repeat ? delay : Clock::duration::zero(), std::move(task), alive});
-    return std::make_unique<Handle>(alive);
+    return alive;
 }
 
 double LoopQueue::now() const {

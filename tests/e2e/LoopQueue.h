@@ -31,6 +31,9 @@ private:
     };
     class Handle;
 
+    // Adds a timer; its flag says whether it is still wanted.
+    std::shared_ptr<bool> add(double seconds, bool repeat, Task task);
+
     std::mutex mutex_;
     std::vector<Task> posted_;
     std::multimap<std::pair<Clock::time_point, std::uint64_t>, Entry> timers_;
