@@ -20,35 +20,16 @@
 namespace morvelan {
 namespace {
 
-// What one QAction of the menu looks like, for comparing whole menus at once.
-struct Row {
-    std::string text;    // "---" for a separator
-    bool enabled = true; // QAction counts a hidden action as disabled
-    bool checked = false;
-    bool visible = true;
-
-    friend bool operator==(const Row&, const Row&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Row& row) {
-        return out << '{' << row.text << (row.enabled ? "" : " disabled")
-                   << (row.checked ? " checked" : "") << (row.visible ? "" : " hidden") << '}';
-    }
-};
-
-Row row(std::string text, bool enabled = true, bool checked = false, bool visible = true) {
-    return {std::move(text), enabled, checked, visible};
-}
-const Row separatorRow{"---"};
-
-std::vector<Row> rows(const QMenu& menu) {
-    std::vector<Row> result;
-    for (const QAction* action : menu.actions()) {
-        if (action->isSeparator()) {
-            result.push_back(separatorRow);
-            continue;
-        }
-        result.push_back({action->text().toStdString(), action->isEnabled(), action->isChecked(),
-                          action->isVisible()});
-    }
+// Each QAction of the menu as its text and what is unusual about it ("---" for a separator),
+// for comparing whole menus at once. QAction counts a hidden action as disabled.
+std::vector<std::string> rows(const QMenu& menu) {
+    std::vector<std::string> result;
+    for (const QAction* action : menu.actions())
+        result.push_back(action->isSeparator() ? "---"
+                                               : action->text().toStdString() +
+                                                     (action->isEnabled() ? "" : " disabled") +
+                                                     (action->isChecked() ? " checked" : "") +
+                                                     (action->isVisible() ? "" : " hidden"));
     return result;
 }
 
@@ -118,12 +99,11 @@ TEST_F(TrayIconTest, MenuHasTheModelsItemsInOrderAndKeepsThemWhileUnchanged) {
     aboutToOpen();
     // No header for the empty "alpha"; the separator before "beta" counts its position, so it
     // follows the one after "Create new context…" (QMenu shows the two as one).
-    const Row dump = row("Dump Windows to Log (debug)", false, false, false);
-    EXPECT_EQ(
-        rows(*tray.menu()),
-        (std::vector<Row>{row("Create new context…"), separatorRow, separatorRow,
-                          row("BETA", false), row("Mail", true, true), row("Code", false, false),
-                          separatorRow, row("Settings…"), dump, row("Quit")}));
+    using Rows = std::vector<std::string>;
+    const std::string dump = "Dump Windows to Log (debug) disabled hidden";
+    EXPECT_EQ(rows(*tray.menu()),
+              (Rows{"Create new context…", "---", "---", "BETA disabled", "Mail checked",
+                    "Code disabled", "---", "Settings…", dump, "Quit"}));
     const QList<QAction*> before = tray.menu()->actions();
     aboutToOpen();
     EXPECT_EQ(tray.menu()->actions(), before);
@@ -131,10 +111,8 @@ TEST_F(TrayIconTest, MenuHasTheModelsItemsInOrderAndKeepsThemWhileUnchanged) {
     // Without workspaces the contexts are flat.
     store.workspaces.clear();
     controller->menuWillOpen();
-    EXPECT_EQ(
-        rows(*tray.menu()),
-        (std::vector<Row>{row("Create new context…"), separatorRow, row("Mail", true, true),
-                          row("Code", false), separatorRow, row("Settings…"), dump, row("Quit")}));
+    EXPECT_EQ(rows(*tray.menu()), (Rows{"Create new context…", "---", "Mail checked",
+                                        "Code disabled", "---", "Settings…", dump, "Quit"}));
     EXPECT_EQ(actionTitled(*tray.menu(), "Mail")->property(TrayMenuStyle::indentProperty).toInt(),
               0);
 }
