@@ -46,6 +46,13 @@ protected:
         sw.begin({"Work", "Home"}, contexts(), activeCtx, columns(), select);
     }
     WindowID selected() const { return sw.flat.at(sw.view.sel).wid; }
+    std::vector<WindowID> wids() const {
+        std::vector<WindowID> out;
+        for (const auto& w : sw.flat)
+            out.push_back(w.wid);
+        return out;
+    }
+    void click(const Rect& r, bool alt = false) { panel.view->press({r.x + 2, r.y + 2}, alt); }
 
     MemoryDefaults defaults;
     FakeLoginItem loginItem;
@@ -69,118 +76,94 @@ protected:
 
 // --- Showing ------------------------------------------------------------------------------
 
-TEST_F(SwitcherTest, QuickPressAndReleaseCommitsWithoutShowing) {
+TEST_F(SwitcherTest, QuickTapCommitsUnseenOtherwiseThePanelAppearsAfterTheDelay) {
     open();
     EXPECT_EQ(sw.state(), SwitcherState::pending);
     queue.advance(0.030);
     sw.commit();
     queue.advance(1.0);
     EXPECT_EQ(panel.shows, 0);
-    ASSERT_EQ(commits.size(), 1u);
-    EXPECT_EQ(commits[0].first, 102u);
+    EXPECT_EQ(commits.size(), 1u);
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(sw.state(), SwitcherState::closed);
     EXPECT_EQ(queue.pendingTimers(), 0u);
+
+    for (int delayMs : {65, 200}) { // 65 ms unless configured
+        SCOPED_TRACE(delayMs);
+        if (delayMs != 65) settings.setSwitcherDelayMs(delayMs);
+        panel.shows = 0;
+        open();
+        queue.advance(delayMs / 1000.0 - 0.001);
+        EXPECT_EQ(panel.shows, 0);
+        queue.advance(0.002);
+        EXPECT_EQ(panel.shows, 1);
+        EXPECT_EQ(sw.state(), SwitcherState::shown);
+        sw.cancel();
+    }
 }
 
-TEST_F(SwitcherTest, PanelAppearsAfterTheConfiguredDelay) {
-    settings.setSwitcherDelayMs(200);
+TEST_F(SwitcherTest, PanelIsShownOnceRefreshedInPlaceAndNeverAfterClosing) {
     open();
-    queue.advance(0.199);
-    EXPECT_EQ(panel.shows, 0);
-    queue.advance(0.002);
-    EXPECT_EQ(panel.shows, 1);
-    EXPECT_EQ(sw.state(), SwitcherState::shown);
-}
-
-TEST_F(SwitcherTest, DefaultDelayIs65Milliseconds) {
-    open();
-    queue.advance(0.064);
-    EXPECT_EQ(panel.shows, 0);
-    queue.advance(0.002);
-    EXPECT_EQ(panel.shows, 1);
-}
-
-TEST_F(SwitcherTest, NavigationShowsAtOnceAndOnlyOnce) {
-    open();
-    sw.showNow();
+    sw.showNow(); // navigation shows at once, and only once
     queue.advance(1.0);
     EXPECT_EQ(panel.shows, 1);
     sw.setConfined(true);
     EXPECT_EQ(panel.shows, 1);
     EXPECT_TRUE(sw.view.confined);
-}
 
-TEST_F(SwitcherTest, ReopeningWhileShownRefreshesInPlace) {
-    open();
-    sw.showNow();
     sw.view.stepWindow(true);
     const WindowID kept = selected();
-    open(0, kept);
+    open(0, kept); // reopening while shown refreshes in place
     EXPECT_EQ(sw.state(), SwitcherState::shown);
     EXPECT_EQ(selected(), kept);
     queue.advance(1.0);
     EXPECT_EQ(panel.shows, 1);
-}
 
-TEST_F(SwitcherTest, ShowNowAfterClosingKeepsThePanelHidden) {
-    open();
     sw.cancel();
     sw.showNow();
     sw.setConfined(true);
     sw.beginFilter();
     sw.appendFilter("x");
-    EXPECT_EQ(panel.shows, 0);
+    EXPECT_EQ(panel.shows, 1);
     EXPECT_EQ(sw.state(), SwitcherState::closed);
     EXPECT_TRUE(sw.flat.empty());
 }
 
 // --- Opening --------------------------------------------------------------------------------
 
-TEST_F(SwitcherTest, SecondWindowIsPreselected) {
+TEST_F(SwitcherTest, PreselectsTheRequestedWindowElseTheSecondSelectableOne) {
     open();
     EXPECT_EQ(selected(), 102u);
     EXPECT_EQ(sw.flat.size(), sw.view.cells.size());
     EXPECT_EQ(sw.view.emptyHint, "No open windows");
-}
+    open(0, 105);
+    EXPECT_EQ(selected(), 105u);
+    open(0, 999); // gone: back to the second window
+    EXPECT_EQ(selected(), 102u);
 
-TEST_F(SwitcherTest, SingleWindowStaysSelected) {
-    sw.begin({"Work"}, {}, -1, {column(window(1, 7, "Only", "App"))}, std::nullopt);
-    EXPECT_EQ(sw.view.sel, 0);
-}
-
-TEST_F(SwitcherTest, ConfinedOpeningPreselectsInTheActiveContext) {
     sw.view.confined = true;
     open(1); // Code: 102 and 104; the focused window 101 is not in it
     EXPECT_EQ(selected(), 102u);
     open(0); // Mail: 101 (focused) and 103
     EXPECT_EQ(selected(), 103u);
+
+    sw.cancel();
+    sw.begin({"Work"}, {}, -1, {column(window(1, 7, "Only", "App"))}, std::nullopt);
+    EXPECT_EQ(sw.view.sel, 0); // a single window stays selected
 }
 
-TEST_F(SwitcherTest, RequestedWindowIsPreselected) {
-    open(0, 105);
-    EXPECT_EQ(selected(), 105u);
-    open(0, 999); // gone: back to the second window
-    EXPECT_EQ(selected(), 102u);
-}
-
-TEST_F(SwitcherTest, ActiveContextIsClampedOrAll) {
+TEST_F(SwitcherTest, OpeningClampsTheActiveContextAndTitlesAndIconsTheTiles) {
     open(7);
     EXPECT_EQ(sw.view.activeCtx, 2);
+    EXPECT_EQ(sw.view.cells[3].title, "Firefox"); // untitled: the application's name
+    EXPECT_EQ(sw.view.cells[4].title, "News");
     open(-4);
     EXPECT_EQ(sw.view.activeCtx, -1);
     sw.begin({}, {}, 3, columns(), std::nullopt);
     EXPECT_EQ(sw.view.activeCtx, 0);
     EXPECT_TRUE(sw.ctxIDs.empty());
-}
 
-TEST_F(SwitcherTest, UntitledWindowShowsItsApplicationName) {
-    open();
-    EXPECT_EQ(sw.view.cells[3].title, "Firefox");
-    EXPECT_EQ(sw.view.cells[4].title, "News");
-}
-
-TEST_F(SwitcherTest, RunningApplicationIconWinsOverTheColumnIcon) {
+    // The running application's icon wins over the column's.
     auto running = std::make_shared<Image>();
     auto fallback = std::make_shared<Image>();
     runningIcons[2] = running;
@@ -194,30 +177,26 @@ TEST_F(SwitcherTest, RunningApplicationIconWinsOverTheColumnIcon) {
 
 // --- Filtering --------------------------------------------------------------------------------
 
-TEST_F(SwitcherTest, FilterMatchingNothingLeavesNoSelectionAndCommitOnlyCloses) {
-    open();
-    sw.beginFilter();
-    EXPECT_EQ(sw.state(), SwitcherState::filtering);
-    sw.appendFilter("zzz");
-    EXPECT_EQ(sw.view.sel, -1);
-    sw.commit();
-    EXPECT_TRUE(commits.empty());
-    EXPECT_EQ(closes, 1);
-    EXPECT_EQ(panel.hides, 1);
-}
-
-TEST_F(SwitcherTest, FilterMatchesTheApplicationNameInAnyCase) {
+TEST_F(SwitcherTest, FilterMatchesTitleOrAppNameLowerCasedAndSelectsTheFirstMatch) {
     open();
     sw.appendFilter("FIREfox");
     std::vector<bool> matched;
     for (const auto& c : sw.view.cells)
         matched.push_back(c.matched);
     EXPECT_EQ(matched, (std::vector<bool>{false, false, false, true, true}));
-    EXPECT_EQ(selected(), 104u); // the first match
+    EXPECT_EQ(selected(), 104u);
     EXPECT_EQ(sw.view.filter, "FIREfox");
-}
 
-TEST_F(SwitcherTest, FilterLowerCasesBeyondAscii) {
+    // Clearing the filter returns to the second window.
+    for (int i = 0; i < 7; ++i)
+        sw.deleteFilterChar();
+    sw.appendFilter("dr");
+    EXPECT_EQ(selected(), 103u);
+    sw.deleteFilterChar();
+    sw.deleteFilterChar();
+    EXPECT_EQ(sw.query, "");
+    EXPECT_EQ(selected(), 102u);
+
     sw.begin({}, {}, -1,
              {column(window(1, 1, "Über uns", "Browser")), column(window(1, 2, "x", "y"))},
              std::nullopt);
@@ -226,17 +205,7 @@ TEST_F(SwitcherTest, FilterLowerCasesBeyondAscii) {
     EXPECT_FALSE(sw.view.cells[1].matched);
 }
 
-TEST_F(SwitcherTest, ClearingTheFilterReturnsToTheSecondWindow) {
-    open();
-    sw.appendFilter("dr");
-    EXPECT_EQ(selected(), 103u);
-    sw.deleteFilterChar();
-    sw.deleteFilterChar();
-    EXPECT_EQ(sw.query, "");
-    EXPECT_EQ(selected(), 102u);
-}
-
-TEST_F(SwitcherTest, DeleteInAnEmptyFilterDoesNothing) {
+TEST_F(SwitcherTest, DeleteRemovesAWholeCharacterAndNothingInAnEmptyFilter) {
     open();
     sw.view.stepWindow(true);
     const auto frames = panel.frames.size();
@@ -244,10 +213,7 @@ TEST_F(SwitcherTest, DeleteInAnEmptyFilterDoesNothing) {
     EXPECT_EQ(selected(), 103u); // a rebuild would have gone back to 102
     EXPECT_EQ(panel.frames.size(), frames);
     EXPECT_EQ(panel.shows, 0);
-}
 
-TEST_F(SwitcherTest, DeleteRemovesAWholeCharacter) {
-    open();
     sw.appendFilter("ne\xCC\x81"); // n, e + combining acute accent
     sw.deleteFilterChar();
     EXPECT_EQ(sw.query, "n");
@@ -256,76 +222,80 @@ TEST_F(SwitcherTest, DeleteRemovesAWholeCharacter) {
     EXPECT_EQ(sw.query, "n");
 }
 
-// --- Commit -----------------------------------------------------------------------------------
+// --- Commit and mouse ---------------------------------------------------------------------------
 
-TEST_F(SwitcherTest, CommitHandsOverTheActiveContext) {
+TEST_F(SwitcherTest, CommitHandsOverTheSelectionAndTheActiveContextOrOnlyClosesWithoutOne) {
     open(1);
     sw.commit();
-    ASSERT_EQ(commits.size(), 1u);
-    EXPECT_EQ(commits[0].second, uuidOf(2));
-}
-
-TEST_F(SwitcherTest, CommitUnderAllHandsOverNoContext) {
     open(-1);
     sw.commit();
-    ASSERT_EQ(commits.size(), 1u);
-    EXPECT_EQ(commits[0].second, std::nullopt);
-}
-
-TEST_F(SwitcherTest, WindowDimmedOnlyByConfinementIsStillCommitted) {
     open(0);
     sw.setConfined(true);
-    sw.view.sel = 1; // Kate, not in Mail
+    sw.view.sel = 1; // Kate, dimmed only by confinement to Mail
     sw.commit();
-    ASSERT_EQ(commits.size(), 1u);
-    EXPECT_EQ(commits[0].first, 102u);
+    EXPECT_EQ(commits, (std::vector<std::pair<WindowID, std::optional<Uuid>>>{
+                           {102, uuidOf(2)}, {102, std::nullopt}, {102, uuidOf(1)}}));
+
+    open();
+    sw.beginFilter();
+    EXPECT_EQ(sw.state(), SwitcherState::filtering);
+    sw.appendFilter("zzz");
+    EXPECT_EQ(sw.view.sel, -1);
+    sw.commit();
+    EXPECT_EQ(commits.size(), 3u);
+    EXPECT_EQ(closes, 4);
+    EXPECT_EQ(panel.hides, 4);
 }
 
-TEST_F(SwitcherTest, ClickOnATileCommitsIt) {
-    open(0);
-    const Rect tile = sw.view.tileRect(4);
-    panel.view->press({tile.x + 10, tile.y + 10}, false);
-    ASSERT_EQ(commits.size(), 1u);
-    EXPECT_EQ(commits[0].first, 105u);
-    EXPECT_EQ(closes, 1);
-}
-
-TEST_F(SwitcherTest, ClickOnAChipOnlyChangesTheActiveContext) {
+TEST_F(SwitcherTest, ClicksOnChipsChangeTheContextAltClicksPinAndATileClickCommits) {
     open(0);
     const auto bar = sw.view.barLayout();
-    panel.view->press({bar.chips[2].rect.x + 2, bar.chips[2].rect.y + 2}, false);
+    click(bar.chips[2].rect);
     EXPECT_EQ(sw.view.activeCtx, 2);
     EXPECT_EQ(selected(), 102u);
-    panel.view->press({bar.adds[1].rect.x + 2, bar.adds[1].rect.y + 2}, false);
+    click(bar.adds[1].rect);
     EXPECT_EQ(adds, (std::vector<int>{1}));
-}
 
-// --- Pinning --------------------------------------------------------------------------------
-
-TEST_F(SwitcherTest, AltClickPinsToTheActiveContext) {
-    open(2);
-    const Rect tile = sw.view.tileRect(0);
-    panel.view->press({tile.x + 10, tile.y + 10}, true);
-    ASSERT_EQ(toggles.size(), 1u);
-    EXPECT_EQ(toggles[0], (std::pair<WindowID, Uuid>{101u, uuidOf(3)}));
+    // Alt-click pins to the active context, and under All only selects.
+    click(sw.view.tileRect(0), true);
+    EXPECT_EQ(toggles, (std::vector<std::pair<WindowID, Uuid>>{{101u, uuidOf(3)}}));
     EXPECT_EQ(sw.view.cells[0].ctxIdxs, (std::set<int>{0, 2}));
-    EXPECT_TRUE(commits.empty());
-}
-
-TEST_F(SwitcherTest, AltClickUnderAllOnlySelects) {
-    open(-1);
-    const Rect tile = sw.view.tileRect(3);
-    panel.view->press({tile.x + 10, tile.y + 10}, true);
+    click(bar.allRect);
+    EXPECT_EQ(sw.view.activeCtx, -1);
+    click(sw.view.tileRect(3), true);
     EXPECT_EQ(sw.view.sel, 3);
-    EXPECT_TRUE(toggles.empty());
+    EXPECT_EQ(toggles.size(), 1u);
     EXPECT_EQ(sw.view.cells[3].ctxIdxs, (std::set<int>{1, 2}));
+    panel.view->press({5, 5}, false); // nowhere
     EXPECT_TRUE(commits.empty());
     EXPECT_EQ(closes, 0);
+
+    sw.setConfined(true);
+    click(sw.view.tileRect(4)); // dimmed by confinement, still clickable
+    EXPECT_EQ(commits,
+              (std::vector<std::pair<WindowID, std::optional<Uuid>>>{{105, std::nullopt}}));
+    EXPECT_EQ(closes, 1);
 }
 
 // --- Removing ---------------------------------------------------------------------------------
 
-TEST_F(SwitcherTest, RemovingTheLastWindowClosesOnce) {
+TEST_F(SwitcherTest, RemovedWindowsAndAppsStayOutASelectionIsKeptAndTheLastOneCloses) {
+    open(0, 105);
+    sw.removeSelected(); // the last tile
+    EXPECT_EQ(sw.view.cells.size(), 4u);
+    EXPECT_EQ(selected(), 104u);
+    sw.appendFilter("news");
+    sw.deleteFilterChar();
+    sw.appendFilter("s");
+    EXPECT_EQ(sw.view.sel, -1); // it does not return with the filter
+    EXPECT_EQ(wids(), (std::vector<WindowID>{101, 102, 103, 104}));
+
+    open(0, 103); // a new opening starts from every window again
+    sw.removeSelectedApp();
+    EXPECT_EQ(wids(), (std::vector<WindowID>{102, 104, 105}));
+    EXPECT_EQ(sw.view.cells[0].title, "main.cpp");
+    EXPECT_EQ(sw.allColumns.size(), 5u);
+
     sw.begin({}, {}, -1, {column(window(1, 7, "Only", "App"))}, std::nullopt);
     sw.removeSelected();
     EXPECT_EQ(closes, 1);
@@ -334,59 +304,34 @@ TEST_F(SwitcherTest, RemovingTheLastWindowClosesOnce) {
     EXPECT_EQ(closes, 1);
 }
 
-TEST_F(SwitcherTest, RemovingTheLastTileKeepsASelection) {
-    open(0, 105);
-    sw.removeSelected();
-    EXPECT_EQ(sw.flat.size(), 4u);
-    EXPECT_EQ(sw.view.cells.size(), 4u);
-    EXPECT_EQ(selected(), 104u);
-}
-
-TEST_F(SwitcherTest, RemovingAnApplicationDropsAllItsWindows) {
-    open(0, 103);
-    sw.removeSelectedApp();
-    std::vector<WindowID> left;
-    for (const auto& w : sw.flat)
-        left.push_back(w.wid);
-    EXPECT_EQ(left, (std::vector<WindowID>{102, 104, 105}));
-    EXPECT_EQ(sw.view.cells[0].title, "main.cpp");
-    EXPECT_EQ(sw.allColumns.size(), 5u);
-}
-
-TEST_F(SwitcherTest, RemovedWindowDoesNotReturnWithTheFilter) {
-    open(0, 105);
-    sw.removeSelected();
-    sw.appendFilter("news");
-    sw.deleteFilterChar();
-    sw.appendFilter("s");
-    for (const auto& w : sw.flat)
-        EXPECT_NE(w.wid, 105u);
-    EXPECT_EQ(sw.view.sel, -1);
-}
-
 // --- Placement --------------------------------------------------------------------------------
 
-TEST_F(SwitcherTest, PanelIsCentredOnTheScreenUnderThePointer) {
+TEST_F(SwitcherTest, PanelIsCentredOnTheScreenUnderThePointerElseTheFirstElseLeftAlone) {
     screens.list = {{0, 0, 1280, 800}, {1280, 0, 1921, 1081}};
     screens.at = Point{2000, 300};
     open();
     ASSERT_FALSE(panel.frames.empty());
-    const Rect f = panel.frames.back();
+    Rect f = panel.frames.back();
     EXPECT_DOUBLE_EQ(f.x + f.width / 2, 1280 + 1921 / 2.0);
     EXPECT_DOUBLE_EQ(f.y + f.height / 2, 1081 / 2.0);
     EXPECT_EQ(sw.view.perRow, 5);
-}
 
-TEST_F(SwitcherTest, WithoutPointerThePanelGoesOnTheFirstScreen) {
     screens.list = {{100, 50, 1000, 600}, {1100, 0, 1000, 600}};
     screens.at = std::nullopt;
+    sw.cancel();
     open();
-    const Rect f = panel.frames.back();
+    f = panel.frames.back();
     EXPECT_DOUBLE_EQ(f.x + f.width / 2, 600);
     EXPECT_DOUBLE_EQ(f.y + f.height / 2, 350);
+
+    screens.list.clear();
+    sw.cancel();
+    panel.frames.clear();
+    open();
+    EXPECT_TRUE(panel.frames.empty());
 }
 
-TEST_F(SwitcherTest, PerRowFitsNinetyTwoPercentOfTheScreen) {
+TEST_F(SwitcherTest, PerRowFitsNinetyTwoPercentOfTheScreenAndNeverExceedsTheWindows) {
     std::vector<Switcher::Col> many;
     for (WindowID i = 1; i <= 12; ++i)
         many.push_back(column(window(1, i, "w", "a")));
@@ -398,18 +343,10 @@ TEST_F(SwitcherTest, PerRowFitsNinetyTwoPercentOfTheScreen) {
     screens.list = {{0, 0, 100, 700}};
     sw.begin({}, {}, -1, many, std::nullopt);
     EXPECT_EQ(sw.view.perRow, 1);
-}
 
-TEST_F(SwitcherTest, PerRowNeverExceedsTheWindowCount) {
-    sw.begin({}, {}, -1, {column(window(1, 1, "a", "b")), column(window(1, 2, "c", "d"))},
-             std::nullopt);
+    screens.list = {{0, 0, 1000, 700}};
+    sw.begin({}, {}, -1, {many[0], many[1]}, std::nullopt);
     EXPECT_EQ(sw.view.perRow, 2);
-}
-
-TEST_F(SwitcherTest, NoScreenLeavesThePanelWhereItWas) {
-    screens.list.clear();
-    open();
-    EXPECT_TRUE(panel.frames.empty());
 }
 
 } // namespace

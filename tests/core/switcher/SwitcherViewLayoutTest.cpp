@@ -46,113 +46,60 @@ TEST_F(ViewLayout, BarPlacesChipsButtonsHeadersAndDividers) {
     EXPECT_DOUBLE_EQ(bar.width, 289 + 14);
 }
 
-TEST_F(ViewLayout, LongWorkspaceNameWidensItsHeader) {
+TEST_F(ViewLayout, BarGroupsFollowHeadersWorkspacesAndKnownContexts) {
     view.workspaceNames[0] = "Engineering and Operations"; // 26 characters
-    const auto bar = view.barLayout();
+    view.workspaceNames[1] = "Größe";
+    view.workspaceNames.push_back("Empty");
+    auto bar = view.barLayout();
     EXPECT_DOUBLE_EQ(bar.headers[0].rect.width, 26 * 6.5);
     // The next group starts after the wide header, not after the "+" button.
     EXPECT_DOUBLE_EQ(bar.dividers[1], 82 + 169 + 8);
     EXPECT_DOUBLE_EQ(bar.chips[2].rect.x, 82 + 169 + 16);
-}
-
-TEST_F(ViewLayout, HeadersAreUpperCasedWithUnicodeRules) {
-    view.workspaceNames[1] = "Größe";
-    EXPECT_EQ(view.barLayout().headers[1].text, "GRÖSSE");
-}
-
-TEST_F(ViewLayout, WorkspaceWithoutContextsStillHasHeaderAndButton) {
-    view.workspaceNames.push_back("Empty");
-    const auto bar = view.barLayout();
+    EXPECT_EQ(bar.headers[1].text, "GRÖSSE"); // upper-cased with Unicode rules
+    // A workspace without contexts still has its header and "+" button.
     ASSERT_EQ(bar.adds.size(), 3u);
     EXPECT_DOUBLE_EQ(bar.adds[2].rect.x, bar.headers[2].rect.x);
     EXPECT_EQ(bar.headers[2].text, "EMPTY");
-}
-
-TEST_F(ViewLayout, ContextOfUnknownWorkspaceGetsNoChip) {
+    // A context of an unknown workspace gets no chip.
     view.contexts[2].wsIndex = 7;
     EXPECT_EQ(view.barLayout().chips.size(), 2u);
 }
 
-TEST_F(ViewLayout, TilesFillRowsOfPerRow) {
+TEST_F(ViewLayout, TilesFillRowsAndThePanelFitsGridAndBar) {
     view.perRow = 5;
     expectRect(view.tileRect(0), 14, 56, 140, 94);
     expectRect(view.tileRect(7), 14 + 150 * 2, 56 + 104, 140, 94);
-}
-
-TEST_F(ViewLayout, EmptyPanelIs118HighAndAtLeast360Wide) {
-    view.contexts.clear();
-    view.workspaceNames.clear();
-    const auto size = view.contentSize();
-    EXPECT_DOUBLE_EQ(size.width, 360);
-    EXPECT_DOUBLE_EQ(size.height, 118);
-}
-
-TEST_F(ViewLayout, SingleWindowPanelIsAsWideAsTheBar) {
-    view.cells = {cell("a", {})};
-    view.perRow = 1;
-    view.workspaceNames[1] = std::string(60, 'x'); // 390 wide header
-    const auto size = view.contentSize();
-    EXPECT_DOUBLE_EQ(size.width, view.barLayout().width);
-    EXPECT_GT(size.width, 360);
-    EXPECT_DOUBLE_EQ(size.height, 78 + 104);
-}
-
-TEST_F(ViewLayout, GridSizeFollowsRowsAndColumns) {
     for (int i = 0; i < 7; ++i)
         view.cells.push_back(cell("w", {}));
-    view.perRow = 5;
-    const auto size = view.contentSize();
-    EXPECT_DOUBLE_EQ(size.width, 28 + 5 * 140 + 4 * 10);
-    EXPECT_DOUBLE_EQ(size.height, 78 + 2 * 104);
+    EXPECT_EQ(view.contentSize(), (Size{28 + 5 * 140 + 4 * 10, 78 + 2 * 104}));
+
+    // One window: as wide as the bar.
+    view.cells.resize(1);
+    view.perRow = 1;
+    view.workspaceNames[1] = std::string(60, 'x'); // 390 wide header
+    EXPECT_GT(view.barLayout().width, 360);
+    EXPECT_EQ(view.contentSize(), (Size{view.barLayout().width, 78 + 104}));
+
+    // Empty: 118 high and at least 360 wide.
+    view.cells.clear();
+    view.contexts.clear();
+    view.workspaceNames.clear();
+    EXPECT_EQ(view.contentSize(), (Size{360, 118}));
 }
 
-TEST_F(ViewLayout, CellColourUnderAllIsTheLowestIndexedContext) {
+TEST_F(ViewLayout, CellColourIsTheActiveContextsOrUnderAllTheLowestIndexed) {
     view.activeCtx = -1;
     EXPECT_EQ(view.cellColor({2, 1}), rgb(0, 1, 0));
     EXPECT_EQ(view.cellColor({}), std::nullopt);
-}
-
-TEST_F(ViewLayout, CellColourWithAContextIsThatContextOrNone) {
     view.activeCtx = 2;
     EXPECT_EQ(view.cellColor({0, 2}), rgb(0, 0, 1));
     EXPECT_EQ(view.cellColor({0}), std::nullopt);
 }
 
-class ViewMouse : public ViewLayout {
-protected:
-    void SetUp() override {
-        ViewLayout::SetUp();
-        view.cells = {cell("a", {0}), cell("b", {1}), cell("c", {})};
-        view.sel = 0;
-        view.onClickContext = [this](int i) { clicks.push_back("ctx" + std::to_string(i)); };
-        view.onAddContext = [this](int ws) { clicks.push_back("add" + std::to_string(ws)); };
-        view.onClickWindow = [this] { clicks.push_back("win" + std::to_string(view.sel)); };
-        view.onAltClickWindow = [this] { clicks.push_back("alt" + std::to_string(view.sel)); };
-        view.hoverChanged = [this] { ++hovers; };
-    }
-    std::vector<std::string> clicks;
+TEST_F(ViewLayout, HoverMovesTheSelectionOnce) {
     int hovers = 0;
-};
-
-TEST_F(ViewMouse, ClicksReachChipsButtonsAndTiles) {
-    const auto bar = view.barLayout();
-    view.press(centre(bar.allRect), false);
-    view.press(centre(bar.adds[1].rect), false);
-    view.press(centre(bar.chips[2].rect), false);
-    view.press(centre(view.tileRect(2)), false);
-    view.press(centre(view.tileRect(1)), true);
-    view.press({5, 5}, false);
-    EXPECT_EQ(clicks, (std::vector<std::string>{"ctx-1", "add1", "ctx2", "win2", "alt1"}));
-}
-
-TEST_F(ViewMouse, DimmedTilesCanBeClicked) {
-    view.cells[2].matched = false;
-    view.confined = true;
-    view.press(centre(view.tileRect(2)), false);
-    EXPECT_EQ(view.sel, 2);
-}
-
-TEST_F(ViewMouse, HoverMovesTheSelectionOnce) {
+    view.hoverChanged = [&] { ++hovers; };
+    view.cells = {cell("a", {0}), cell("b", {1}), cell("c", {})};
     view.mouseMoved(centre(view.tileRect(1)));
     view.mouseMoved({view.tileRect(1).x + 3, view.tileRect(1).y + 3});
     EXPECT_EQ(view.sel, 1);

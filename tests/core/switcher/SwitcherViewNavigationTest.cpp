@@ -24,145 +24,105 @@ protected:
     int redraws = 0;
 };
 
-TEST_F(ViewNavigation, UnconfinedOrderHoldsEveryMatchingCell) {
+TEST_F(ViewNavigation, OrderHoldsMatchingCellsOfTheActiveContextWhenConfined) {
     view.cells[3].matched = false;
     EXPECT_EQ(view.order(), (std::vector<int>{0, 1, 2, 4}));
-}
-
-TEST_F(ViewNavigation, ConfinedOrderHoldsOnlyTheActiveContext) {
+    view.cells[3].matched = true;
     view.confined = true;
     view.activeCtx = 1;
     EXPECT_EQ(view.order(), (std::vector<int>{1, 3}));
-}
-
-TEST_F(ViewNavigation, ConfinedToAllLeavesOutWindowsOfNoContext) {
-    view.confined = true;
-    view.activeCtx = -1;
+    view.activeCtx = -1; // all, leaving out windows of no context
     EXPECT_EQ(view.order(), (std::vector<int>{0, 1, 2, 3}));
 }
 
-TEST_F(ViewNavigation, SteppingWrapsBothWays) {
-    view.sel = 4;
-    view.stepWindow(true);
-    EXPECT_EQ(view.sel, 0);
-    view.stepWindow(false);
-    EXPECT_EQ(view.sel, 4);
-    EXPECT_EQ(redraws, 2);
-}
-
-TEST_F(ViewNavigation, SteppingSkipsFilteredOutCells) {
-    view.cells[1].matched = false;
-    view.sel = 0;
-    view.stepWindow(true);
-    EXPECT_EQ(view.sel, 2);
-}
-
-TEST_F(ViewNavigation, BackwardFromNonSelectableLandsOnLastSelectable) {
-    view.confined = true;
-    view.activeCtx = 0;
-    view.sel = 1; // a Code window, not selectable while confined to Mail
-    view.stepWindow(false);
-    EXPECT_EQ(view.sel, 2);
-}
-
-TEST_F(ViewNavigation, ForwardFromNonSelectableLandsOnFirstSelectable) {
-    view.confined = true;
-    view.activeCtx = 0;
-    view.sel = 3;
-    view.stepWindow(true);
-    EXPECT_EQ(view.sel, 0);
-}
-
-TEST_F(ViewNavigation, SteppingWithNothingSelectableChangesNothing) {
+TEST_F(ViewNavigation, SteppingWrapsSkipsWhatIsNotSelectableAndRedrawsOnlyOnAMove) {
+    struct Case {
+        bool confined;
+        int activeCtx, unmatched, from;
+        bool forward;
+        int to;
+    };
+    const Case cases[] = {
+        {false, 0, -1, 4, true, 0},  // wraps forward
+        {false, 0, -1, 0, false, 4}, // and backward
+        {false, 0, 1, 0, true, 2},   // skips a filtered-out cell
+        {true, 0, -1, 1, false, 2},  // backward from a cell outside: the last selectable
+        {true, 0, -1, 3, true, 0},   // forward from a cell outside: the first selectable
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        for (auto& cell : view.cells)
+            cell.matched = true;
+        if (c.unmatched >= 0) view.cells[c.unmatched].matched = false;
+        view.confined = c.confined;
+        view.activeCtx = c.activeCtx;
+        view.sel = c.from;
+        redraws = 0;
+        view.stepWindow(c.forward);
+        EXPECT_EQ(view.sel, c.to);
+        EXPECT_EQ(redraws, 1);
+    }
     for (auto& c : view.cells)
         c.matched = false;
     view.sel = -1;
+    redraws = 0;
     view.stepWindow(true);
     EXPECT_EQ(view.sel, -1);
     EXPECT_EQ(redraws, 0);
 }
 
-TEST_F(ViewNavigation, CyclingFromLastContextReachesAllThenFirst) {
-    view.activeCtx = 2;
-    view.cycleContext(+1);
-    EXPECT_EQ(view.activeCtx, -1);
-    view.cycleContext(+1);
-    EXPECT_EQ(view.activeCtx, 0);
-}
-
-TEST_F(ViewNavigation, CyclingBackFromAllReachesLastContext) {
+TEST_F(ViewNavigation, CyclingRunsThroughTheContextsAndAllAndSelectsTheFirstWindow) {
+    struct Case {
+        bool confined;
+        int fromCtx, fromSel, delta, toCtx, toSel;
+    };
+    const Case cases[] = {
+        {false, 2, 4, +1, -1, 4}, // last context to all: the selection stays
+        {false, -1, 4, +1, 0, 0}, // all to the first, selecting its first window
+        {false, -1, 0, -1, 2, 0}, // back from all to the last; Music has no window
+        {false, 2, 0, -1, 1, 1},  {false, 0, 4, +1, 1, 1},
+        {true, 2, 4, +1, -1, 0}, // to all while confined: the first selectable
+        {false, 1, 3, +1, 2, 3}, // to a context without windows: the selection stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        view.confined = c.confined;
+        view.activeCtx = c.fromCtx;
+        view.sel = c.fromSel;
+        view.cycleContext(c.delta);
+        EXPECT_EQ(view.activeCtx, c.toCtx);
+        EXPECT_EQ(view.sel, c.toSel);
+    }
+    view.contexts.clear(); // nothing but all
     view.activeCtx = -1;
-    view.cycleContext(-1);
-    EXPECT_EQ(view.activeCtx, 2);
-    view.cycleContext(-1);
-    EXPECT_EQ(view.activeCtx, 1);
-}
-
-TEST_F(ViewNavigation, CyclingWithNoContextsStaysOnAll) {
-    view.contexts.clear();
-    view.activeCtx = -1;
     view.cycleContext(+1);
     EXPECT_EQ(view.activeCtx, -1);
     view.cycleContext(-1);
     EXPECT_EQ(view.activeCtx, -1);
 }
 
-TEST_F(ViewNavigation, CyclingToAContextSelectsItsFirstWindow) {
-    view.activeCtx = 0;
-    view.sel = 4;
-    view.cycleContext(+1);
-    EXPECT_EQ(view.activeCtx, 1);
-    EXPECT_EQ(view.sel, 1);
-}
-
-TEST_F(ViewNavigation, CyclingToAllKeepsSelectionUnlessConfined) {
-    view.activeCtx = 2;
-    view.sel = 4;
-    view.cycleContext(+1);
-    EXPECT_EQ(view.sel, 4);
-
-    view.confined = true;
-    view.activeCtx = 2;
-    view.cycleContext(+1);
-    EXPECT_EQ(view.sel, 0);
-}
-
-TEST_F(ViewNavigation, ContextWithoutWindowsKeepsSelection) {
-    view.activeCtx = 1;
-    view.sel = 3;
-    view.cycleContext(+1); // Music has no window
-    EXPECT_EQ(view.activeCtx, 2);
-    EXPECT_EQ(view.sel, 3);
-}
-
-TEST_F(ViewNavigation, SelectContextPicksItsFirstWindow) {
+TEST_F(ViewNavigation, DigitSelectsAContextAndItsFirstWindowOrChangesNothing) {
     view.activeCtx = -1;
     view.sel = 0;
     view.selectContext(1);
     EXPECT_EQ(view.activeCtx, 1);
     EXPECT_EQ(view.sel, 1);
-}
-
-TEST_F(ViewNavigation, DigitBeyondTheContextsChangesNothing) {
-    view.activeCtx = 1;
     view.sel = 3;
-    view.selectContext(8);
-    view.selectContext(3);
-    view.selectContext(-1);
+    redraws = 0;
+    for (int digit : {8, 3, -1})
+        view.selectContext(digit);
     EXPECT_EQ(view.activeCtx, 1);
     EXPECT_EQ(view.sel, 3);
     EXPECT_EQ(redraws, 0);
 }
 
-TEST_F(ViewNavigation, ToggleMembershipAddsThenRemovesTheActiveContext) {
+TEST_F(ViewNavigation, ToggleMembershipFlipsTheActiveContextOfAnExistingCell) {
     view.activeCtx = 2;
     view.toggleActiveMembership(0);
     EXPECT_EQ(view.cells[0].ctxIdxs, (std::set<int>{0, 2}));
     view.toggleActiveMembership(0);
     EXPECT_EQ(view.cells[0].ctxIdxs, (std::set<int>{0}));
-}
-
-TEST_F(ViewNavigation, ToggleMembershipNeedsAContextAndACell) {
+    redraws = 0;
     view.activeCtx = -1;
     view.toggleActiveMembership(0);
     view.activeCtx = 0;
