@@ -8,57 +8,40 @@ namespace {
 
 using StartupTest = AppFixture;
 
-TEST_F(StartupTest, FirstLaunchShowsTheIntroAsksForTrustAndAddsTheDefaultContext) {
+TEST_F(StartupTest, FirstLaunchShowsTheIntroAsksForTrustAddsTheDefaultAndChecksForUpdatesOnce) {
     launch();
     EXPECT_EQ(hooks, Strings{"intro"});
     EXPECT_EQ(desktop.trustPrompts, 1);
     ASSERT_EQ(app->store().contexts.size(), 1u);
     EXPECT_EQ(app->store().contexts[0]->name, "Default");
-    EXPECT_EQ(app->store().contexts[0]->colorHex, "#138A80");
     EXPECT_TRUE(loginItem.isEnabled);
     EXPECT_EQ(std::get<bool>(defaults.values.at("launchAtLoginConfigured")), true);
-}
-
-TEST_F(StartupTest, IntroIsNotShownOnceSeen) {
-    defaults.values["hasSeenIntro"] = true;
-    launch();
-    EXPECT_TRUE(std::find(hooks.begin(), hooks.end(), "intro") == hooks.end());
-}
-
-TEST_F(StartupTest, SilentUpdateCheckRunsFourSecondsAfterLaunch) {
-    launch();
+    // The silent update check runs four seconds after launch, once.
     queue.advance(3.9);
-    EXPECT_TRUE(std::find(hooks.begin(), hooks.end(), "update(silent)") == hooks.end());
+    EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "update(silent)"), 0);
     queue.advance(0.2);
     EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "update(silent)"), 1);
     queue.advance(60);
     EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "update(silent)"), 1);
 }
 
-TEST_F(StartupTest, NoUpdateCheckWhenAutoUpdateIsOff) {
+TEST_F(StartupTest, LaterLaunchSeedsRecencyFrontToBackObservesTheFrontmostAppAndHonoursSettings) {
+    defaults.values["hasSeenIntro"] = true;
     defaults.values["autoUpdate"] = false;
-    launch();
-    queue.advance(10);
-    EXPECT_TRUE(std::find(hooks.begin(), hooks.end(), "update(silent)") == hooks.end());
-}
-
-TEST_F(StartupTest, RecencyOrderStartsFrontToBack) {
     window(editor, 1, "back");
     window(browser, 2, "front");
     desktop.bringToFront(2);
+    desktop.frontmost = browser;
     launch();
     EXPECT_EQ(app->winMRU(), (Wids{2, 1}));
     EXPECT_TRUE(app->winMRUpid().empty());
-}
-
-TEST_F(StartupTest, FocusObserverFollowsTheFrontmostApplication) {
-    window(browser, 2, "page");
-    desktop.frontmost = browser;
-    launch();
     EXPECT_EQ(desktop.observedPids(), (std::vector<Pid>{browser}));
+    queue.advance(10);
+    EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "intro"), 0);
+    EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "update(silent)"), 0);
 }
 
-TEST_F(StartupTest, HotkeyOpensTheSwitcherAndReleasingCommitsThePreselection) {
+TEST_F(StartupTest, HotkeyOpensTheSwitcherReleaseCommitsAndClosingTellsTheKeyEngine) {
     window(editor, 1, "one");
     window(editor, 2, "two");
     focus(editor, 1);
@@ -68,6 +51,12 @@ TEST_F(StartupTest, HotkeyOpensTheSwitcherAndReleasingCommitsThePreselection) {
     EXPECT_EQ(keys->feed(FakeKeySource::keyDown(48, 0x100000)), Verdict::swallow);
     queue.drain();
     EXPECT_EQ(app->switcher().state(), SwitcherState::pending);
+    EXPECT_EQ(keys->openHints().back(), true);
+    app->switcher().cancel(); // closing on its own, e.g. the last window was removed
+    EXPECT_EQ(keys->openHints().back(), false);
+
+    keys->feed(FakeKeySource::keyDown(48, 0x100000));
+    queue.drain();
     desktop.clearActions();
     keys->feed(FakeKeySource::flagsChanged(0));
     queue.drain();
@@ -76,16 +65,6 @@ TEST_F(StartupTest, HotkeyOpensTheSwitcherAndReleasingCommitsThePreselection) {
     const Strings lines = raisesAndFocus();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "setMain win2");
-}
-
-TEST_F(StartupTest, SwitcherClosingOnItsOwnTellsTheKeyEngine) {
-    window(editor, 1, "one");
-    launch();
-    keys->feed(FakeKeySource::keyDown(48, 0x100000));
-    queue.drain();
-    ASSERT_EQ(keys->openHints().back(), true);
-    app->switcher().cancel(); // e.g. the last window was removed
-    EXPECT_EQ(keys->openHints().back(), false);
 }
 
 TEST_F(StartupTest, NothingQueuedRunsOnceTheCoreIsGone) {
@@ -97,10 +76,10 @@ TEST_F(StartupTest, NothingQueuedRunsOnceTheCoreIsGone) {
     app.reset();
     queue.advance(10); // timers, the debounced poll, the deferred activation, the update check
     EXPECT_FALSE(files.has(files.appSupportDir() / "focused.log"));
-    EXPECT_TRUE(std::find(hooks.begin(), hooks.end(), "update(silent)") == hooks.end());
+    EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "update(silent)"), 0);
 }
 
-TEST_F(StartupTest, StoreChangeRebuildsTheTrayAndRewritesTheStatus) {
+TEST_F(StartupTest, StoreChangesRebuildTheTrayAndMenuCommandsReachTheHost) {
     launch();
     const std::size_t before = menuView.rebuilds();
     files.contents.erase(files.appSupportDir() / "status.log");
@@ -108,10 +87,7 @@ TEST_F(StartupTest, StoreChangeRebuildsTheTrayAndRewritesTheStatus) {
     EXPECT_EQ(menuView.rebuilds(), before + 1);
     EXPECT_EQ(menuView.last().button.title, " Work");
     EXPECT_NE(file("status.log").find("Work: members=0"), std::string::npos);
-}
 
-TEST_F(StartupTest, MenuCommandsReachTheHost) {
-    launch();
     hooks.clear();
     app->menu()->onNewContext();
     app->menu()->onSettings();
@@ -125,25 +101,19 @@ TEST_F(StartupTest, MenuCommandsReachTheHost) {
 
 using WarningTest = AppFixture;
 
-TEST_F(WarningTest, KeySourceThatCannotStartShowsTheUnavailableWarning) {
+TEST_F(WarningTest, KeySourceThatCannotStartShowsTheUnavailableWarningRebuiltOnlyOnChange) {
     keysFail = true;
     launch();
     EXPECT_EQ(app->menu()->warning, std::string(warnings::noTap));
     EXPECT_EQ(menuView.last().button.kind, MenuButton::Kind::warning);
     EXPECT_EQ(menuView.last().button.title, " " + std::string(warnings::noTap));
-}
-
-TEST_F(WarningTest, UnchangedStateDoesNotRebuild) {
-    keysFail = true;
-    launch();
     const std::size_t before = menuView.rebuilds();
-    app->refreshWarning();
     app->refreshWarning();
     queue.advance(4.5); // two periodic refreshes
     EXPECT_EQ(menuView.rebuilds(), before);
 }
 
-TEST_F(WarningTest, KeyboardHeldByAnotherProgramShowsTheBlockedWarningUntilReleased) {
+TEST_F(WarningTest, HeldKeyboardShowsTheBlockedWarningUntilReleasedAndADisabledSourceIsEnabled) {
     launch();
     EXPECT_FALSE(app->menu()->warning);
     keys->heldByOther = true;
@@ -153,10 +123,7 @@ TEST_F(WarningTest, KeyboardHeldByAnotherProgramShowsTheBlockedWarningUntilRelea
     queue.advance(2.0);
     EXPECT_FALSE(app->menu()->warning);
     EXPECT_EQ(menuView.last().button.title, " Default");
-}
 
-TEST_F(WarningTest, DisabledKeySourceIsEnabledAgainByTheRefresh) {
-    launch();
     keys->disable();
     const int before = keys->enableCalls;
     app->refreshWarning();
@@ -169,7 +136,7 @@ TEST_F(WarningTest, DisabledKeySourceIsEnabledAgainByTheRefresh) {
 
 using ActivationTest = AppFixture;
 
-TEST_F(ActivationTest, WindowCountsGiveEveryContextAnEntryZeroIncluded) {
+TEST_F(ActivationTest, CountsCoverEveryContextAndAMenuChoiceRaisesItsOpenWindowsMostRecentLast) {
     window(editor, 1, "one");
     window(editor, 2, "two");
     window(browser, 3, "page");
@@ -180,15 +147,7 @@ TEST_F(ActivationTest, WindowCountsGiveEveryContextAnEntryZeroIncluded) {
     EXPECT_EQ(counts.size(), 3u); // Default too
     EXPECT_EQ(counts.at(edit->id), 2);
     EXPECT_EQ(counts.at(none->id), 0);
-}
 
-TEST_F(ActivationTest, ChoosingAContextInTheMenuRaisesItsWindowsAndFocusesTheMostRecent) {
-    window(editor, 1, "one");
-    window(editor, 2, "two");
-    window(browser, 3, "page");
-    launch();
-    auto edit = addContext("Edit", {appPin("org.editor")});
-    auto other = addContext("Other");
     app->touchWin(win(2)); // 2 is the more recent, although 1 is in front
     desktop.clearActions();
     app->menu()->activate(edit->id.str());
@@ -196,39 +155,39 @@ TEST_F(ActivationTest, ChoosingAContextInTheMenuRaisesItsWindowsAndFocusesTheMos
     // Back to front, then the focus sequence for the most recent one.
     const Strings lines = raisesAndFocus();
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "raise win1");
-    EXPECT_EQ(lines[1], "raise win2");
-    EXPECT_EQ(lines[2], "setMain win2");
-    (void)other;
-}
+    EXPECT_EQ(Strings(lines.begin(), lines.begin() + 3),
+              (Strings{"raise win1", "raise win2", "setMain win2"}));
 
-TEST_F(ActivationTest, ActivatingAContextWhoseWindowsAreClosedRaisesAndFocusesNothing) {
-    window(editor, 1, "one");
-    launch();
-    auto edit = addContext("Edit", {pin("org.editor", "one", 1)});
+    // A context whose windows are closed raises nothing, but the open windows count as seen.
+    auto gone = addContext("Gone", {pin("org.browser", "page", 3)});
     addContext("Other");
-    desktop.removeWindow(1);
+    desktop.removeWindow(3);
+    window(browser, 7, "opened meanwhile");
     desktop.clearActions();
-    app->menu()->activate(edit->id.str());
-    EXPECT_EQ(app->store().activeID, edit->id);
+    app->menu()->activate(gone->id.str());
+    EXPECT_EQ(app->store().activeID, gone->id);
     EXPECT_TRUE(raisesAndFocus().empty());
-}
-
-TEST_F(ActivationTest, ActivatingAContextMarksTheOpenWindowsSeen) {
-    launch();
-    auto a = addContext("A");
-    addContext("B");
-    window(editor, 7, "opened meanwhile");
-    app->menu()->activate(a->id.str());
     EXPECT_EQ(app->seenWids().count(7), 1u);
 }
 
-TEST_F(ActivationTest, AnotherApplicationBecomingActiveIsFollowedAfterOneHop) {
+TEST_F(ActivationTest, AnotherAppBecomingActiveIsFollowedAfterOneHopUnlessTheSwitcherIsVisible) {
     window(editor, 1, "one");
     window(browser, 2, "page");
     launch();
     auto web = addContext("Web", {appPin("org.browser")});
-    addContext("Other");
+    auto other = addContext("Other");
+    app->switcherOpen(false);
+    app->switcher().showNow();
+    focus(browser, 2);
+    desktop.fireActivation(desktop.app(browser)->info);
+    queue.drain();
+    EXPECT_EQ(app->store().activeID, other->id); // only the observer moves
+    EXPECT_EQ(desktop.observedPids().back(), browser);
+
+    app->switcherCancel();
+    focus(editor, 1);
+    desktop.fireActivation(desktop.app(editor)->info);
+    queue.drain();
     focus(browser, 2);
     desktop.fireActivation(desktop.app(browser)->info);
     EXPECT_NE(app->store().activeID, web->id); // deferred, not inline
@@ -238,47 +197,25 @@ TEST_F(ActivationTest, AnotherApplicationBecomingActiveIsFollowedAfterOneHop) {
     EXPECT_FALSE(files.has(files.appSupportDir() / "focused.log"));
 }
 
-TEST_F(ActivationTest, ActivationWhileTheSwitcherIsVisibleMovesOnlyTheObserver) {
-    window(editor, 1, "one");
-    window(browser, 2, "page");
-    launch();
-    addContext("Web", {appPin("org.browser")});
-    auto other = addContext("Other");
-    app->switcherOpen(false);
-    app->switcher().showNow();
-    focus(browser, 2);
-    desktop.fireActivation(desktop.app(browser)->info);
-    queue.drain();
-    EXPECT_EQ(app->store().activeID, other->id);
-    EXPECT_EQ(desktop.observedPids().back(), browser);
-}
-
 // --- Adding a context from the switcher ---------------------------------------------------
 
 using AddContextTest = AppFixture;
 
-TEST_F(AddContextTest, NinthContextTakesTheFirstPaletteColourAgain) {
+TEST_F(AddContextTest, NewContextsTakeThePaletteInTurnAndIndicesOutsideTheWorkspacesAreIgnored) {
     window(editor, 1, "one");
     launch();
     clearContexts();
-    for (int i = 0; i < 8; ++i)
-        app->addContextToWorkspace(0);
-    ASSERT_EQ(app->store().contexts.size(), 8u);
-    EXPECT_EQ(app->store().contexts[0]->colorHex, "#FF6B6B");
-    EXPECT_EQ(app->store().contexts[7]->colorHex, "#E84393");
-    app->addContextToWorkspace(0);
-    ASSERT_EQ(app->store().contexts.size(), 9u);
-    EXPECT_EQ(app->store().contexts[8]->colorHex, "#FF6B6B");
-    EXPECT_EQ(app->store().contexts[8]->name, "New context");
-    EXPECT_EQ(app->store().contexts[8]->workspaceID, app->store().workspaces[0].id);
-}
-
-TEST_F(AddContextTest, IndexOutsideTheWorkspacesIsIgnored) {
-    launch();
-    const std::size_t before = app->store().contexts.size();
     app->addContextToWorkspace(-1);
     app->addContextToWorkspace(static_cast<int>(app->store().workspaces.size()));
-    EXPECT_EQ(app->store().contexts.size(), before);
+    EXPECT_TRUE(app->store().contexts.empty());
+    for (int i = 0; i < 9; ++i)
+        app->addContextToWorkspace(0);
+    ASSERT_EQ(app->store().contexts.size(), 9u);
+    EXPECT_EQ(app->store().contexts[0]->colorHex, "#FF6B6B");
+    EXPECT_EQ(app->store().contexts[7]->colorHex, "#E84393");
+    EXPECT_EQ(app->store().contexts[8]->colorHex, "#FF6B6B"); // the ninth starts again
+    EXPECT_EQ(app->store().contexts[8]->name, "New context");
+    EXPECT_EQ(app->store().contexts[8]->workspaceID, app->store().workspaces[0].id);
 }
 
 TEST_F(AddContextTest, OpenSwitcherIsRebuiltWithTheSameWindowsAndSelection) {

@@ -1,5 +1,5 @@
 // AppFixture: an AppDelegate over a FakeDesktop, a manual clock, memory files and defaults,
-// a fake key source, switcher panel and tray; made on first use so a test can script first.
+// a fake key source, switcher panel and tray; launched once the test has scripted the desktop.
 #pragma once
 
 #include "core/app/AppDelegate.h"
@@ -36,9 +36,8 @@ protected:
         desktop.addApp(term, "org.term", "Term");
     }
 
-    // The core, constructed but not started.
-    AppDelegate& make() {
-        if (app) return *app;
+    // The core after its launch sequence and the work it queued at once.
+    void launch() {
         auto source = std::make_unique<FakeKeySource>();
         keys = source.get();
         keys->failStart = keysFail;
@@ -62,15 +61,8 @@ protected:
             .checkForUpdates =
                 [this](bool silent) { hooks.push_back(silent ? "update(silent)" : "update"); },
         });
-        return *app;
-    }
-
-    // The core after its launch sequence and the work it queued at once.
-    AppDelegate& launch() {
-        make();
         app->start();
         queue.drain();
-        return *app;
     }
 
     // A window with an element and a window-server entry.

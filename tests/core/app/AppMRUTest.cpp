@@ -9,12 +9,7 @@
 namespace morvelan {
 namespace {
 
-std::vector<Pid> pidsOf(const std::vector<RunningApp>& apps) {
-    std::vector<Pid> pids;
-    for (const RunningApp& app : apps)
-        pids.push_back(app.pid);
-    return pids;
-}
+using Pids = std::vector<Pid>;
 
 class AppMRUTest : public ::testing::Test {
 protected:
@@ -24,87 +19,64 @@ protected:
         desktop.addApp(30, "org.c", "C");
     }
 
-    RunningApp appInfo(Pid pid) { return desktop.app(pid)->info; }
+    void activate(Pid pid) { desktop.fireActivation(desktop.app(pid)->info); }
+    static Pids pidsOf(const std::vector<RunningApp>& apps) {
+        Pids pids;
+        for (const RunningApp& app : apps)
+            pids.push_back(app.pid);
+        return pids;
+    }
 
     FakeDesktop desktop;
 };
 
-using Pids = std::vector<Pid>;
-
-TEST_F(AppMRUTest, StartsFromTheRegularAppsWithTheFrontmostFirst) {
+TEST_F(AppMRUTest, StartsFromRegularAppsFrontmostFirstAndActivationMovesToTheFrontOnce) {
     desktop.addApp(40, "org.helper", "Helper", ActivationPolicy::accessory);
     desktop.frontmost = 30;
     AppMRU mru(desktop);
     EXPECT_EQ(mru.order(), (Pids{30, 10, 20}));
-}
-
-TEST_F(AppMRUTest, ActivatingTwiceInARowListsTheAppOnceAtTheFront) {
-    AppMRU mru(desktop);
-    desktop.fireActivation(appInfo(20));
-    desktop.fireActivation(appInfo(20));
-    EXPECT_EQ(mru.order(), (Pids{20, 10, 30}));
-}
-
-TEST_F(AppMRUTest, ReactivatingMovesBackToTheFront) {
-    AppMRU mru(desktop);
-    desktop.fireActivation(appInfo(10));
-    desktop.fireActivation(appInfo(30));
-    desktop.fireActivation(appInfo(10));
-    EXPECT_EQ(mru.order(), (Pids{10, 30, 20}));
-    EXPECT_EQ(pidsOf(mru.apps()), (Pids{10, 30, 20}));
-}
-
-TEST_F(AppMRUTest, QuitAppStaysInOrderButIsNotReported) {
-    AppMRU mru(desktop);
-    desktop.fireActivation(appInfo(20));
-    desktop.app(20)->info.terminated = true;
-    EXPECT_EQ(mru.order().front(), 20);
-    EXPECT_EQ(pidsOf(mru.apps()), (Pids{10, 30}));
-    desktop.apps.erase(desktop.apps.begin() + 1); // gone from the list altogether
-    EXPECT_EQ(pidsOf(mru.apps()), (Pids{10, 30}));
-}
-
-TEST_F(AppMRUTest, AppLaunchedLaterButNeverActivatedComesAfterTheKnownOnes) {
-    AppMRU mru(desktop);
-    desktop.addApp(5, "org.late", "Late");
-    desktop.fireActivation(appInfo(30));
-    EXPECT_EQ(pidsOf(mru.apps()), (Pids{30, 10, 20, 5}));
-}
-
-TEST_F(AppMRUTest, AccessoryAppBecomingFrontmostIsRecordedButNotReported) {
-    desktop.addApp(40, "org.helper", "Helper", ActivationPolicy::accessory);
-    AppMRU mru(desktop);
-    desktop.fireActivation(appInfo(40));
+    activate(20);
+    activate(20);
+    EXPECT_EQ(mru.order(), (Pids{20, 30, 10}));
+    activate(10);
+    EXPECT_EQ(mru.order(), (Pids{10, 20, 30}));
+    EXPECT_EQ(pidsOf(mru.apps()), (Pids{10, 20, 30}));
+    // An accessory app becoming frontmost is recorded but not reported.
+    activate(40);
     EXPECT_EQ(mru.order().front(), 40);
     EXPECT_EQ(pidsOf(mru.apps()), (Pids{10, 20, 30}));
 }
 
-TEST_F(AppMRUTest, NoticeWithoutAnAppLeavesTheOrderButStillReports) {
+TEST_F(AppMRUTest, ReportsRunningAppsOnceEachWithNewcomersLast) {
+    desktop.addApp(10, "org.a.second", "A again"); // a duplicate pid: its first entry counts
     AppMRU mru(desktop);
-    int calls = 0;
-    mru.onActivate = [&] { ++calls; };
-    desktop.fireActivation(appInfo(20));
-    desktop.fireActivation(std::nullopt);
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(mru.order(), (Pids{20, 10, 30}));
-}
-
-TEST_F(AppMRUTest, DuplicatePidInTheSystemListIsReportedOnceWithItsFirstEntry) {
-    desktop.addApp(10, "org.a.second", "A again");
-    AppMRU mru(desktop);
+    desktop.addApp(5, "org.late", "Late"); // launched later, never activated
+    activate(30);
     auto apps = mru.apps();
-    ASSERT_EQ(pidsOf(apps), (Pids{10, 20, 30}));
-    EXPECT_EQ(apps[0].name, "A");
+    EXPECT_EQ(pidsOf(apps), (Pids{30, 10, 20, 5}));
+    EXPECT_EQ(apps[1].name, "A");
+
+    // A quit app stays in the order but is not reported, nor once gone from the list.
+    activate(20);
+    desktop.app(20)->info.terminated = true;
+    EXPECT_EQ(mru.order().front(), 20);
+    EXPECT_EQ(pidsOf(mru.apps()), (Pids{30, 10, 5}));
+    desktop.apps.erase(desktop.apps.begin() + 1);
+    EXPECT_EQ(pidsOf(mru.apps()), (Pids{30, 10, 5}));
 }
 
-TEST_F(AppMRUTest, NoticeAfterTheListIsGoneDoesNothing) {
+TEST_F(AppMRUTest, NoticeWithoutAnAppStillReportsAndNoticesAfterTheListIsGoneDoNothing) {
     int calls = 0;
     {
-        auto mru = std::make_unique<AppMRU>(desktop);
-        mru->onActivate = [&] { ++calls; };
+        AppMRU mru(desktop);
+        mru.onActivate = [&] { ++calls; };
+        activate(20);
+        desktop.fireActivation(std::nullopt);
+        EXPECT_EQ(calls, 2);
+        EXPECT_EQ(mru.order(), (Pids{20, 10, 30}));
     }
-    desktop.fireActivation(appInfo(20));
-    EXPECT_EQ(calls, 0);
+    activate(30);
+    EXPECT_EQ(calls, 2);
 }
 
 } // namespace

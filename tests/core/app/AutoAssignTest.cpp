@@ -4,6 +4,8 @@
 namespace morvelan {
 namespace {
 
+using Pins = std::vector<WinRef>;
+
 class AutoAssignTest : public AppFixture {
 protected:
     // Editor window 1 "notes" is open at launch; contexts are the test's.
@@ -13,135 +15,106 @@ protected:
         clearContexts();
     }
 
-    std::vector<WinRef> membersOf(const ContextPtr& c) { return c->members; }
+    const WinRef notes = pin("org.editor", "notes", 1);
 };
 
-using Pins = std::vector<WinRef>;
-
-TEST_F(AutoAssignTest, NewWindowOfAPinnedApplicationIsPinnedWithinOnePass) {
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1)});
+TEST_F(AutoAssignTest, NewWindowOfAPinnedAppJoinsTheActiveContextWithinOnePassAndIsSaved) {
+    auto edit = addContext("Edit", {notes});
     window(editor, 2, "second");
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit),
-              (Pins{pin("org.editor", "notes", 1), pin("org.editor", "second", 2)}));
-    // Persisted: the file names the new window.
+    const Pins both{notes, pin("org.editor", "second", 2)};
+    EXPECT_EQ(edit->members, both);
     EXPECT_NE(file("contexts.json").find("second"), std::string::npos);
-}
 
-TEST_F(AutoAssignTest, WindowsOpenAtLaunchAreNeverPinned) {
-    window(editor, 2, "before launch"); // not seen: added after SetUp's launch…
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1)});
-    app->seedSeenWindows(); // …so seed again, as a launch would have
+    auto other = addContext("Other"); // only the active context gets new windows
+    window(editor, 3, "third");
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
-}
-
-TEST_F(AutoAssignTest, OnlyTheActiveContextGetsNewWindows) {
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1)});
-    auto other = addContext("Other");
-    window(editor, 2, "second");
-    queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
+    EXPECT_EQ(edit->members, both);
     EXPECT_TRUE(other->members.empty());
 }
 
-TEST_F(AutoAssignTest, WindowOpenWhenTheContextWasChosenInTheMenuIsNeverPinned) {
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1)});
-    addContext("Other");
-    window(editor, 2, "open at activation");
-    app->menu()->activate(edit->id.str());
-    window(editor, 3, "opened later");
-    queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit),
-              (Pins{pin("org.editor", "notes", 1), pin("org.editor", "opened later", 3)}));
-}
-
-TEST_F(AutoAssignTest, WindowUnseenWhileAnotherContextWasActiveIsPinnedAfterASilentSwitch) {
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1)});
+TEST_F(AutoAssignTest, WindowsSeenAtLaunchOrAtAMenuChoiceAreNeverPinnedUnseenOnesLater) {
+    window(editor, 2, "before launch"); // not seen: added after SetUp's launch…
+    auto edit = addContext("Edit", {notes});
+    app->seedSeenWindows(); // …so seed again, as a launch would have
     auto other = addContext("Other");
-    window(editor, 2, "opened in Other");
+    window(editor, 3, "opened in Other");
     queue.advance(3.0);
-    EXPECT_EQ(app->seenWids().count(2), 0u);
+    EXPECT_EQ(app->seenWids().count(3), 0u);
+
+    // A silent switch: the window unseen while Other was active is pinned.
     app->store().setActiveSilent(edit->id);
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit),
-              (Pins{pin("org.editor", "notes", 1), pin("org.editor", "opened in Other", 2)}));
+    EXPECT_EQ(edit->members, (Pins{notes, pin("org.editor", "opened in Other", 3)}));
     EXPECT_TRUE(other->members.empty());
+
+    // A menu choice marks the open windows seen.
+    app->store().setActiveSilent(other->id);
+    window(editor, 4, "open at activation");
+    app->menu()->activate(edit->id.str());
+    window(editor, 5, "opened later");
+    queue.advance(3.0);
+    EXPECT_EQ(edit->members, (Pins{notes, pin("org.editor", "opened in Other", 3),
+                                   pin("org.editor", "opened later", 5)}));
 }
 
-TEST_F(AutoAssignTest, WindowsTheRulesAlreadyDecideAreNotPinnedAndStaySeen) {
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1)},
+TEST_F(AutoAssignTest, AppPinsAndWindowsTheRulesDecideDoNotDriveAssignment) {
+    auto edit = addContext("Edit", {notes},
                            {rule(RuleField::title, RuleOp::contains, "report"),
                             rule(RuleField::title, RuleOp::contains, "secret", true)});
     window(editor, 2, "report");
     window(editor, 3, "secret plans");
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
+    EXPECT_EQ(edit->members, Pins{notes});
     // Considered once: dropping the rules does not make them new again.
     edit->rules.clear();
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
-}
+    EXPECT_EQ(edit->members, Pins{notes});
 
-TEST_F(AutoAssignTest, ApplicationPinsDoNotDriveAssignment) {
-    auto edit = addContext("Edit", {appPin("org.editor")});
-    window(editor, 2, "second");
+    auto apps = addContext("Apps", {appPin("org.editor")});
+    window(editor, 4, "fourth");
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{appPin("org.editor")}));
-    EXPECT_EQ(app->seenWids().count(2), 0u);
+    EXPECT_EQ(apps->members, Pins{appPin("org.editor")});
+    EXPECT_EQ(app->seenWids().count(4), 0u);
 }
 
-TEST_F(AutoAssignTest, ClosedWindowLosesItsPinWhileItsApplicationRuns) {
+TEST_F(AutoAssignTest, PinsOfClosedWindowsAreDroppedWhileTheirAppRunsOrWhenUntitled) {
     window(editor, 2, "second");
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1), pin("org.editor", "second", 2)});
+    desktop.app(editor)->windows[0]->title = "renamed"; // window 1 lives on
+    auto edit = addContext("Edit", {pin("org.editor", "", 1), pin("org.editor", "second", 2),
+                                    pin("org.gone", "", 77), pin("org.gone", "kept", 78)});
     desktop.removeWindow(2);
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
+    EXPECT_EQ(edit->members, (Pins{pin("org.editor", "", 1), pin("org.gone", "kept", 78)}));
 }
 
-TEST_F(AutoAssignTest, PinsStayWhileTheirApplicationIsNotRunningAndMatchAgainByTitle) {
-    auto edit = addContext("Edit", {pin("org.editor", "notes", 1)});
+TEST_F(AutoAssignTest, PinsStayWhileTheirAppIsNotRunningAndMatchAgainByTitle) {
+    auto edit = addContext("Edit", {notes});
     addContext("Other");
     desktop.removeWindow(1);
     desktop.apps.erase(desktop.apps.begin()); // the editor quits
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
+    EXPECT_EQ(edit->members, Pins{notes});
 
     desktop.addApp(editor + 1, "org.editor", "Editor"); // relaunched, new window id
     window(editor + 1, 11, "notes");
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)})); // kept, id not rewritten
+    EXPECT_EQ(edit->members, Pins{notes}); // kept, id not rewritten
     EXPECT_TRUE(app->engine().belongs(win(11), *edit));
 }
 
-TEST_F(AutoAssignTest, UntitledPinOfAGoneWindowIsDroppedEvenWithoutItsApplication) {
-    auto edit = addContext("Edit", {pin("org.gone", "", 77), pin("org.gone", "kept", 78)});
+TEST_F(AutoAssignTest, PassSavesOnlyWhenItChangedSomething) {
+    auto edit = addContext("Edit", {notes});
     queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.gone", "kept", 78)}));
-}
-
-TEST_F(AutoAssignTest, PinOfALiveWindowIdIsNeverDropped) {
-    // Window 1 still exists although its title changed and the pin's title is empty.
-    desktop.app(editor)->windows[0]->title = "renamed";
-    auto edit = addContext("Edit", {pin("org.editor", "", 1)});
-    queue.advance(3.0);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "", 1)}));
-}
-
-TEST_F(AutoAssignTest, PassWithNothingToDoDoesNotSave) {
-    addContext("Edit", {pin("org.editor", "notes", 1)});
-    const int writes = files.writes;
-    queue.advance(3.0);
+    int writes = files.writes;
     app->autoAddNewWindows();
     EXPECT_EQ(files.writes, writes);
-}
 
-TEST_F(AutoAssignTest, CleanUpAloneStillSaves) {
-    auto edit = addContext("Edit", {pin("org.gone", "", 77)});
-    addContext("Other"); // active, without pins
-    const int writes = files.writes;
+    edit->members.push_back(pin("org.gone", "", 77));
+    addContext("Other"); // active, without pins: the clean-up alone
+    writes = files.writes;
     app->autoAddNewWindows();
-    EXPECT_TRUE(edit->members.empty());
+    EXPECT_EQ(edit->members, Pins{notes});
     EXPECT_GT(files.writes, writes);
 }
 
@@ -149,72 +122,59 @@ TEST_F(AutoAssignTest, CleanUpAloneStillSaves) {
 
 using ToggleTest = AutoAssignTest;
 
-TEST_F(ToggleTest, UnclaimedWindowIsPinnedAndPinnedOneUnpinned) {
-    auto edit = addContext("Edit");
-    app->toggleMembership(win(1), edit->id);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
-    app->toggleMembership(win(1), edit->id);
-    EXPECT_TRUE(edit->members.empty());
-    EXPECT_TRUE(edit->rules.empty());
-}
-
-TEST_F(ToggleTest, UnpinFallsBackToTheTitleWhenTheIdDiffers) {
-    auto edit = addContext("Edit", {pin("org.editor", "other", 9), pin("org.editor", "notes", 99)});
-    app->toggleMembership(win(1), edit->id);
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "other", 9)}));
-}
-
-TEST_F(ToggleTest, RuleIncludedWindowGetsATitleExcludeRule) {
-    auto edit = addContext("Edit", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
-    app->toggleMembership(win(1), edit->id);
-    ASSERT_EQ(edit->rules.size(), 2u);
-    EXPECT_EQ(edit->rules[1], rule(RuleField::title, RuleOp::equals, "notes", true));
-    EXPECT_FALSE(app->engine().belongs(win(1), *edit));
-}
-
-TEST_F(ToggleTest, UntitledRuleIncludedWindowGetsABundleExcludeRule) {
+TEST_F(ToggleTest, PinsWhatNothingClaimsUnpinsWhatAPinClaimsAndExcludesWhatARuleClaims) {
+    using Rules = std::vector<Rule>;
     window(editor, 2, "");
-    auto edit = addContext("Edit", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
-    app->toggleMembership(win(2), edit->id);
-    ASSERT_EQ(edit->rules.size(), 2u);
-    EXPECT_EQ(edit->rules[1], rule(RuleField::bundleID, RuleOp::equals, "org.editor", true));
-}
-
-TEST_F(ToggleTest, PlaceholderPinsAndUnpinsTheWholeApplication) {
+    const WindowID browserApp = Win::placeholderBit | browser; // a placeholder
+    const Rule byName = rule(RuleField::appName, RuleOp::equals, "Editor");
+    const Rule byBundle = rule(RuleField::bundleID, RuleOp::contains, "browser");
+    const Rule notesOut = rule(RuleField::title, RuleOp::equals, "notes", true);
+    const Rule editorOut = rule(RuleField::bundleID, RuleOp::equals, "org.editor", true);
+    const Rule browserOut = rule(RuleField::bundleID, RuleOp::equals, "org.browser", true);
+    const WinRef other = pin("org.editor", "other", 9),
+                 notesElsewhere = pin("org.editor", "notes", 99);
+    const WinRef browserPin = appPin("org.browser");
+    struct Case {
+        Pins members;
+        Rules rules;
+        WindowID wid;
+        Pins membersAfter;
+        Rules rulesAfter;
+    };
+    const Case cases[] = {
+        {{}, {}, 1, {notes}, {}},
+        {{notes}, {}, 1, {}, {}},
+        {{other, notesElsewhere}, {}, 1, {other}, {}}, // by title when the id differs
+        {{}, {byName}, 1, {}, {byName, notesOut}},
+        {{}, {byName}, 2, {}, {byName, editorOut}}, // untitled: the whole bundle
+        // A placeholder stands for its whole application.
+        {{}, {}, browserApp, {browserPin}, {}},
+        {{browserPin}, {}, browserApp, {}, {}},
+        {{browserPin}, {byBundle}, browserApp, {}, {byBundle, browserOut}},
+    };
     auto edit = addContext("Edit");
-    Win placeholder = win(Win::placeholderBit | browser);
-    ASSERT_FALSE(placeholder.ax);
-    app->toggleMembership(placeholder, edit->id);
-    EXPECT_EQ(membersOf(edit), (Pins{appPin("org.browser")}));
-    app->toggleMembership(placeholder, edit->id);
-    EXPECT_TRUE(edit->members.empty());
-    EXPECT_TRUE(edit->rules.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        edit->members = c.members;
+        edit->rules = c.rules;
+        app->toggleMembership(win(c.wid), edit->id);
+        EXPECT_EQ(edit->members, c.membersAfter);
+        EXPECT_EQ(edit->rules, c.rulesAfter);
+    }
 }
 
-TEST_F(ToggleTest, PlaceholderStillClaimedByARuleGetsAnApplicationExclude) {
-    auto edit = addContext("Edit", {appPin("org.browser")},
-                           {rule(RuleField::bundleID, RuleOp::contains, "browser")});
-    app->toggleMembership(win(Win::placeholderBit | browser), edit->id);
-    EXPECT_TRUE(edit->members.empty());
-    ASSERT_EQ(edit->rules.size(), 2u);
-    EXPECT_EQ(edit->rules[1], rule(RuleField::bundleID, RuleOp::equals, "org.browser", true));
-}
-
-TEST_F(ToggleTest, UnknownContextIsIgnoredWithoutSaving) {
-    addContext("Edit");
+TEST_F(ToggleTest, AltClickInTheSwitcherReachesTheStoreAndUnknownContextsAreIgnored) {
+    auto edit = addContext("Edit");
     const int writes = files.writes;
     app->toggleMembership(win(1), Uuid::random());
     EXPECT_EQ(files.writes, writes);
-}
 
-TEST_F(ToggleTest, AltClickInTheSwitcherReachesTheStore) {
-    auto edit = addContext("Edit");
     focus(editor, 1);
     app->switcherOpen(false);
     app->switcher().view.sel = 0;
     ASSERT_EQ(app->switcher().flat[0].wid, 1u);
     app->switcher().toggleSelectedMembership();
-    EXPECT_EQ(membersOf(edit), (Pins{pin("org.editor", "notes", 1)}));
+    EXPECT_EQ(edit->members, Pins{notes});
 }
 
 } // namespace

@@ -6,28 +6,30 @@ namespace {
 
 using StatusLogTest = AppFixture;
 
-TEST_F(StatusLogTest, ListsTheFlagsThenOneLinePerContextWithoutATrailingLineFeed) {
+TEST_F(StatusLogTest, ListsTheFlagsThenOneLinePerContextAndAFailedWriteChangesNothingElse) {
     launch();
     clearContexts();
+    app->writeStatus();
+    const std::string empty = file("status.log");
+    ASSERT_GE(empty.size(), 10u);
+    EXPECT_EQ(empty.substr(empty.size() - 10), "contexts:\n"); // the heading and a line feed
+
     auto work = addContext(
         "Work", {appPin("org.editor"), pin("org.editor", "a", 1), pin("org.editor", "b", 2)});
-    auto idle = addContext("Idle", {}, {rule(RuleField::appName, RuleOp::equals, "Term")});
+    addContext("Idle", {}, {rule(RuleField::appName, RuleOp::equals, "Term")});
     app->store().setActiveSilent(work->id);
     keys->feed(FakeKeySource::keyDown(0, 0)); // one key event seen
     app->writeStatus();
-    EXPECT_EQ(file("status.log"), "trusted=true\naxWid=true\nspaceScan=false\ntapActive=true\n"
-                                  "tapEnabled=true\neventsSeen=1\nsecureInput=false\ncontexts:\n"
-                                  "  * Work: members=3\n    Idle: members=0");
-    (void)idle;
-}
+    const std::string full = "trusted=true\naxWid=true\nspaceScan=false\ntapActive=true\n"
+                             "tapEnabled=true\neventsSeen=1\nsecureInput=false\ncontexts:\n"
+                             "  * Work: members=3\n    Idle: members=0";
+    EXPECT_EQ(file("status.log"), full); // no trailing line feed
 
-TEST_F(StatusLogTest, WithoutContextsEndsWithTheHeadingAndALineFeed) {
-    launch();
-    clearContexts();
-    app->writeStatus();
-    const std::string text = file("status.log");
-    ASSERT_GE(text.size(), 10u);
-    EXPECT_EQ(text.substr(text.size() - 10), "contexts:\n");
+    files.failWrites.insert(files.appSupportDir() / "status.log");
+    addContext("Late");
+    EXPECT_EQ(file("status.log"), full);
+    EXPECT_NE(file("contexts.json").find("Late"), std::string::npos);
+    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(StatusLogTest, WithoutAKeySourceBothTapFlagsAreFalse) {
@@ -37,30 +39,24 @@ TEST_F(StatusLogTest, WithoutAKeySourceBothTapFlagsAreFalse) {
     EXPECT_NE(text.find("tapActive=false\ntapEnabled=false\n"), std::string::npos);
 }
 
-TEST_F(StatusLogTest, WriteFailureLeavesTheOldFileAndChangesNothingElse) {
-    launch();
-    const std::string before = file("status.log");
-    ASSERT_NE(before, "<missing>");
-    files.failWrites.insert(files.appSupportDir() / "status.log");
-    addContext("Work");
-    EXPECT_EQ(file("status.log"), before);
-    EXPECT_NE(file("contexts.json").find("Work"), std::string::npos);
-    EXPECT_TRUE(log.lines.empty());
-}
-
 // --- focused.log ---------------------------------------------------------------------------
 
-class FocusedLogTest : public AppFixture {
-protected:
-    void SetUp() override {
-        window(editor, 1, "notes");
-        window(browser, 2, "page");
-        launch();
-    }
-    std::filesystem::path path() { return files.appSupportDir() / "focused.log"; }
-};
+using FocusedLogTest = AppFixture;
 
-TEST_F(FocusedLogTest, SameWindowAndTitleIsWrittenOnce) {
+TEST_F(FocusedLogTest, WrittenOncePerWindowAndTitleEvenWhenTheWriteFailed) {
+    window(editor, 1, "notes");
+    window(browser, 2, "page");
+    launch();
+    addContext("Edit", {appPin("org.editor")});
+    const auto path = files.appSupportDir() / "focused.log";
+    files.failWrites.insert(path);
+    app->logFocused(win(1));
+    files.failWrites.clear();
+    app->logFocused(win(1)); // not retried
+    EXPECT_FALSE(files.has(path));
+    app->logFocused(win(2));
+    EXPECT_EQ(file("focused.log"), "app=Browser\nwid=2\ntitle=page\nmatchedContext=(none)\n");
+
     focus(editor, 1);
     queue.advance(1.0);
     const int writes = files.writes;
@@ -68,38 +64,17 @@ TEST_F(FocusedLogTest, SameWindowAndTitleIsWrittenOnce) {
     app->logFocused(win(1));
     EXPECT_EQ(files.writes, writes);
     EXPECT_EQ(app->lastLogged(), "1\tnotes");
-}
-
-TEST_F(FocusedLogTest, UnclaimedWindowIsLoggedWithNone) {
-    clearContexts();
-    app->logFocused(win(2));
-    EXPECT_EQ(file("focused.log"), "app=Browser\nwid=2\ntitle=page\nmatchedContext=(none)\n");
-}
-
-TEST_F(FocusedLogTest, TitleChangeIsLoggedAgain) {
-    addContext("Edit", {appPin("org.editor")});
-    app->logFocused(win(1));
     desktop.app(editor)->windows[0]->title = "notes (edited)";
     app->logFocused(win(1));
     EXPECT_EQ(file("focused.log"),
               "app=Editor\nwid=1\ntitle=notes (edited)\nmatchedContext=Edit\n");
 }
 
-TEST_F(FocusedLogTest, FailedWriteIsNotRetriedForTheSameWindow) {
-    files.failWrites.insert(path());
-    app->logFocused(win(1));
-    files.failWrites.clear();
-    app->logFocused(win(1));
-    EXPECT_FALSE(files.has(path()));
-    app->logFocused(win(2));
-    EXPECT_TRUE(files.has(path()));
-}
-
 // --- windows-dump.log ------------------------------------------------------------------------
 
 using DumpTest = AppFixture;
 
-TEST_F(DumpTest, DumpHasTheThreeSectionsAndMarksWindowsWithoutElements) {
+TEST_F(DumpTest, DumpHasTheThreeSectionsMarksWindowsWithoutElementsAndAlwaysLogsALine) {
     desktop.spaces = true;
     desktop.displaySpaces =
         std::vector<DisplaySpaces>{{std::vector<std::optional<std::int64_t>>{1, 2}}};
@@ -125,14 +100,14 @@ TEST_F(DumpTest, DumpHasTheThreeSectionsAndMarksWindowsWithoutElements) {
               std::string::npos)
         << lines;
     EXPECT_NE(lines.back(), '\n');
-    EXPECT_EQ(log.lines.back(), "Morvelan: wrote windows-dump.log");
-}
+    EXPECT_EQ(log.lines, Strings{"Morvelan: wrote windows-dump.log"});
 
-TEST_F(DumpTest, SystemLogLineIsWrittenEvenWhenTheFileIsNot) {
-    launch();
+    // The system log line is written even when the file is not.
+    files.contents.erase(files.appSupportDir() / "windows-dump.log");
     files.failWrites.insert(files.appSupportDir() / "windows-dump.log");
     app->dumpWindows();
     EXPECT_FALSE(files.has(files.appSupportDir() / "windows-dump.log"));
+    EXPECT_EQ(log.lines.size(), 2u);
     EXPECT_EQ(log.lines.back(), "Morvelan: wrote windows-dump.log");
 }
 

@@ -20,63 +20,48 @@ protected:
     }
 };
 
-TEST_F(FocusFollowingTest, AutoSwitchOffRecordsRecencyButKeepsTheContext) {
-    defaults.values["autoSwitch"] = false;
-    auto web = addContext("Web", {appPin("org.browser")});
+TEST_F(FocusFollowingTest, UnclaimedWindowOrAutoSwitchOffRecordsRecencyButKeepsTheContext) {
+    clearContexts();
     auto edit = addContext("Edit", {appPin("org.editor")});
     focusAndFollow(browser, 3);
     EXPECT_EQ(app->store().activeID, edit->id);
     EXPECT_EQ(app->winMRU().front(), 3u);
     EXPECT_EQ(app->winMRUpid().at(3), browser);
-    (void)web;
-}
 
-TEST_F(FocusFollowingTest, WindowNoContextClaimsLeavesTheActiveContext) {
-    clearContexts();
-    auto edit = addContext("Edit", {appPin("org.editor")});
+    defaults.values["autoSwitch"] = false;
+    addContext("Web", {appPin("org.browser")});
+    app->store().setActiveSilent(edit->id);
+    focusAndFollow(editor, 1);
     focusAndFollow(browser, 3);
     EXPECT_EQ(app->store().activeID, edit->id);
     EXPECT_EQ(app->winMRU().front(), 3u);
 }
 
 TEST_F(FocusFollowingTest, ActiveContextKeepsAWindowItClaimsEvenWhenAnotherPinsIt) {
-    auto pinned = addContext("Pinned", {pin("org.editor", "notes", 1)});
+    addContext("Pinned", {pin("org.editor", "notes", 1)});
     auto broad = addContext("Broad", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
-    ASSERT_EQ(app->store().activeID, broad->id);
     focusAndFollow(editor, 1);
     EXPECT_EQ(app->store().activeID, broad->id);
-    (void)pinned;
 }
 
-TEST_F(FocusFollowingTest, PinningContextWinsOverAMoreRecentRuleContext) {
-    auto pinning = addContext("Pinning", {pin("org.editor", "notes", 1)},
-                              {rule(RuleField::appName, RuleOp::equals, "Editor")});
+TEST_F(FocusFollowingTest, PinningContextByIdOrByTitleWinsOverAMoreRecentRuleContext) {
+    auto pinning =
+        addContext("Pinning", {pin("org.editor", "notes", 1), pin("org.editor", "draft", 99)},
+                   {rule(RuleField::appName, RuleOp::equals, "Editor")});
     auto recent = addContext("Recent", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
     auto other = addContext("Other");
     ASSERT_EQ(app->store().contextsByRecency()[1], recent);
     focusAndFollow(editor, 1);
     EXPECT_EQ(app->store().activeID, pinning->id);
-    (void)other;
-}
-
-TEST_F(FocusFollowingTest, WithoutAPinTheMostRecentClaimingContextWins) {
-    addContext("Older", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
-    auto recent = addContext("Recent", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
-    addContext("Other");
-    focusAndFollow(editor, 2);
-    EXPECT_EQ(app->store().activeID, recent->id);
-}
-
-TEST_F(FocusFollowingTest, PinByDeadIdMatchesAWindowWithTheSameTitle) {
-    auto pinning = addContext("Pinning", {pin("org.editor", "draft", 99)});
-    addContext("Recent", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
-    addContext("Other");
-    focusAndFollow(editor, 2);
+    app->store().setActiveSilent(recent->id);
+    app->store().setActiveSilent(other->id);
+    focusAndFollow(editor, 2); // the pin's id is dead: its title matches
     EXPECT_EQ(app->store().activeID, pinning->id);
 }
 
-TEST_F(FocusFollowingTest, PinNamingAnotherLiveWindowDoesNotMatchByTitle) {
+TEST_F(FocusFollowingTest, OtherwiseTheMostRecentClaimingContextWinsAndAPinOfALiveTwinDoesNot) {
     window(editor, 4, "draft"); // same title as window 2
+    addContext("Older", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
     auto pinning = addContext("Pinning", {pin("org.editor", "draft", 4)});
     auto recent = addContext("Recent", {}, {rule(RuleField::appName, RuleOp::equals, "Editor")});
     addContext("Other");
@@ -108,11 +93,8 @@ TEST_F(FocusFollowingTest, SwitchedAwayFocusIsIgnoredUntilTheChosenWindowArrives
 
     focusAndFollow(browser, 3); // from now on focus is followed again
     EXPECT_EQ(app->store().activeID, d->id);
-}
 
-TEST_F(FocusFollowingTest, SuppressionEndsAfterTwoSeconds) {
-    auto d = addContext("D", {appPin("org.browser")});
-    auto c = addContext("C", {appPin("org.editor")});
+    // Without the chosen window, the suppression ends after two seconds.
     app->commitSwitch(win(1), c->id);
     queue.advance(1.9);
     focusAndFollow(browser, 3);
@@ -139,27 +121,22 @@ TEST_F(FocusFollowingTest, NotificationsWithinFiftyMillisecondsMakeOnePoll) {
     EXPECT_NE(file("focused.log").find("wid=3"), std::string::npos);
 }
 
-TEST_F(FocusFollowingTest, PollsChangeNothingWhileTheSwitcherIsVisible) {
+TEST_F(FocusFollowingTest, PeriodicPollLogsAndFollowsTheFocusedWindowUnlessTheSwitcherIsVisible) {
     auto edit = addContext("Edit", {appPin("org.editor")});
-    addContext("Web", {appPin("org.browser")});
+    auto web = addContext("Web", {appPin("org.browser")});
+    app->store().setActiveSilent(edit->id);
     focus(editor, 1);
     app->switcherOpen(false);
     app->switcher().showNow();
     focus(browser, 3);
-    const auto activeBefore = app->store().activeID;
     const Wids mruBefore = app->winMRU();
     app->scheduleFocusPoll();
     queue.advance(1.0); // the debounced poll and the periodic one
-    EXPECT_EQ(app->store().activeID, activeBefore);
+    EXPECT_EQ(app->store().activeID, edit->id);
     EXPECT_EQ(app->winMRU(), mruBefore);
     EXPECT_FALSE(files.has(files.appSupportDir() / "focused.log"));
-    (void)edit;
-}
 
-TEST_F(FocusFollowingTest, PeriodicPollLogsAndFollowsTheFocusedWindow) {
-    auto web = addContext("Web", {appPin("org.browser")});
-    addContext("Edit", {appPin("org.editor")});
-    focus(browser, 3);
+    app->switcherCancel();
     queue.advance(1.0);
     EXPECT_EQ(app->store().activeID, web->id);
     EXPECT_EQ(file("focused.log"), "app=Browser\nwid=3\ntitle=page\nmatchedContext=Web\n");

@@ -8,48 +8,34 @@
 namespace morvelan {
 namespace {
 
-TEST(DefaultContext, FirstLaunchCreatesOneDefaultContextAndASecondAddsNothing) {
-    MemoryFiles files;
-    RecordingLog log;
-    {
-        ContextStore store(files, log);
-        store.load();
-        addDefaultContextIfEmpty(store);
-        ASSERT_EQ(store.contexts.size(), 1u);
-        EXPECT_EQ(store.contexts[0]->name, "Default");
-        EXPECT_EQ(store.contexts[0]->colorHex, "#138A80");
-        EXPECT_EQ(store.activeID, store.contexts[0]->id);
+TEST(DefaultContext, EmptyOrCorruptStoreGetsOneDefaultContextAndTheNextLaunchAddsNothing) {
+    for (std::optional<std::string> stored :
+         {std::optional<std::string>(), std::optional<std::string>(R"({"contexts":[]})"),
+          std::optional<std::string>("{not json")}) {
+        SCOPED_TRACE(stored.value_or("(no file)"));
+        MemoryFiles files;
+        RecordingLog log;
+        const auto path = files.appSupportDir() / "contexts.json";
+        if (stored) files.contents[path] = *stored;
+        {
+            ContextStore store(files, log);
+            store.load();
+            addDefaultContextIfEmpty(store);
+            ASSERT_EQ(store.contexts.size(), 1u);
+            EXPECT_EQ(store.contexts[0]->name, "Default");
+            EXPECT_EQ(store.contexts[0]->colorHex, "#138A80");
+            EXPECT_EQ(store.activeID, store.contexts[0]->id);
+        }
+        if (stored == "{not json") { // kept aside
+            EXPECT_EQ(files.contents.at(files.appSupportDir() / "contexts.json.corrupt"), *stored);
+        }
+        const std::string first = files.contents.at(path);
+        ContextStore again(files, log);
+        again.load();
+        addDefaultContextIfEmpty(again);
+        EXPECT_EQ(again.contexts.size(), 1u);
+        EXPECT_EQ(files.contents.at(path), first);
     }
-    const std::string first = files.contents.at(files.appSupportDir() / "contexts.json");
-    ContextStore again(files, log);
-    again.load();
-    addDefaultContextIfEmpty(again);
-    EXPECT_EQ(again.contexts.size(), 1u);
-    EXPECT_EQ(files.contents.at(files.appSupportDir() / "contexts.json"), first);
-}
-
-TEST(DefaultContext, StoredFileWithoutContextsGetsTheDefault) {
-    MemoryFiles files;
-    RecordingLog log;
-    files.contents[files.appSupportDir() / "contexts.json"] = R"({"contexts":[]})";
-    ContextStore store(files, log);
-    store.load();
-    addDefaultContextIfEmpty(store);
-    ASSERT_EQ(store.contexts.size(), 1u);
-    EXPECT_EQ(store.contexts[0]->name, "Default");
-}
-
-TEST(DefaultContext, CorruptFileIsKeptAsideAndTheDefaultReplacesIt) {
-    MemoryFiles files;
-    RecordingLog log;
-    const auto path = files.appSupportDir() / "contexts.json";
-    files.contents[path] = "{not json";
-    ContextStore store(files, log);
-    store.load();
-    addDefaultContextIfEmpty(store);
-    EXPECT_EQ(files.contents.at(files.appSupportDir() / "contexts.json.corrupt"), "{not json");
-    ASSERT_EQ(store.contexts.size(), 1u);
-    EXPECT_NE(files.contents.at(path).find("\"Default\""), std::string::npos);
 }
 
 } // namespace

@@ -8,29 +8,18 @@ class OrderTest : public AppFixture {
 protected:
     void SetUp() override { launch(); }
 
+    static Win serverOnly(Pid pid, WindowID wid) { return Win{.pid = pid, .wid = wid}; }
     static Win axWin(Pid pid, WindowID wid) {
-        Win w;
-        w.pid = pid;
-        w.wid = wid;
-        w.ax = std::make_shared<FakeElement>();
-        return w;
-    }
-    static Win serverOnly(Pid pid, WindowID wid) {
-        Win w;
-        w.pid = pid;
-        w.wid = wid;
-        return w;
+        return Win{.pid = pid, .wid = wid, .ax = std::make_shared<FakeElement>()};
     }
     static Win placeholder(Pid pid) { return serverOnly(pid, Win::placeholderBit | WindowID(pid)); }
 };
 
-TEST_F(OrderTest, PlaceholdersNeverEnterTheRecencyOrder) {
+TEST_F(OrderTest, UnknownWindowsAreAdoptedAfterTheKnownOnesAndPlaceholdersNever) {
     app->touchWin(placeholder(term));
     app->mruOrdered({placeholder(term), serverOnly(term, 5)});
     EXPECT_TRUE(app->winMRU().empty());
-}
 
-TEST_F(OrderTest, UnknownWindowsAreAdoptedInInputOrderAfterTheKnownOnes) {
     app->touchWin(axWin(editor, 1));
     auto sorted = app->mruOrdered({axWin(browser, 8), axWin(editor, 7), axWin(editor, 1)});
     EXPECT_EQ(widsOf(sorted), (Wids{1, 8, 7}));
@@ -75,10 +64,18 @@ protected:
     WindowID selected() { return sw().flat.at(static_cast<std::size_t>(sw().view.sel)).wid; }
 };
 
-TEST_F(OpenTest, OpeningRecordsTheFocusedWindowAndPreselectsThePreviousOne) {
+TEST_F(OpenTest, OpeningRecordsTheFocusedWindowPreselectsThePreviousAndShowsWhatWasPaintedAhead) {
     focus(editor, 1);
     app->followFocus(win(1)); // A
     focus(browser, 3);        // then B, not yet followed
+    const Wids before = app->winMRU();
+    panel.prepared.clear();
+    app->prepareSwitcher();
+    ASSERT_EQ(panel.prepared.size(), 1u);
+    EXPECT_EQ(app->winMRU(), before); // painting ahead records nothing
+    EXPECT_EQ(sw().state(), SwitcherState::closed);
+    EXPECT_TRUE(sw().flat.empty());
+
     app->switcherOpen(false);
     ASSERT_GE(sw().flat.size(), 2u);
     EXPECT_EQ(sw().flat[0].wid, 3u);
@@ -86,38 +83,20 @@ TEST_F(OpenTest, OpeningRecordsTheFocusedWindowAndPreselectsThePreviousOne) {
     EXPECT_EQ(selected(), 1u);
     EXPECT_EQ(sw().state(), SwitcherState::pending);
     EXPECT_EQ(app->switcherWins().size(), sw().flat.size());
-}
-
-TEST_F(OpenTest, TheNextOpeningIsPaintedAheadWithoutTouchingTheRecencyOrder) {
-    focus(editor, 1);
-    app->followFocus(win(1));
-    focus(browser, 3); // focused, not yet followed
-    const Wids before = app->winMRU();
-    panel.prepared.clear();
-    app->prepareSwitcher();
-    ASSERT_EQ(panel.prepared.size(), 1u);
-    EXPECT_EQ(app->winMRU(), before);
-    EXPECT_EQ(sw().state(), SwitcherState::closed);
-    EXPECT_TRUE(sw().flat.empty());
-
-    // The opening then draws exactly what was painted ahead, where it was painted.
-    app->switcherOpen(false);
+    // It then draws exactly what was painted ahead, where it was painted.
     queue.advance(0.1);
     ASSERT_TRUE(panel.shown);
     const auto& [frame, list] = panel.prepared.front();
     EXPECT_EQ(panel.frames.back(), frame);
     EXPECT_EQ(sw().view.draw({frame.width, frame.height}), list);
-    EXPECT_EQ(selected(), 1u); // B was recorded by the opening, A preselected as painted
 }
 
-TEST_F(OpenTest, EveryFocusPollPaintsTheNextOpeningAhead) {
+TEST_F(OpenTest, EveryFocusPollPaintsTheNextOpeningAheadButNotWhileTheSwitcherIsOpen) {
     panel.prepared.clear();
     app->pollFocus();
     queue.advance(3);
     EXPECT_GE(panel.prepared.size(), 2u);
-}
 
-TEST_F(OpenTest, NothingIsPaintedAheadWhileTheSwitcherIsOpen) {
     app->switcherOpen(false);
     panel.prepared.clear();
     app->prepareSwitcher();
@@ -125,47 +104,32 @@ TEST_F(OpenTest, NothingIsPaintedAheadWhileTheSwitcherIsOpen) {
     EXPECT_TRUE(panel.prepared.empty());
 }
 
-TEST_F(OpenTest, ShowAllStoredOpensOnAllUnlessConfined) {
+TEST_F(OpenTest, StoredShowAllOpensOnAllUnlessConfinedToTheActiveContextOrTheFirst) {
+    // The chip an opening starts on; closes again.
+    auto openedOn = [this](bool confined) {
+        app->switcherOpen(confined);
+        EXPECT_EQ(sw().view.confined, confined);
+        const int ctx = sw().view.activeCtx;
+        sw().cancel();
+        return ctx;
+    };
     defaults.values["switcherShowAll"] = true;
-    app->switcherOpen(false);
-    EXPECT_EQ(sw().view.activeCtx, -1);
-    sw().cancel();
-    app->switcherOpen(true);
-    EXPECT_EQ(sw().view.activeCtx, 0); // the active "Default"
-    EXPECT_TRUE(sw().view.confined);
-}
-
-TEST_F(OpenTest, ConfinedOpeningForcesTheActiveContext) {
-    defaults.values["switcherShowAll"] = true;
+    EXPECT_EQ(openedOn(false), -1);
+    EXPECT_EQ(openedOn(true), 0); // the active "Default"
     addContext("Second");
-    auto third = addContext("Third");
-    ASSERT_EQ(app->store().activeID, third->id);
-    app->switcherOpen(true);
-    EXPECT_EQ(sw().view.activeCtx, 2);
-}
-
-TEST_F(OpenTest, ShowAllWithoutAnActiveContext) {
-    defaults.values["switcherShowAll"] = true;
+    addContext("Third");
+    EXPECT_EQ(openedOn(true), 2);
     app->store().activeID.reset();
-    app->switcherOpen(false);
-    EXPECT_EQ(sw().view.activeCtx, -1);
-    sw().cancel();
-    app->switcherOpen(true);
-    EXPECT_EQ(sw().view.activeCtx, 0);
-}
-
-TEST_F(OpenTest, NoContextsAtAll) {
+    EXPECT_EQ(openedOn(false), -1);
+    EXPECT_EQ(openedOn(true), 0);
     clearContexts();
+    EXPECT_EQ(openedOn(false), -1);
     app->switcherOpen(true);
     EXPECT_TRUE(sw().view.contexts.empty());
     EXPECT_EQ(sw().view.activeCtx, 0);
-    sw().cancel();
-    defaults.values["switcherShowAll"] = true;
-    app->switcherOpen(false);
-    EXPECT_EQ(sw().view.activeCtx, -1);
 }
 
-TEST_F(OpenTest, ContextsAreGroupedByWorkspaceAndUnknownWorkspacesLeftOut) {
+TEST_F(OpenTest, ContextsAreGroupedByWorkspaceAndThoseOfUnknownWorkspacesLeftOut) {
     clearContexts();
     auto& store = app->store();
     const Uuid first = store.workspaces[0].id;
@@ -183,10 +147,9 @@ TEST_F(OpenTest, ContextsAreGroupedByWorkspaceAndUnknownWorkspacesLeftOut) {
     EXPECT_EQ(sw().view.contexts[2].name, "In second");
     EXPECT_EQ(sw().view.contexts[2].wsIndex, 1);
     EXPECT_EQ(sw().view.workspaceNames, (Strings{"Default", "Second"}));
-}
 
-TEST_F(OpenTest, WithoutWorkspacesNoContextIsShown) {
-    app->store().workspaces.clear();
+    sw().cancel();
+    store.workspaces.clear();
     app->switcherOpen(false);
     EXPECT_TRUE(sw().view.contexts.empty());
 }
@@ -211,31 +174,19 @@ TEST_F(OpenTest, CellsCarryTheirContextsAndTheFirstClaimingColour) {
     }
 }
 
-TEST_F(OpenTest, UntrustedDesktopShowsTheAlertInsteadOfTheSwitcher) {
-    desktop.trusted = false;
-    keys->feed(FakeKeySource::keyDown(48, 0x100000));
-    queue.drain();
-    EXPECT_EQ(sw().state(), SwitcherState::closed);
-    EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "alert"), 1);
-    EXPECT_EQ(keys->openHints().back(), false);
-}
-
-TEST_F(OpenTest, DigitBeyondTheContextsOnlyShowsThePanel) {
+TEST_F(OpenTest, DigitsFilterKeysAndCancelReachTheSwitcherButNotWhenUntrusted) {
     addContext("Two");
     addContext("Three");
     app->switcherOpen(false);
     const int active = sw().view.activeCtx;
     const int sel = sw().view.sel;
-    app->switcherSelectContext(8);
+    app->switcherSelectContext(8); // beyond the contexts: only shows the panel
     EXPECT_EQ(sw().view.activeCtx, active);
     EXPECT_EQ(sw().view.sel, sel);
     EXPECT_TRUE(sw().visible());
     app->switcherSelectContext(0);
     EXPECT_EQ(sw().view.activeCtx, 0);
-}
 
-TEST_F(OpenTest, FilterTypingAndBackspaceEditTheQuery) {
-    app->switcherOpen(false);
     app->switcherBeginFilter();
     app->switcherFilterType("c");
     EXPECT_EQ(sw().query, "c");
@@ -244,48 +195,43 @@ TEST_F(OpenTest, FilterTypingAndBackspaceEditTheQuery) {
     app->switcherFilterBackspace(); // empty: nothing
     EXPECT_EQ(sw().query, "");
     EXPECT_EQ(sw().state(), SwitcherState::filtering);
-}
 
-TEST_F(OpenTest, CloseSelectedPressesTheCloseButtonAndDropsTheTile) {
-    app->switcherOpen(false);
-    const WindowID target = selected();
-    const std::size_t count = sw().flat.size();
-    desktop.clearActions();
-    app->switcherCloseSelected();
-    EXPECT_EQ(desktop.count(FakeDesktop::Action::Kind::press), 1);
-    EXPECT_EQ(sw().flat.size(), count - 1);
-    for (const Win& w : sw().flat)
-        EXPECT_NE(w.wid, target);
-}
-
-TEST_F(OpenTest, QuitSelectedAppAsksItToTerminateAndDropsItsTiles) {
-    focus(browser, 3);
-    app->switcherOpen(false); // 3 first, editor's 1 preselected
-    ASSERT_EQ(selected(), 1u);
-    app->switcherQuitSelectedApp();
-    EXPECT_EQ(desktop.trace().back(), "terminate 100");
-    for (const Win& w : sw().flat)
-        EXPECT_NE(w.pid, editor);
-}
-
-TEST_F(OpenTest, CloseAndQuitWithoutASelectionDoNothing) {
-    app->switcherOpen(false);
-    sw().view.sel = -1;
-    desktop.clearActions();
-    app->switcherCloseSelected();
-    app->switcherQuitSelectedApp();
-    EXPECT_TRUE(desktop.actions.empty());
-    sw().view.sel = static_cast<int>(sw().flat.size());
-    app->switcherCloseSelected();
-    EXPECT_TRUE(desktop.actions.empty());
-}
-
-TEST_F(OpenTest, CancelClosesWithoutFocusing) {
-    app->switcherOpen(false);
     desktop.clearActions();
     app->switcherCancel();
     EXPECT_EQ(sw().state(), SwitcherState::closed);
     EXPECT_TRUE(raisesAndFocus().empty());
+
+    // An untrusted desktop gets the alert instead of the switcher.
+    desktop.trusted = false;
+    keys->feed(FakeKeySource::keyDown(48, 0x100000));
+    queue.drain();
+    EXPECT_EQ(sw().state(), SwitcherState::closed);
+    EXPECT_EQ(std::count(hooks.begin(), hooks.end(), "alert"), 1);
+    EXPECT_EQ(keys->openHints().back(), false);
+}
+
+TEST_F(OpenTest, CloseAndQuitActOnTheSelectedWindowOrItsAppAndDropTheirTiles) {
+    focus(browser, 3);
+    app->switcherOpen(false); // 3 first, editor's 1 preselected
+    const WindowID termApp = Win::placeholderBit | term;
+    ASSERT_EQ(widsOf(sw().flat), (Wids{3, 1, 2, termApp}));
+    ASSERT_EQ(selected(), 1u);
+    desktop.clearActions();
+    for (int none : {-1, 4}) {
+        sw().view.sel = none;
+        app->switcherCloseSelected();
+        app->switcherQuitSelectedApp();
+    }
+    EXPECT_TRUE(desktop.actions.empty());
+
+    sw().view.sel = 1;
+    app->switcherCloseSelected();
+    EXPECT_EQ(desktop.count(FakeDesktop::Action::Kind::press), 1);
+    EXPECT_EQ(widsOf(sw().flat), (Wids{3, 2, termApp}));
+    sw().view.sel = 1;
+    app->switcherQuitSelectedApp();
+    EXPECT_EQ(desktop.trace().back(), "terminate 100");
+    EXPECT_EQ(widsOf(sw().flat), (Wids{3, termApp}));
 }
 
 // --- Commit ------------------------------------------------------------------------------
@@ -304,28 +250,38 @@ TEST_F(CommitTest, CommitWithAContextMakesItActiveAndRemembersTheChip) {
     EXPECT_EQ(app->winMRU().front(), 3u);
 }
 
-TEST_F(CommitTest, CommitOnAllKeepsTheActiveContextAndRemembersAll) {
+TEST_F(CommitTest, CommitOnAGoneContextOrOnAllKeepsTheActiveOneAndPlaceholdersAreNotRecorded) {
     auto edit = addContext("Edit", {appPin("org.editor")});
+    desktop.clearActions();
+    app->commitSwitch(win(1), Uuid::random()); // deleted while the switcher was open
+    EXPECT_EQ(app->store().activeID, edit->id);
+    EXPECT_FALSE(app->pendingCtx());
+    EXPECT_EQ(app->suppressUntil(), 0);
+    EXPECT_EQ(std::get<bool>(defaults.values.at("switcherShowAll")), false);
+    EXPECT_EQ(raisesAndFocus().front(), "setMain win1");
+
     desktop.clearActions();
     app->commitSwitch(win(3), std::nullopt);
     EXPECT_EQ(app->store().activeID, edit->id);
     EXPECT_EQ(std::get<bool>(defaults.values.at("switcherShowAll")), true);
     EXPECT_FALSE(app->pendingCtx());
     EXPECT_EQ(raisesAndFocus().front(), "setMain win3");
+
+    const Wids before = app->winMRU();
+    app->commitSwitch(win(Win::placeholderBit | term), std::nullopt);
+    EXPECT_EQ(app->winMRU(), before);
+    EXPECT_EQ(raisesAndFocus().back(), "activate 300");
 }
 
-TEST_F(CommitTest, WithoutRaiseContextOnlyTheCommittedWindowComesForward) {
+TEST_F(CommitTest, OnlyTheCommittedWindowComesForwardUnlessRaiseContextBringsTheOthersUnder) {
     auto edit = addContext("Edit", {appPin("org.editor")});
     desktop.clearActions();
     app->commitSwitch(win(1), edit->id);
     for (const std::string& line : raisesAndFocus())
         EXPECT_EQ(line.find("win2"), std::string::npos) << line;
-}
 
-TEST_F(CommitTest, RaiseContextBringsTheOtherWindowsUnderTheCommittedOne) {
     defaults.values["raiseContext"] = true;
     window(editor, 4, "d");
-    auto edit = addContext("Edit", {appPin("org.editor")});
     app->touchWin(win(4));
     app->touchWin(win(2)); // recency: 2, 4, then 1
     desktop.clearActions();
@@ -335,25 +291,6 @@ TEST_F(CommitTest, RaiseContextBringsTheOtherWindowsUnderTheCommittedOne) {
     EXPECT_EQ(lines[0], "raise win4");
     EXPECT_EQ(lines[1], "raise win2");
     EXPECT_EQ(lines[2], "setMain win1");
-}
-
-TEST_F(CommitTest, PlaceholderIsActivatedButNotRecorded) {
-    const Wids before = app->winMRU();
-    app->commitSwitch(win(Win::placeholderBit | term), std::nullopt);
-    EXPECT_EQ(app->winMRU(), before);
-    EXPECT_EQ(raisesAndFocus().back(), "activate 300");
-}
-
-TEST_F(CommitTest, ContextDeletedWhileTheSwitcherWasOpenIsNotMadeActive) {
-    auto edit = addContext("Edit");
-    const Uuid gone = Uuid::random();
-    desktop.clearActions();
-    app->commitSwitch(win(1), gone);
-    EXPECT_EQ(app->store().activeID, edit->id);
-    EXPECT_FALSE(app->pendingCtx());
-    EXPECT_EQ(app->suppressUntil(), 0);
-    EXPECT_EQ(std::get<bool>(defaults.values.at("switcherShowAll")), false);
-    EXPECT_EQ(raisesAndFocus().front(), "setMain win1");
 }
 
 TEST_F(CommitTest, CommitFromTheKeysReachesTheHandlerWithTheChosenChip) {
