@@ -98,8 +98,13 @@ void Switcher::begin(std::vector<std::string> workspaces, const std::vector<Ctx>
         return;
     }
     state_ = SwitcherState::pending;
-    const double delay = std::max(0, settings_.switcherDelayMs()) / 1000.0;
-    showTimer_ = queue_.schedule(delay, false, [this] { reveal(); });
+    const int delayMs = std::max(0, settings_.switcherDelayMs());
+    // No delay: shown now, not a turn of the event loop later.
+    if (delayMs == 0) {
+        reveal();
+        return;
+    }
+    showTimer_ = queue_.schedule(delayMs / 1000.0, false, [this] { reveal(); });
 }
 
 void Switcher::reveal() {

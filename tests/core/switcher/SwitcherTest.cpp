@@ -100,6 +100,14 @@ TEST_F(SwitcherTest, QuickTapCommitsUnseenOtherwiseThePanelAppearsAfterTheDelay)
         EXPECT_EQ(sw.state(), SwitcherState::shown);
         sw.cancel();
     }
+
+    // No delay: shown at once, without waiting for a turn of the queue.
+    settings.setSwitcherDelayMs(0);
+    panel.shows = 0;
+    open();
+    EXPECT_EQ(panel.shows, 1);
+    EXPECT_EQ(sw.state(), SwitcherState::shown);
+    EXPECT_EQ(queue.pendingTimers(), 0u);
 }
 
 TEST_F(SwitcherTest, PanelIsShownOnceRefreshedInPlaceAndNeverAfterClosing) {
