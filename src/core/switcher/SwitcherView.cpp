@@ -223,16 +223,18 @@ DrawList SwitcherView::draw(Size bounds) const {
     for (int i = 0; i < int(cells.size()); ++i)
         drawTile(list, i);
 
+    // A narrow panel (one or two windows) ends the hint with "…" rather than cutting it at both
+    // edges; the typed filter comes first and stays.
     const Rect footer{pad, bounds.height - footerH + 2, bounds.width - 2 * pad, 15};
     if (filtering) {
         std::string text(filterPrompt);
         text += filter.empty() ? std::string(filterPlaceholder) : filter;
         text += filterFooterTail;
         list.add(Text{std::move(text), footer, Font{12, FontWeight::semibold, 0}, white(0.95),
-                      Align::center, false});
+                      Align::center, true});
     } else {
         list.add(Text{std::string(hintFooter), footer, Font{10, FontWeight::regular, 0}, white(0.5),
-                      Align::center, false});
+                      Align::center, true});
     }
     return list;
 }
