@@ -64,37 +64,39 @@ protected:
     int focusChanges = 0;
 };
 
-TEST_F(EngineX11, AllWindowsListsTheStandardWindowsOfEveryApplication) {
+TEST_F(EngineX11, ListingsHoldTheStandardWindowsAndAPlaceholderForAnAppWithoutAny) {
     const Scenario s = stage();
-    expectWins(engine->allWindows(),
-               {
-                   {4242, "org.test.Alpha", "Alpha Studio", "A one", s.aOne, true},
-                   {4343, "beta-app", "Beta App", "B main", s.bMain, true},
-                   {4444, "org.test.Gamma", "Gamma", "G far", s.gFar, true},
-               });
-    // Every listed window is alive in the window server's list.
-    for (WindowID wid : {s.aOne, s.aTwo, s.bMain, s.bDialog, s.gFar, s.dHidden})
+    std::vector<Expected> expected = {
+        {4242, "org.test.Alpha", "Alpha Studio", "A one", s.aOne, true},
+        {4343, "beta-app", "Beta App", "B main", s.bMain, true},
+        {4444, "org.test.Gamma", "Gamma", "G far", s.gFar, true},
+    };
+    {
+        SCOPED_TRACE("allWindows");
+        expectWins(engine->allWindows(), expected);
+    }
+    expected.push_back({4545, "Delta", "Delta", "", Win::placeholderBit | 4545u, false});
+    {
+        SCOPED_TRACE("allAcrossSpaces");
+        expectWins(engine->allAcrossSpaces(), expected);
+    }
+    // Every client window is alive in the window server's list and on some space.
+    const auto spaces = engine->windowsOnAllSpaces();
+    for (WindowID wid : {s.aOne, s.aTwo, s.bMain, s.bDialog, s.gFar, s.dHidden}) {
         EXPECT_EQ(engine->liveWids().count(wid), 1u) << hex(wid);
-}
-
-TEST_F(EngineX11, AllAcrossSpacesAddsAPlaceholderForAnApplicationWithoutUsableWindows) {
-    const Scenario s = stage();
-    expectWins(engine->allAcrossSpaces(),
-               {
-                   {4242, "org.test.Alpha", "Alpha Studio", "A one", s.aOne, true},
-                   {4343, "beta-app", "Beta App", "B main", s.bMain, true},
-                   {4444, "org.test.Gamma", "Gamma", "G far", s.gFar, true},
-                   {4545, "Delta", "Delta", "", Win::placeholderBit | 4545u, false},
-               });
+        EXPECT_EQ(spaces.count(wid), 1u) << hex(wid);
+    }
     EXPECT_TRUE(engine->spaceScanAvailable());
     EXPECT_TRUE(engine->axWidAvailable());
-    const auto spaces = engine->windowsOnAllSpaces();
-    EXPECT_EQ(spaces.count(s.gFar), 1u);
-    EXPECT_EQ(spaces.count(s.aTwo), 1u);
 }
 
-TEST_F(EngineX11, FocusOnAWindowOfTheOtherDesktopSwitchesThereAndActivatesIt) {
+TEST_F(EngineX11, FocusActivatesAPlaceholdersAppAndSwitchesToAWindowOnTheOtherDesktop) {
     const Scenario s = stage();
+    const auto placeholder = find(engine->allAcrossSpaces(), Win::placeholderBit | 4545u);
+    ASSERT_TRUE(placeholder);
+    engine->focus(*placeholder);
+    EXPECT_TRUE(pump([&] { return probe.active() == s.dHidden; }));
+
     const auto far = find(engine->allAcrossSpaces(), s.gFar);
     ASSERT_TRUE(far);
     engine->focus(*far);
@@ -106,16 +108,41 @@ TEST_F(EngineX11, FocusOnAWindowOfTheOtherDesktopSwitchesThereAndActivatesIt) {
     EXPECT_EQ(focused->title, "G far");
 }
 
-TEST_F(EngineX11, FocusOfAPlaceholderActivatesItsApplication) {
+TEST_F(EngineX11, RetitlesAndActivationsByAnotherProgramReachOnFocusChangeWithin100ms) {
     const Scenario s = stage();
-    const auto placeholder = find(engine->allAcrossSpaces(), Win::placeholderBit | 4545u);
-    ASSERT_TRUE(placeholder);
-    engine->focus(*placeholder);
-    EXPECT_TRUE(pump([&] { return probe.active() == s.dHidden; }));
+    engine->trackFocusChanges(4242);
+    ASSERT_EQ(engine->focusObsPid(), 4242);
+    const auto within100ms = [&] {
+        const auto start = Clock::now();
+        return pump([&] { return focusChanges > 0; }, 100ms) && Clock::now() - start < 100ms;
+    };
+    ASSERT_EQ(run({"xdotool", "set_window", "--name", "Retitled by xdotool", hex(s.aOne)}), 0);
+    EXPECT_TRUE(within100ms());
+    EXPECT_EQ(find(engine->allWindows(), s.aOne)->title, "Retitled by xdotool");
+
+    focusChanges = 0;
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    EXPECT_TRUE(within100ms());
+    // The first notice may be openbox clearing _NET_ACTIVE_WINDOW on the way to the new
+    // window; the focus poll re-reads until it has settled.
+    EXPECT_TRUE(pump([&] {
+        const auto focused = engine->focusedWindow();
+        return focused && focused->pid == 4343 && focused->wid == s.bMain;
+    }));
 }
 
-TEST_F(EngineX11, CloseClosesTheWindow) {
+TEST_F(EngineX11, ZOrderPutsTheActiveWindowFirstAndHiddenOnesLastAndCloseClosesAWindow) {
     const Scenario s = stage();
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
+    ASSERT_TRUE(pump([&] { return probe.active() == s.bMain; }));
+    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.aOne)}), 0);
+    ASSERT_TRUE(pump([&] { return probe.stacking().back() == s.aOne; }));
+    // G far is not on screen: after all visible ones.
+    EXPECT_EQ(engine->zOrderedWIDs(), (std::vector<WindowID>{s.aOne, s.bMain, s.gFar}));
+    const auto z = engine->zOrder();
+    EXPECT_EQ(z.count(s.gFar), 0u);
+    EXPECT_EQ(z.count(s.aTwo), 0u);
+
     const auto main = find(engine->allWindows(), s.bMain);
     ASSERT_TRUE(main);
     engine->close(*main);
@@ -125,72 +152,27 @@ TEST_F(EngineX11, CloseClosesTheWindow) {
         return std::find(c.begin(), c.end(), s.bMain) == c.end();
     }));
     EXPECT_FALSE(find(engine->allWindows(), s.bMain));
+    EXPECT_EQ(engine->zOrderedWIDs(), (std::vector<WindowID>{s.aOne, s.gFar}));
 }
 
-TEST_F(EngineX11, ARetitleByAnotherProgramReachesOnFocusChangeWithin100ms) {
+TEST_F(EngineX11, DumpsListEveryRegularAppsWindowsAndEveryClientFrontToBack) {
     const Scenario s = stage();
-    engine->trackFocusChanges(4242);
-    ASSERT_EQ(engine->focusObsPid(), 4242);
-    ASSERT_EQ(run({"xdotool", "set_window", "--name", "Retitled by xdotool", hex(s.aOne)}), 0);
-    const auto start = Clock::now();
-    ASSERT_TRUE(pump([&] { return focusChanges > 0; }, 100ms));
-    EXPECT_LT(Clock::now() - start, 100ms);
-    EXPECT_EQ(find(engine->allWindows(), s.aOne)->title, "Retitled by xdotool");
-}
-
-TEST_F(EngineX11, AnActivationByAnotherProgramReachesOnFocusChangeWithin100ms) {
-    const Scenario s = stage();
-    engine->trackFocusChanges(4242);
-    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
-    const auto start = Clock::now();
-    ASSERT_TRUE(pump([&] { return focusChanges > 0; }, 100ms));
-    EXPECT_LT(Clock::now() - start, 100ms);
-    // The first notice may be openbox clearing _NET_ACTIVE_WINDOW on the way to the new
-    // window; the focus poll re-reads until it has settled.
-    EXPECT_TRUE(pump([&] {
-        const auto focused = engine->focusedWindow();
-        return focused && focused->pid == 4343 && focused->wid == s.bMain;
-    }));
-}
-
-TEST_F(EngineX11, ZOrderPutsTheActiveWindowFirstAndHiddenOnesLast) {
-    const Scenario s = stage();
-    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
-    ASSERT_TRUE(pump([&] { return probe.active() == s.bMain; }));
-    ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.aOne)}), 0);
-    ASSERT_TRUE(pump([&] { return probe.stacking().back() == s.aOne; }));
-    const auto order = engine->zOrderedWIDs();
-    ASSERT_EQ(order.size(), 3u);
-    EXPECT_EQ(order[0], s.aOne);
-    EXPECT_EQ(order[1], s.bMain);
-    EXPECT_EQ(order[2], s.gFar); // not on screen: after all visible ones
-    const auto z = engine->zOrder();
-    EXPECT_EQ(z.count(s.gFar), 0u);
-    EXPECT_EQ(z.count(s.aTwo), 0u);
-}
-
-TEST_F(EngineX11, DebugDumpListsEveryRegularApplicationsWindows) {
-    stage();
-    const auto dump = lines(engine->debugDump());
     // Windows of an application front to back: the later "A two" stays above "A one" in
     // the stacking order while minimised, and the dialog above its parent.
-    const std::vector<std::string> expected = {
-        "Alpha Studio [2]:",
-        "    role=AXWindow sub=AXStandardWindow min=true 'A two'",
-        "    role=AXWindow sub=AXStandardWindow min=false 'A one'",
-        "Beta App [2]:",
-        "    role=AXWindow sub=AXDialog min=false 'B dialog'",
-        "    role=AXWindow sub=AXStandardWindow min=false 'B main'",
-        "Gamma [1]:",
-        "    role=AXWindow sub=AXStandardWindow min=false 'G far'",
-        "Delta [1]:",
-        "    role=AXWindow sub=AXStandardWindow min=true 'D hidden'",
-    };
-    EXPECT_EQ(dump, expected);
-}
+    EXPECT_EQ(lines(engine->debugDump()),
+              (std::vector<std::string>{
+                  "Alpha Studio [2]:",
+                  "    role=AXWindow sub=AXStandardWindow min=true 'A two'",
+                  "    role=AXWindow sub=AXStandardWindow min=false 'A one'",
+                  "Beta App [2]:",
+                  "    role=AXWindow sub=AXDialog min=false 'B dialog'",
+                  "    role=AXWindow sub=AXStandardWindow min=false 'B main'",
+                  "Gamma [1]:",
+                  "    role=AXWindow sub=AXStandardWindow min=false 'G far'",
+                  "Delta [1]:",
+                  "    role=AXWindow sub=AXStandardWindow min=true 'D hidden'",
+              }));
 
-TEST_F(EngineX11, CgDumpHasOneLinePerClientWindowFrontToBack) {
-    const Scenario s = stage();
     const auto dump = lines(engine->cgDump());
     ASSERT_EQ(dump.size(), 6u);
     const std::regex line(R"((.+) pid=(-?\d+) #(\d+) (\d+)x(\d+) onscreen=(true|false) '(.*)')");
@@ -201,12 +183,10 @@ TEST_F(EngineX11, CgDumpHasOneLinePerClientWindowFrontToBack) {
         ASSERT_TRUE(std::regex_match(dump[i], m, line)) << dump[i];
         EXPECT_EQ(std::stoul(m[3]), stacking[i]);
     }
-    const std::string gamma =
-        "Gamma pid=4444 #" + std::to_string(s.gFar) + " 400x300 onscreen=false 'G far'";
-    EXPECT_NE(std::find(dump.begin(), dump.end(), gamma), dump.end()) << engine->cgDump();
-    const std::string alpha =
-        "Alpha Studio pid=4242 #" + std::to_string(s.aOne) + " 400x300 onscreen=true 'A one'";
-    EXPECT_NE(std::find(dump.begin(), dump.end(), alpha), dump.end()) << engine->cgDump();
+    for (const std::string& expected :
+         {"Gamma pid=4444 #" + std::to_string(s.gFar) + " 400x300 onscreen=false 'G far'",
+          "Alpha Studio pid=4242 #" + std::to_string(s.aOne) + " 400x300 onscreen=true 'A one'"})
+        EXPECT_NE(std::find(dump.begin(), dump.end(), expected), dump.end()) << engine->cgDump();
 }
 
 } // namespace
