@@ -28,67 +28,55 @@ std::vector<std::uint32_t> icons(std::initializer_list<std::uint32_t> sizes) {
     return out;
 }
 
-TEST(BestIcon, PicksTheSizeClosestTo64) {
-    auto image = bestIcon(icons({16, 48, 128}), 64);
+// The width of the image chosen, 0 for none.
+int width(const ImageRef& image) {
+    return image ? image->width : 0;
+}
+
+TEST(BestIcon, PicksTheSizeClosestTo64AndTheLargerOnATie) {
+    const auto image = bestIcon(icons({16, 48, 128}), 64);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 48);
     EXPECT_EQ(image->height, 48);
     EXPECT_EQ(image->argb.size(), 48u * 48u);
     EXPECT_EQ(image->argb.front(), 0xFF000030u);
+    EXPECT_EQ(width(bestIcon(icons({32, 96}), 64)), 96);
 }
 
-TEST(BestIcon, PrefersTheLargerImageOnATie) {
-    auto image = bestIcon(icons({32, 96}), 64);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 96);
-}
-
-TEST(BestIcon, StopsAtATruncatedImageButKeepsEarlierOnes) {
+TEST(BestIcon, StopsAtBadDataButKeepsTheImagesBeforeIt) {
     auto data = icons({16, 64});
     data.resize(data.size() - 10); // the 64-px image is cut short
-    auto image = bestIcon(data, 64);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 16);
-}
-
-TEST(BestIcon, GarbageGivesNoImage) {
-    EXPECT_FALSE(bestIcon({}, 64));
-    EXPECT_FALSE(bestIcon({0, 0}, 64));
-    EXPECT_FALSE(bestIcon({0xFFFFFFFFu, 0xFFFFFFFFu, 1, 2}, 64));
-    EXPECT_FALSE(bestIcon({4, 4, 1}, 64));
+    EXPECT_EQ(width(bestIcon(data, 64)), 16);
+    EXPECT_EQ(width(bestIcon({}, 64)), 0);
+    EXPECT_EQ(width(bestIcon({0, 0}, 64)), 0);
+    EXPECT_EQ(width(bestIcon({0xFFFFFFFFu, 0xFFFFFFFFu, 1, 2}, 64)), 0);
+    EXPECT_EQ(width(bestIcon({4, 4, 1}, 64)), 0);
 }
 
 // ---- Window kinds -------------------------------------------------------------------
 
-TEST(ClassifyWindow, FirstKnownTypeDecides) {
-    EXPECT_EQ(classifyWindow({WindowType::unknown, WindowType::dialog, WindowType::normal}, false),
-              WindowKind::dialog);
-    EXPECT_EQ(classifyWindow({WindowType::utility}, false), WindowKind::utility);
-    EXPECT_EQ(classifyWindow({WindowType::toolbar}, false), WindowKind::utility);
-    EXPECT_EQ(classifyWindow({WindowType::dock}, false), WindowKind::dock);
-    EXPECT_EQ(classifyWindow({WindowType::normal}, true), WindowKind::normal);
-}
-
-TEST(ClassifyWindow, UntypedWindowIsNormalUnlessTransient) {
+TEST(ClassifyWindow, FirstKnownTypeDecidesAndAnUntypedWindowIsADialogOnlyWhenTransient) {
+    using T = WindowType;
+    EXPECT_EQ(classifyWindow({T::unknown, T::dialog, T::normal}, false), WindowKind::dialog);
+    EXPECT_EQ(classifyWindow({T::utility}, false), WindowKind::utility);
+    EXPECT_EQ(classifyWindow({T::toolbar}, false), WindowKind::utility);
+    EXPECT_EQ(classifyWindow({T::dock}, false), WindowKind::dock);
+    EXPECT_EQ(classifyWindow({T::normal}, true), WindowKind::normal);
     // xterm sets no _NET_WM_WINDOW_TYPE at all.
     EXPECT_EQ(classifyWindow({}, false), WindowKind::normal);
     EXPECT_EQ(classifyWindow({}, true), WindowKind::dialog);
-    EXPECT_EQ(classifyWindow({WindowType::unknown}, false), WindowKind::normal);
+    EXPECT_EQ(classifyWindow({T::unknown}, false), WindowKind::normal);
 }
 
-TEST(ClientWindow, StandardMeansNormalAndOnTheTaskbar) {
+TEST(ClientWindow, StandardMeansNormalAndOnTheTaskbarAndUnplacedMeansEveryDesktop) {
     ClientWindow w;
     EXPECT_TRUE(w.standard());
+    EXPECT_TRUE(w.onDesktop(3));
     w.skipTaskbar = true;
     EXPECT_FALSE(w.standard());
     w.skipTaskbar = false;
     w.types = {WindowType::dialog};
     EXPECT_FALSE(w.standard());
-}
-
-TEST(ClientWindow, StickyAndUnplacedWindowsAreOnEveryDesktop) {
-    ClientWindow w;
-    EXPECT_TRUE(w.onDesktop(3));
     w.desktop = allDesktops;
     EXPECT_TRUE(w.onDesktop(1));
     w.desktop = 0;
@@ -119,7 +107,7 @@ protected:
 
 using DesktopEntriesTest = TempDirs;
 
-TEST(DesktopEntryParse, ReadsTheMainGroupOnly) {
+TEST(DesktopEntryParse, ReadsTheMainGroupWithTheClosestTranslationAsValidText) {
     auto e = DesktopEntries::parse("[Desktop Entry]\nType=Application\nName=Files\n"
                                    "Icon=org.gnome.Nautilus\nStartupWMClass=Nautilus\n"
                                    "[Desktop Action new]\nName=New Window\n",
@@ -129,35 +117,33 @@ TEST(DesktopEntryParse, ReadsTheMainGroupOnly) {
     EXPECT_EQ(e->name, "Files");
     EXPECT_EQ(e->icon, "org.gnome.Nautilus");
     EXPECT_EQ(e->startupWMClass, "Nautilus");
-}
 
-TEST(DesktopEntryParse, PicksTheMostSpecificTranslation) {
     const std::string text = "[Desktop Entry]\nName=Files\nName[de]=Dateien\n"
                              "Name[de_AT]=Dateien (AT)\nName[fr]=Fichiers\n";
     EXPECT_EQ(DesktopEntries::parse(text, "x", "de_AT.UTF-8")->name, "Dateien (AT)");
     EXPECT_EQ(DesktopEntries::parse(text, "x", "de_DE.UTF-8")->name, "Dateien");
     EXPECT_EQ(DesktopEntries::parse(text, "x", "C")->name, "Files");
     EXPECT_EQ(DesktopEntries::parse(text, "x", "")->name, "Files");
-}
-
-TEST(DesktopEntryParse, HiddenEntriesAndNonApplicationsAreSkipped) {
+    e = DesktopEntries::parse("[Desktop Entry]\nName=Two\\sWords \xFF\n", "a", "");
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->name, "Two Words \xEF\xBF\xBD");
+    // Hidden entries and what is no application are skipped.
     EXPECT_FALSE(DesktopEntries::parse("[Desktop Entry]\nName=A\nHidden=true\n", "a", ""));
     EXPECT_FALSE(DesktopEntries::parse("[Desktop Entry]\nName=A\nType=Link\n", "a", ""));
 }
 
-TEST(DesktopEntryParse, UndoesEscapesAndRepairsBadUtf8) {
-    auto e = DesktopEntries::parse("[Desktop Entry]\nName=Two\\sWords \xFF\n", "a", "");
-    ASSERT_TRUE(e);
-    EXPECT_EQ(e->name, "Two Words \xEF\xBF\xBD");
-}
-
-TEST_F(DesktopEntriesTest, EarlierFoldersWinAndSubfoldersPrefixTheId) {
+TEST_F(DesktopEntriesTest, EarlierFoldersWinSubfoldersPrefixTheIdAndIconsAreHicolorPngs) {
     write("home/applications/org.test.Alpha.desktop", "[Desktop Entry]\nName=Alpha Home\n");
     write("sys/applications/org.test.Alpha.desktop", "[Desktop Entry]\nName=Alpha System\n");
     write("sys/applications/kde4/beta.desktop", "[Desktop Entry]\nName=Beta\n");
     write("sys/applications/gamma.desktop", "[Desktop Entry]\nName=Gamma\n");
     write("home/applications/gamma.desktop", "[Desktop Entry]\nName=Gamma\nHidden=true\n");
     write("sys/applications/readme.txt", "not an entry");
+    write("sys/icons/hicolor/32x32/apps/alpha.png", "png");
+    write("sys/icons/hicolor/128x128/apps/alpha.png", "png");
+    write("sys/icons/hicolor/48x48/apps/alpha.png", "png");
+    write("sys/pixmaps/beta.png", "png");
+    write("abs/gamma.png", "png");
     DesktopEntries entries({dir("home"), dir("sys")}, "");
     ASSERT_TRUE(entries.byId("org.test.Alpha"));
     EXPECT_EQ(entries.byId("org.test.Alpha")->name, "Alpha Home");
@@ -167,32 +153,12 @@ TEST_F(DesktopEntriesTest, EarlierFoldersWinAndSubfoldersPrefixTheId) {
     // A hidden entry in a more important folder deletes the same id below it.
     EXPECT_FALSE(entries.byId("gamma"));
     EXPECT_EQ(entries.size(), 2u);
-}
 
-TEST_F(DesktopEntriesTest, MatchesStartupWMClassThenFileName) {
-    write("d/applications/org.example.Editor.desktop",
-          "[Desktop Entry]\nName=Editor\nStartupWMClass=EdiTor\n");
-    write("d/applications/xterm.desktop", "[Desktop Entry]\nName=XTerm\n");
-    DesktopEntries entries({dir("d")}, "");
-    ASSERT_TRUE(entries.byStartupWMClass("EdiTor", "editor"));
-    EXPECT_EQ(entries.byStartupWMClass("EdiTor", "editor")->id, "org.example.Editor");
-    EXPECT_EQ(entries.byStartupWMClass("Other", "EdiTor")->id, "org.example.Editor");
-    EXPECT_FALSE(entries.byStartupWMClass("editor", "x"));
-    ASSERT_TRUE(entries.byFileName("XTerm", "xterm"));
-    EXPECT_EQ(entries.byFileName("XTerm", "xterm")->name, "XTerm");
-    EXPECT_FALSE(entries.byFileName("", ""));
-}
-
-TEST_F(DesktopEntriesTest, IconFileIsTheHicolorPngClosestInSize) {
-    write("d/icons/hicolor/32x32/apps/alpha.png", "png");
-    write("d/icons/hicolor/128x128/apps/alpha.png", "png");
-    write("d/icons/hicolor/48x48/apps/alpha.png", "png");
-    write("d/pixmaps/beta.png", "png");
-    write("abs/gamma.png", "png");
-    DesktopEntries entries({dir("d")}, "");
-    EXPECT_EQ(entries.iconFile("alpha", 64), dir("d") + "/icons/hicolor/48x48/apps/alpha.png");
-    EXPECT_EQ(entries.iconFile("alpha", 100), dir("d") + "/icons/hicolor/128x128/apps/alpha.png");
-    EXPECT_EQ(entries.iconFile("beta", 64), dir("d") + "/pixmaps/beta.png");
+    // The icon file is the PNG closest in size.
+    const std::string sys = dir("sys");
+    EXPECT_EQ(entries.iconFile("alpha", 64), sys + "/icons/hicolor/48x48/apps/alpha.png");
+    EXPECT_EQ(entries.iconFile("alpha", 100), sys + "/icons/hicolor/128x128/apps/alpha.png");
+    EXPECT_EQ(entries.iconFile("beta", 64), sys + "/pixmaps/beta.png");
     EXPECT_EQ(entries.iconFile(dir("abs") + "/gamma.png", 64), dir("abs") + "/gamma.png");
     EXPECT_FALSE(entries.iconFile("missing", 64));
     EXPECT_FALSE(entries.iconFile("", 64));
@@ -220,42 +186,37 @@ struct SnapshotBuilder {
 
 using AppIndexTest = TempDirs;
 
-TEST_F(AppIndexTest, IdentityFollowsGtkIdThenKdeFileThenStartupClassThenWmClass) {
+// An identity as "bundle id|name|icon", "-" for what is absent.
+std::string text(const AppIdentity& a) {
+    return a.bundleID.value_or("-") + '|' + a.name.value_or("-") + '|' + a.icon;
+}
+
+TEST_F(AppIndexTest, IdentityFollowsGtkIdThenKdeFileThenStartupClassThenFileNameThenClass) {
     write("d/applications/org.test.Alpha.desktop", "[Desktop Entry]\nName=Alpha Studio\n");
     write("d/applications/org.kde.kate.desktop", "[Desktop Entry]\nName=Kate\n");
     write("d/applications/org.example.Editor.desktop",
-          "[Desktop Entry]\nName=Editor\nStartupWMClass=Edit\n");
+          "[Desktop Entry]\nName=Editor\nStartupWMClass=EdiTor\n");
     write("d/applications/xterm.desktop", "[Desktop Entry]\nName=XTerm\nIcon=xterm-color\n");
     DesktopEntries entries({dir("d")}, "");
 
     ClientWindow gtk = window(1, 10, "Alpha");
     gtk.gtkApplicationId = "org.test.Alpha";
     gtk.kdeDesktopFile = "ignored";
-    EXPECT_EQ(identify(gtk, entries).bundleID, "org.test.Alpha");
-    EXPECT_EQ(identify(gtk, entries).name, "Alpha Studio");
-
+    EXPECT_EQ(text(identify(gtk, entries)), "org.test.Alpha|Alpha Studio|");
     ClientWindow kde = window(2, 11, "kate");
     kde.kdeDesktopFile = "org.kde.kate.desktop";
-    EXPECT_EQ(identify(kde, entries).bundleID, "org.kde.kate");
-    EXPECT_EQ(identify(kde, entries).name, "Kate");
-
-    EXPECT_EQ(identify(window(3, 12, "Edit"), entries).bundleID, "org.example.Editor");
-    EXPECT_EQ(identify(window(3, 12, "Edit"), entries).name, "Editor");
-
+    EXPECT_EQ(text(identify(kde, entries)), "org.kde.kate|Kate|");
+    // StartupWMClass matches the class or the instance, case and all.
+    EXPECT_EQ(text(identify(window(3, 12, "EdiTor"), entries)), "org.example.Editor|Editor|");
+    ClientWindow byInstance = window(3, 12, "Other");
+    byInstance.instance = "EdiTor";
+    EXPECT_EQ(text(identify(byInstance, entries)), "org.example.Editor|Editor|");
+    EXPECT_FALSE(entries.byStartupWMClass("editor", "x"));
     // A file-name match gives the name and icon but the id stays the class.
-    const AppIdentity xterm = identify(window(4, 13, "XTerm"), entries);
-    EXPECT_EQ(xterm.bundleID, "XTerm");
-    EXPECT_EQ(xterm.name, "XTerm");
-    EXPECT_EQ(xterm.icon, "xterm-color");
-
-    const AppIdentity bare = identify(window(5, 14, "Unknown"), entries);
-    EXPECT_EQ(bare.bundleID, "Unknown");
-    EXPECT_EQ(bare.name, "Unknown");
-    EXPECT_EQ(bare.icon, "");
-
-    const AppIdentity nothing = identify(window(6, 15, ""), entries);
-    EXPECT_FALSE(nothing.bundleID);
-    EXPECT_FALSE(nothing.name);
+    EXPECT_EQ(text(identify(window(4, 13, "XTerm"), entries)), "XTerm|XTerm|xterm-color");
+    EXPECT_FALSE(entries.byFileName("", ""));
+    EXPECT_EQ(text(identify(window(5, 14, "Unknown"), entries)), "Unknown|Unknown|");
+    EXPECT_EQ(text(identify(window(6, 15, ""), entries)), "-|-|");
 }
 
 TEST_F(AppIndexTest, GroupsWindowsByPidInClientOrderAndSetsThePolicy) {
@@ -269,9 +230,15 @@ TEST_F(AppIndexTest, GroupsWindowsByPidInClientOrderAndSetsThePolicy) {
     b.add(window(6, std::nullopt, "Orphan"));
     b.add(window(7, 50, "Hidden")).skipTaskbar = true;
     b.add(window(8, 60, "Min")).hidden = true;
+    // A splash screen listed first does not speak for its application; the standard
+    // window does.
+    ClientWindow& splash = b.add(window(9, 70, "Splash"));
+    splash.types = {WindowType::splash};
+    splash.gtkApplicationId = "org.test.Splash";
+    b.add(window(10, 70, "Main")).gtkApplicationId = "org.test.Main";
     AppIndex index(b.s, entries);
 
-    ASSERT_EQ(index.apps().size(), 5u);
+    ASSERT_EQ(index.apps().size(), 6u);
     EXPECT_EQ(index.apps()[0].app.pid, 20);
     EXPECT_EQ(index.apps()[1].app.pid, 10);
     EXPECT_EQ(index.apps()[0].windows, (std::vector<xcb_window_t>{1, 3}));
@@ -283,21 +250,8 @@ TEST_F(AppIndexTest, GroupsWindowsByPidInClientOrderAndSetsThePolicy) {
     // Docks are never applications, and a window without a pid belongs to none.
     EXPECT_FALSE(index.find(40));
     EXPECT_FALSE(index.find(0));
-}
-
-TEST_F(AppIndexTest, TheStandardWindowSpeaksForTheApplication) {
-    DesktopEntries entries({dir("none")}, "");
-    SnapshotBuilder b;
-    ClientWindow splash = window(1, 20, "Splash");
-    splash.types = {WindowType::splash};
-    splash.gtkApplicationId = "org.test.Splash";
-    b.add(splash);
-    ClientWindow main = window(2, 20, "Main");
-    main.gtkApplicationId = "org.test.Main";
-    b.add(main);
-    AppIndex index(b.s, entries);
-    ASSERT_TRUE(index.find(20));
-    EXPECT_EQ(index.find(20)->app.bundleID, "org.test.Main");
+    ASSERT_TRUE(index.find(70));
+    EXPECT_EQ(index.find(70)->app.bundleID, "org.test.Main");
 }
 
 } // namespace

@@ -3,9 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 
 namespace morvelan {
+namespace KeyCodes {
+// Failures show the masks field by field.
+void PrintTo(const ModifierMasks& m, std::ostream* os) {
+    *os << std::hex << "{shift " << m.shift << " lock " << m.lock << " control " << m.control
+        << " option " << m.option << " command " << m.command << " numLock " << m.numLock
+        << " scrollLock " << m.scrollLock << '}';
+}
+} // namespace KeyCodes
+
 namespace {
 
 using namespace KeyCodes;
@@ -38,70 +48,44 @@ std::array<std::vector<Keysym>, 8> xvfbModifiers() {
 
 // --- Key codes --------------------------------------------------------------------------
 
-TEST(KeyCodesTable, KeysTheDecisionActsOnHaveTheirMacCodes) {
-    EXPECT_EQ(fromKeysym(XK_Tab), 48);
-    EXPECT_EQ(fromKeysym(XK_BackSpace), 51);
-    EXPECT_EQ(fromKeysym(XK_Escape), 53);
-    EXPECT_EQ(fromKeysym('f'), 3);
-    EXPECT_EQ(fromKeysym('q'), 12);
-    EXPECT_EQ(fromKeysym('w'), 13);
-    EXPECT_EQ(fromKeysym(XK_Left), 123);
-    EXPECT_EQ(fromKeysym(XK_Right), 124);
-    EXPECT_EQ(fromKeysym(XK_Down), 125);
-    EXPECT_EQ(fromKeysym(XK_Up), 126);
-    EXPECT_EQ(fromKeysym(XK_Return), 36);
-    EXPECT_EQ(fromKeysym(' '), 49);
-}
-
-TEST(KeyCodesTable, DigitsFollowTheMacRowNotCounting) {
-    const int expected[] = {29, 18, 19, 20, 21, 23, 22, 26, 28, 25}; // 0 … 9
-    for (int digit = 0; digit <= 9; ++digit)
-        EXPECT_EQ(fromKeysym(static_cast<Keysym>('0' + digit)), expected[digit]) << digit;
-}
-
-TEST(KeyCodesTable, BothCasesOfALetterAndBothTabsAreOneKey) {
+TEST(KeyCodesTable, KeysymsHaveTheirMacCodes) {
+    // clang-format off
+    const std::pair<Keysym, int> keys[] = {
+        // The keys the switcher acts on; both cases of a letter and both tabs are one key.
+        {XK_Tab, 48}, {XK_ISO_Left_Tab, 48}, {XK_BackSpace, 51}, {XK_Escape, 53}, {'f', 3},
+        {'F', 3}, {'q', 12}, {'w', 13}, {XK_Left, 123}, {XK_Right, 124}, {XK_Down, 125},
+        {XK_Up, 126}, {XK_Return, 36}, {' ', 49},
+        // Digits follow the Mac row, not counting.
+        {'0', 29}, {'1', 18}, {'2', 19}, {'3', 20}, {'4', 21}, {'5', 23}, {'6', 22}, {'7', 26},
+        {'8', 28}, {'9', 25},
+        // Function keys and forward delete are not confused with backspace.
+        {XK_F1, 122}, {XK_F3, 99}, {XK_F12, 111}, {XK_Delete, 117}, {XK_KP_5, 87},
+        // Cyrillic_a is a key, but no Mac position is known for it.
+        {0x6c1, none}, {0, none}};
+    // clang-format on
+    for (const auto& [keysym, code] : keys)
+        EXPECT_EQ(fromKeysym(keysym), code) << std::hex << keysym;
+    std::set<int> letters;
     for (Keysym c = 'a'; c <= 'z'; ++c) {
-        EXPECT_NE(fromKeysym(c), none) << char(c);
         EXPECT_EQ(fromKeysym(c), fromKeysym(c - 0x20)) << char(c);
+        letters.insert(fromKeysym(c));
     }
-    EXPECT_EQ(fromKeysym(XK_ISO_Left_Tab), 48);
+    EXPECT_EQ(letters.size(), 26u);
+    EXPECT_EQ(letters.count(none), 0u);
 }
 
-TEST(KeyCodesTable, EveryLetterHasItsOwnCode) {
-    std::set<int> codes;
-    for (Keysym c = 'a'; c <= 'z'; ++c)
-        codes.insert(fromKeysym(c));
-    EXPECT_EQ(codes.size(), 26u);
-}
-
-TEST(KeyCodesTable, FunctionKeysAndForwardDeleteAreNotConfusedWithBackspace) {
-    EXPECT_EQ(fromKeysym(XK_F1), 122);
-    EXPECT_EQ(fromKeysym(XK_F3), 99);
-    EXPECT_EQ(fromKeysym(XK_F12), 111);
-    EXPECT_EQ(fromKeysym(XK_Delete), 117);
-    EXPECT_EQ(fromKeysym(XK_KP_5), 87);
-}
-
-TEST(KeyCodesTable, UnknownKeysymHasNoCode) {
-    EXPECT_EQ(fromKeysym(0x6c1), none); // Cyrillic_a: a key, but no Mac position known
-    EXPECT_EQ(fromKeysym(0), none);
-}
-
-TEST(KeyCodesTable, EveryCodeLeadsBackToItselfThroughItsKeysyms) {
+TEST(KeyCodesTable, EveryCodeLeadsBackToItselfThroughItsKeysymsUnshiftedFirst) {
     for (int code = 0; code < 128; ++code) {
         for (Keysym keysym : toKeysyms(code))
             EXPECT_EQ(fromKeysym(keysym), code) << "code " << code << " keysym " << keysym;
     }
-}
-
-TEST(KeyCodesTable, TheUnshiftedKeysymComesFirst) {
     ASSERT_FALSE(toKeysyms(0).empty());
     EXPECT_EQ(toKeysyms(0).front(), Keysym('a'));
     EXPECT_EQ(toKeysyms(48).front(), XK_Tab);
     EXPECT_TRUE(toKeysyms(99999).empty());
 }
 
-TEST(KeyCodesTable, NamesAndDescriptions) {
+TEST(KeyCodesTable, NamesDescriptionsAndModifierKeysyms) {
     EXPECT_EQ(name(48), "Tab");
     EXPECT_EQ(name(0), "A");
     EXPECT_EQ(name(124), "Right");
@@ -110,9 +94,6 @@ TEST(KeyCodesTable, NamesAndDescriptions) {
     EXPECT_EQ(describe(48, optionBit), "Alt+Tab");
     EXPECT_EQ(describe(49, controlBit | optionBit | shiftBit | commandBit),
               "Control+Alt+Shift+Super+space");
-}
-
-TEST(KeyCodesTable, ModifierKeysymsAreRecognised) {
     for (Keysym k : {XK_Shift_L, XK_Control_L, XK_Alt_L, XK_Super_L, XK_Caps_Lock, XK_Num_Lock,
                      XK_ISO_Level3_Shift, XK_Mode_switch, XK_Hyper_L})
         EXPECT_TRUE(isModifierKeysym(k)) << k;
@@ -122,39 +103,27 @@ TEST(KeyCodesTable, ModifierKeysymsAreRecognised) {
 
 // --- Modifier masks -----------------------------------------------------------------------
 
-TEST(KeyCodesModifiers, XvfbMapGivesSuperMod4AltMod1NumLockMod2) {
-    const ModifierMasks masks = modifierMasks(xvfbModifiers());
-    EXPECT_EQ(masks.command, 0x40);
-    EXPECT_EQ(masks.option, 0x08);
-    EXPECT_EQ(masks.numLock, 0x10);
-    EXPECT_EQ(masks.scrollLock, 0);
-    EXPECT_EQ(masks.lock, 0x02);
-}
-
-TEST(KeyCodesModifiers, MasksFollowTheMapWhereverSuperAndLocksSit) {
+TEST(KeyCodesModifiers, MasksFollowTheMapWhereverSuperAltAndTheLocksSit) {
+    // Xvfb's own map: Super on Mod4, Alt on Mod1, Num Lock on Mod2.
+    EXPECT_EQ(modifierMasks(xvfbModifiers()),
+              (ModifierMasks{.option = 0x08, .command = 0x40, .numLock = 0x10}));
     std::array<std::vector<Keysym>, 8> mods{};
     mods[0] = {XK_Shift_L};
     mods[2] = {XK_Control_L};
     mods[3] = {XK_Alt_L};
     mods[5] = {XK_Super_L}; // Mod3
     mods[7] = {XK_Scroll_Lock, XK_Num_Lock};
-    const ModifierMasks masks = modifierMasks(mods);
-    EXPECT_EQ(masks.command, 0x20);
-    EXPECT_EQ(masks.option, 0x08);
-    EXPECT_EQ(masks.numLock, 0x80);
-    EXPECT_EQ(masks.scrollLock, 0x80);
-}
-
-TEST(KeyCodesModifiers, MetaStandsInForAMissingAlt) {
-    std::array<std::vector<Keysym>, 8> mods{};
+    EXPECT_EQ(
+        modifierMasks(mods),
+        (ModifierMasks{.option = 0x08, .command = 0x20, .numLock = 0x80, .scrollLock = 0x80}));
+    // Meta stands in for a missing Alt.
+    mods = {};
     mods[4] = {XK_Meta_L};
     mods[6] = {XK_Super_L};
-    const ModifierMasks masks = modifierMasks(mods);
-    EXPECT_EQ(masks.option, 0x10);
-    EXPECT_EQ(masks.command, 0x40);
+    EXPECT_EQ(modifierMasks(mods), (ModifierMasks{.option = 0x10, .command = 0x40}));
 }
 
-TEST(KeyCodesModifiers, StateTranslatesToMacBitsAndLocksAreIgnored) {
+TEST(KeyCodesModifiers, StateTranslatesToMacBitsAndBackIgnoringLocks) {
     const ModifierMasks masks = modifierMasks(xvfbModifiers());
     EXPECT_EQ(modsFromState(0x40, masks), commandBit);
     EXPECT_EQ(modsFromState(0x08, masks), optionBit);
@@ -162,23 +131,18 @@ TEST(KeyCodesModifiers, StateTranslatesToMacBitsAndLocksAreIgnored) {
     EXPECT_EQ(modsFromState(0x01, masks), shiftBit);
     EXPECT_EQ(modsFromState(0x41 | 0x02 | 0x10, masks), commandBit | shiftBit);
     EXPECT_EQ(modsFromState(0x80, masks), 0u); // AltGr is none of the four
-}
-
-TEST(KeyCodesModifiers, MacBitsTranslateBackToState) {
-    const ModifierMasks masks = modifierMasks(xvfbModifiers());
     EXPECT_EQ(stateFromMods(commandBit, masks), std::optional<std::uint16_t>(0x40));
     EXPECT_EQ(stateFromMods(optionBit | shiftBit, masks), std::optional<std::uint16_t>(0x09));
     EXPECT_EQ(stateFromMods(0, masks), std::optional<std::uint16_t>(0));
     for (std::uint64_t mods = 0; mods <= 0x1E0000; mods += 0x20000)
         EXPECT_EQ(modsFromState(*stateFromMods(mods, masks), masks), mods);
-}
 
-TEST(KeyCodesModifiers, UnmappedModifierCannotBeGrabbed) {
-    std::array<std::vector<Keysym>, 8> mods{};
-    mods[3] = {XK_Alt_L};
-    const ModifierMasks masks = modifierMasks(mods);
-    EXPECT_EQ(stateFromMods(commandBit, masks), std::nullopt);
-    EXPECT_EQ(modsFromState(0xF8, masks), optionBit); // stray bits without a role
+    // A modifier the map lacks cannot be grabbed; stray bits without a role are ignored.
+    std::array<std::vector<Keysym>, 8> altOnly{};
+    altOnly[3] = {XK_Alt_L};
+    const ModifierMasks alt = modifierMasks(altOnly);
+    EXPECT_EQ(stateFromMods(commandBit, alt), std::nullopt);
+    EXPECT_EQ(modsFromState(0xF8, alt), optionBit);
 }
 
 TEST(KeyCodesModifiers, LockVariantsCoverEveryCombinationOnce) {
@@ -199,32 +163,21 @@ TEST(KeyCodesModifiers, LockVariantsCoverEveryCombinationOnce) {
 
 // --- Text ---------------------------------------------------------------------------------
 
-TEST(KeyCodesText, LatinAndUnicodeKeysymsTypeTheirCharacter) {
-    EXPECT_EQ(toUnicode('a'), U'a');
-    EXPECT_EQ(toUnicode(0xe9), U'é');
-    EXPECT_EQ(toUnicode(0x10020ac), U'€');
-    EXPECT_EQ(toUnicode(0x100263a), U'☺');
-}
-
-TEST(KeyCodesText, LegacyKeysymsOfOtherScriptsTypeTheirCharacter) {
-    EXPECT_EQ(toUnicode(0x6c1), U'а');  // Cyrillic_a
-    EXPECT_EQ(toUnicode(0x7e1), U'α');  // Greek_alpha
-    EXPECT_EQ(toUnicode(0x1b9), U'š');  // scaron
-    EXPECT_EQ(toUnicode(0x20ac), U'€'); // EuroSign
-    EXPECT_EQ(toUnicode(0x4b1), U'ア'); // kana_A
-}
-
-TEST(KeyCodesText, ControlKeysTypeControlCharactersAndFunctionKeysNothing) {
-    EXPECT_EQ(toUnicode(XK_BackSpace), 0x08u);
-    EXPECT_EQ(toUnicode(XK_Tab), 0x09u);
-    EXPECT_EQ(toUnicode(XK_Return), 0x0du);
-    EXPECT_EQ(toUnicode(XK_Escape), 0x1bu);
-    EXPECT_EQ(toUnicode(XK_Delete), 0x7fu);
-    EXPECT_EQ(toUnicode(XK_KP_5), U'5');
-    EXPECT_EQ(toUnicode(XK_F1), 0u);
-    EXPECT_EQ(toUnicode(XK_Shift_L), 0u);
-    EXPECT_EQ(toUnicode(XK_Left), 0u);
-    EXPECT_EQ(toUnicode(0x6a0), 0u); // unassigned in the Cyrillic block
+TEST(KeyCodesText, KeysymsTypeTheirCharacterControlKeysControlCharactersOthersNothing) {
+    // clang-format off
+    const std::pair<Keysym, char32_t> keys[] = {
+        // Latin-1 and Unicode keysyms.
+        {'a', U'a'}, {0xe9, U'é'}, {0x10020ac, U'€'}, {0x100263a, U'☺'},
+        // Legacy keysyms of other scripts: Cyrillic_a, Greek_alpha, scaron, EuroSign, kana_A.
+        {0x6c1, U'а'}, {0x7e1, U'α'}, {0x1b9, U'š'}, {0x20ac, U'€'}, {0x4b1, U'ア'},
+        // Control keys type control characters, the keypad its digit.
+        {XK_BackSpace, 0x08}, {XK_Tab, 0x09}, {XK_Return, 0x0d}, {XK_Escape, 0x1b},
+        {XK_Delete, 0x7f}, {XK_KP_5, U'5'},
+        // Function, modifier and cursor keys and a hole in the Cyrillic block type nothing.
+        {XK_F1, 0}, {XK_Shift_L, 0}, {XK_Left, 0}, {0x6a0, 0}};
+    // clang-format on
+    for (const auto& [keysym, character] : keys)
+        EXPECT_EQ(toUnicode(keysym), character) << std::hex << keysym;
 }
 
 TEST(KeyCodesText, Utf8EncodesEveryLength) {

@@ -42,18 +42,21 @@ KeyboardMap usKeyboard() {
     return KeyboardMap::fromTables(minKey, perKey, std::move(syms), modifiers);
 }
 
-TEST(KeyboardMap, KeysHaveTheirMacCodes) {
+TEST(KeyboardMap, KeysHaveTheirMacCodesAndModifierMasks) {
     const KeyboardMap map = usKeyboard();
     EXPECT_EQ(map.keyCode(23), 48);
     EXPECT_EQ(map.keyCode(38), 0);
     EXPECT_EQ(map.keyCode(10), 18);
     EXPECT_EQ(map.keyCode(113), 123);
     EXPECT_EQ(map.keyCode(133), 55);
+    EXPECT_EQ(map.keyCode(79), 89);              // KP_Home / KP_7: found in the shifted column
     EXPECT_EQ(map.keyCode(200), KeyCodes::none); // nothing mapped there
-}
-
-TEST(KeyboardMap, KeypadDigitsAreFoundInTheShiftedColumn) {
-    EXPECT_EQ(usKeyboard().keyCode(79), 89); // KP_Home / KP_7 is keypad 7
+    EXPECT_EQ(map.masks().command, 0x40);
+    EXPECT_EQ(map.masks().option, 0x08);
+    EXPECT_EQ(map.masks().numLock, numLockMask);
+    EXPECT_EQ(map.modifierMask(133), 0x40);
+    EXPECT_EQ(map.modifierMask(50), shiftMask);
+    EXPECT_EQ(map.modifierMask(38), 0);
 }
 
 TEST(KeyboardMap, AGrabTakesTheKeyWhoseOwnSymbolItIsNotOneThatShiftsToIt) {
@@ -65,54 +68,30 @@ TEST(KeyboardMap, AGrabTakesTheKeyWhoseOwnSymbolItIsNotOneThatShiftsToIt) {
     EXPECT_TRUE(map.keysFor(111).empty()); // F12 is not on this keyboard
 }
 
-TEST(KeyboardMap, ModifierMasksComeFromTheMap) {
+TEST(KeyboardMap, TextFollowsShiftCapsLockNumLockAndControl) {
     const KeyboardMap map = usKeyboard();
-    EXPECT_EQ(map.masks().command, 0x40);
-    EXPECT_EQ(map.masks().option, 0x08);
-    EXPECT_EQ(map.masks().numLock, numLockMask);
-    EXPECT_EQ(map.modifierMask(133), 0x40);
-    EXPECT_EQ(map.modifierMask(50), shiftMask);
-    EXPECT_EQ(map.modifierMask(38), 0);
-}
-
-TEST(KeyboardMap, ShiftAndCapsLockChooseTheCase) {
-    const KeyboardMap map = usKeyboard();
-    EXPECT_EQ(map.text(38, 0), "a");
-    EXPECT_EQ(map.text(38, shiftMask), "A");
-    EXPECT_EQ(map.text(38, lockMask), "A");
-    EXPECT_EQ(map.text(38, shiftMask | lockMask), "A");
-    EXPECT_EQ(map.text(10, 0), "1");
-    EXPECT_EQ(map.text(10, lockMask), "1"); // Caps Lock leaves digits alone
-    EXPECT_EQ(map.text(10, shiftMask), "!");
-}
-
-TEST(KeyboardMap, ASingleListedLetterStillHasBothCases) {
-    const KeyboardMap map = usKeyboard();
-    EXPECT_EQ(map.text(39, 0), "s");
-    EXPECT_EQ(map.text(39, shiftMask), "S");
-    EXPECT_EQ(map.text(47, lockMask), "\xc3\x89"); // É
-}
-
-TEST(KeyboardMap, NumLockTurnsTheKeypadIntoDigitsAndShiftUndoesIt) {
-    const KeyboardMap map = usKeyboard();
-    EXPECT_EQ(map.text(79, 0), "");
-    EXPECT_EQ(map.text(79, numLockMask), "7");
-    EXPECT_EQ(map.text(79, numLockMask | shiftMask), "");
-}
-
-TEST(KeyboardMap, ControlTypesControlCharactersAndModifiersTypeNothing) {
-    const KeyboardMap map = usKeyboard();
-    EXPECT_EQ(map.text(38, controlMask), "\x01");
-    EXPECT_EQ(map.text(23, 0), "\t");
-    EXPECT_EQ(map.text(133, 0), "");
-    EXPECT_EQ(map.text(113, 0), "");
-}
-
-TEST(KeyboardMap, KeysOutsideTheMapHaveNoSymbols) {
-    const KeyboardMap map = usKeyboard();
+    const struct {
+        xcb_keycode_t key;
+        std::uint16_t state;
+        const char* text;
+    } cases[] = {
+        // clang-format off
+        // Shift and Caps Lock choose the case; Caps Lock leaves digits alone.
+        {38, 0, "a"}, {38, shiftMask, "A"}, {38, lockMask, "A"}, {38, shiftMask | lockMask, "A"},
+        {10, 0, "1"}, {10, lockMask, "1"}, {10, shiftMask, "!"},
+        // A letter listed alone still has both cases.
+        {39, 0, "s"}, {39, shiftMask, "S"}, {47, lockMask, "\xc3\x89"},
+        // Num Lock turns the keypad into digits, and Shift undoes it.
+        {79, 0, ""}, {79, numLockMask, "7"}, {79, numLockMask | shiftMask, ""},
+        // Control types control characters; modifiers and cursor keys type nothing, nor a
+        // key below the first key code.
+        {38, controlMask, "\x01"}, {23, 0, "\t"}, {133, 0, ""}, {113, 0, ""}, {3, 0, ""},
+        // clang-format on
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(map.text(c.key, c.state), c.text) << int(c.key) << " state " << c.state;
     EXPECT_EQ(map.keysym(3, 0), 0u); // below the first key code
     EXPECT_EQ(map.keysym(38, 5), 0u);
-    EXPECT_EQ(map.text(3, 0), "");
 }
 
 } // namespace
