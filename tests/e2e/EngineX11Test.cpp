@@ -11,24 +11,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Expected {
-    Pid pid;
-    std::string bundleID, appName, title;
-    WindowID wid;
-    bool element;
-};
-
-void expectWins(const std::vector<Win>& wins, const std::vector<Expected>& expected) {
-    ASSERT_EQ(wins.size(), expected.size());
-    for (std::size_t i = 0; i < wins.size(); ++i) {
-        SCOPED_TRACE("window " + std::to_string(i));
-        EXPECT_EQ(wins[i].pid, expected[i].pid);
-        EXPECT_EQ(wins[i].bundleID, expected[i].bundleID);
-        EXPECT_EQ(wins[i].appName, expected[i].appName);
-        EXPECT_EQ(wins[i].title, expected[i].title);
-        EXPECT_EQ(wins[i].wid, expected[i].wid);
-        EXPECT_EQ(wins[i].ax != nullptr, expected[i].element);
-    }
+// A listing as "pid id name 'title' window [element]" lines.
+std::vector<std::string> described(const std::vector<Win>& wins) {
+    std::vector<std::string> out;
+    for (const Win& w : wins)
+        out.push_back(std::to_string(w.pid) + ' ' + w.bundleID + ' ' + w.appName + " '" + w.title +
+                      "' " + hex(w.wid) + (w.ax ? " element" : ""));
+    return out;
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -66,20 +55,14 @@ protected:
 
 TEST_F(EngineX11, ListingsHoldTheStandardWindowsAndAPlaceholderForAnAppWithoutAny) {
     const Scenario s = stage();
-    std::vector<Expected> expected = {
-        {4242, "org.test.Alpha", "Alpha Studio", "A one", s.aOne, true},
-        {4343, "beta-app", "Beta App", "B main", s.bMain, true},
-        {4444, "org.test.Gamma", "Gamma", "G far", s.gFar, true},
+    std::vector<std::string> expected = {
+        "4242 org.test.Alpha Alpha Studio 'A one' " + hex(s.aOne) + " element",
+        "4343 beta-app Beta App 'B main' " + hex(s.bMain) + " element",
+        "4444 org.test.Gamma Gamma 'G far' " + hex(s.gFar) + " element",
     };
-    {
-        SCOPED_TRACE("allWindows");
-        expectWins(engine->allWindows(), expected);
-    }
-    expected.push_back({4545, "Delta", "Delta", "", Win::placeholderBit | 4545u, false});
-    {
-        SCOPED_TRACE("allAcrossSpaces");
-        expectWins(engine->allAcrossSpaces(), expected);
-    }
+    EXPECT_EQ(described(engine->allWindows()), expected);
+    expected.push_back("4545 Delta Delta '' " + hex(Win::placeholderBit | 4545u));
+    EXPECT_EQ(described(engine->allAcrossSpaces()), expected);
     // Every client window is alive in the window server's list and on some space.
     const auto spaces = engine->windowsOnAllSpaces();
     for (WindowID wid : {s.aOne, s.aTwo, s.bMain, s.bDialog, s.gFar, s.dHidden}) {
@@ -90,13 +73,11 @@ TEST_F(EngineX11, ListingsHoldTheStandardWindowsAndAPlaceholderForAnAppWithoutAn
     EXPECT_TRUE(engine->axWidAvailable());
 }
 
-TEST_F(EngineX11, FocusActivatesAPlaceholdersAppAndSwitchesToAWindowOnTheOtherDesktop) {
-    const Scenario s = stage();
-    const auto placeholder = find(engine->allAcrossSpaces(), Win::placeholderBit | 4545u);
-    ASSERT_TRUE(placeholder);
-    engine->focus(*placeholder);
-    EXPECT_TRUE(pump([&] { return probe.active() == s.dHidden; }));
+// A placeholder's focus and a close go straight to the desktop's activate and close button,
+// which the X11 host's own tests cover.
 
+TEST_F(EngineX11, FocusOnAWindowOfTheOtherDesktopSwitchesThereAndActivatesIt) {
+    const Scenario s = stage();
     const auto far = find(engine->allAcrossSpaces(), s.gFar);
     ASSERT_TRUE(far);
     engine->focus(*far);
@@ -108,21 +89,14 @@ TEST_F(EngineX11, FocusActivatesAPlaceholdersAppAndSwitchesToAWindowOnTheOtherDe
     EXPECT_EQ(focused->title, "G far");
 }
 
-TEST_F(EngineX11, RetitlesAndActivationsByAnotherProgramReachOnFocusChangeWithin100ms) {
+TEST_F(EngineX11, AnActivationByAnotherProgramReachesOnFocusChangeWithin100msAndSettles) {
     const Scenario s = stage();
     engine->trackFocusChanges(4242);
     ASSERT_EQ(engine->focusObsPid(), 4242);
-    const auto within100ms = [&] {
-        const auto start = Clock::now();
-        return pump([&] { return focusChanges > 0; }, 100ms) && Clock::now() - start < 100ms;
-    };
-    ASSERT_EQ(run({"xdotool", "set_window", "--name", "Retitled by xdotool", hex(s.aOne)}), 0);
-    EXPECT_TRUE(within100ms());
-    EXPECT_EQ(find(engine->allWindows(), s.aOne)->title, "Retitled by xdotool");
-
-    focusChanges = 0;
     ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
-    EXPECT_TRUE(within100ms());
+    const auto start = Clock::now();
+    ASSERT_TRUE(pump([&] { return focusChanges > 0; }, 100ms));
+    EXPECT_LT(Clock::now() - start, 100ms);
     // The first notice may be openbox clearing _NET_ACTIVE_WINDOW on the way to the new
     // window; the focus poll re-reads until it has settled.
     EXPECT_TRUE(pump([&] {
@@ -131,7 +105,7 @@ TEST_F(EngineX11, RetitlesAndActivationsByAnotherProgramReachOnFocusChangeWithin
     }));
 }
 
-TEST_F(EngineX11, ZOrderPutsTheActiveWindowFirstAndHiddenOnesLastAndCloseClosesAWindow) {
+TEST_F(EngineX11, ZOrderPutsTheActiveWindowFirstAndHiddenOnesLast) {
     const Scenario s = stage();
     ASSERT_EQ(run({"xdotool", "windowactivate", hex(s.bMain)}), 0);
     ASSERT_TRUE(pump([&] { return probe.active() == s.bMain; }));
@@ -142,17 +116,6 @@ TEST_F(EngineX11, ZOrderPutsTheActiveWindowFirstAndHiddenOnesLastAndCloseClosesA
     const auto z = engine->zOrder();
     EXPECT_EQ(z.count(s.gFar), 0u);
     EXPECT_EQ(z.count(s.aTwo), 0u);
-
-    const auto main = find(engine->allWindows(), s.bMain);
-    ASSERT_TRUE(main);
-    engine->close(*main);
-    EXPECT_TRUE(client.expect("closed b1 wm", 5s));
-    EXPECT_TRUE(pump([&] {
-        const auto c = probe.clients();
-        return std::find(c.begin(), c.end(), s.bMain) == c.end();
-    }));
-    EXPECT_FALSE(find(engine->allWindows(), s.bMain));
-    EXPECT_EQ(engine->zOrderedWIDs(), (std::vector<WindowID>{s.aOne, s.gFar}));
 }
 
 TEST_F(EngineX11, DumpsListEveryRegularAppsWindowsAndEveryClientFrontToBack) {
