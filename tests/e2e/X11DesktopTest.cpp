@@ -339,9 +339,9 @@ TEST_F(X11DesktopE2e, WindowElementsFollowTypeTransienceStateAndTitleEncoding) {
          "AXWindow AXStandardWindow 'bad\xEF\xBF\xBD' min no full no 400x300 minimize close"},
         {"id=e", "AXWindow AXStandardWindow - min no full no 400x300 minimize close"},
     };
-    for (const auto& [spec, expected] : cases) {
-        SCOPED_TRACE(spec);
-        const auto id = client.open(std::string(spec) + " class=Kind pid=5001");
+    for (const auto& [options, expected] : cases) {
+        SCOPED_TRACE(options);
+        const auto id = client.open(std::string(options) + " class=Kind pid=5001");
         ASSERT_NE(id, 0u);
         const Element w = windowOf(5001, id);
         ASSERT_TRUE(w);
