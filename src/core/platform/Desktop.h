@@ -7,6 +7,7 @@
 // actions report nothing. All calls come from the main thread.
 #pragma once
 
+#include "core/platform/Geometry.h"
 #include "core/platform/Image.h"
 
 #include <array>
@@ -39,26 +40,6 @@ struct RunningApp {
     std::optional<std::string> name;
     ActivationPolicy policy = ActivationPolicy::regular;
     bool terminated = false;
-};
-
-struct Size {
-    double width = 0;
-    double height = 0;
-    friend bool operator==(const Size&, const Size&) = default;
-};
-
-struct Point {
-    double x = 0;
-    double y = 0;
-    friend bool operator==(const Point&, const Point&) = default;
-};
-
-struct Rect {
-    double x = 0;
-    double y = 0;
-    double width = 0;
-    double height = 0;
-    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
 // One entry of the window-server list. Every key may be missing.
