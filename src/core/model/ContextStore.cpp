@@ -1,6 +1,8 @@
 // ContextStore: loading, saving and the operations that change the set of contexts.
 #include "core/model/ContextStore.h"
 
+#include "core/model/Color.h"
+
 #include <algorithm>
 #include <limits>
 #include <unordered_map>
@@ -71,6 +73,20 @@ void ContextStore::add(ContextPtr context) {
     activeID = id;
     touch(id);
     save();
+}
+
+ContextPtr ContextStore::addNewContext(std::optional<Uuid> workspace) {
+    ContextPtr context = makeContext("New context", std::string(paletteHex(contexts.size())),
+                                     workspace ? workspace : activeWorkspaceID());
+    add(context);
+    return context;
+}
+
+ContextPtr ContextStore::find(const std::optional<Uuid>& id) const {
+    if (!id) return nullptr;
+    for (const ContextPtr& c : contexts)
+        if (c && c->id == *id) return c;
+    return nullptr;
 }
 
 void ContextStore::remove(const Context& context) {

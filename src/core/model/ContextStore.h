@@ -74,6 +74,12 @@ public:
 
     // Gives the context the active workspace if it has none, appends it, makes it active.
     void add(ContextPtr context);
+    // Adds "New context" in the next palette colour to `workspace` (none: the active one)
+    // and returns it.
+    ContextPtr addNewContext(std::optional<Uuid> workspace);
+    // The context with this id; null when there is none.
+    ContextPtr find(const std::optional<Uuid>& id) const;
+    ContextPtr active() const { return find(activeID); }
     // Removes every context with this id; the first remaining one becomes active if it was.
     void remove(const Context& context);
     // Makes `id` active and saves (even when unchanged); calls onActivate when it changed.

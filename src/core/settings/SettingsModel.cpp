@@ -182,10 +182,7 @@ std::size_t SettingsModel::contextCount(const Uuid& workspace) const {
 }
 
 ContextPtr SettingsModel::context(const std::optional<Uuid>& id) const {
-    if (!id) return nullptr;
-    for (const ContextPtr& c : store_.contexts)
-        if (c && c->id == *id) return c;
-    return nullptr;
+    return store_.find(id);
 }
 
 const Workspace* SettingsModel::workspace(const std::optional<Uuid>& id) const {
@@ -241,9 +238,7 @@ void SettingsModel::renameWorkspace(const Uuid& id, const std::string& name) {
 void SettingsModel::createContext() {
     std::optional<Uuid> target = selectedWorkspaceID_;
     if (!target) target = store_.activeWorkspaceID();
-    ContextPtr created = makeContext(
-        "New Context", std::string(paletteHex(store_.contexts.size() % palette.size())), target);
-    store_.add(created);
+    ContextPtr created = store_.addNewContext(target);
     selectedContextID_ = created->id;
     editing_ = created;
     bump();
@@ -382,13 +377,9 @@ std::vector<Win> SettingsModel::pinnedWindows(const Context& context) {
 
 void SettingsModel::unpin(const Uuid& id, const Win& window) {
     editContext(id, [&](Context& c) {
-        const auto names = [&](const WinRef& ref) {
-            if (ref.matchAppOnly || ref.bundleID != window.bundleID) return false;
-            const bool byID = window.wid != 0 && ref.wid && *ref.wid == window.wid;
-            const bool byTitle = !window.title.empty() && window.title == ref.title;
-            return byID || byTitle;
-        };
-        return std::erase_if(c.members, names) > 0;
+        return std::erase_if(c.members, [&](const WinRef& ref) {
+                   return pinNames(ref, window, engine_.liveWids());
+               }) > 0;
     });
 }
 

@@ -1,7 +1,6 @@
 // SettingsModel: the state and every operation behind the settings window, without widgets.
 #pragma once
 
-#include "core/engine/Win.h"
 #include "core/engine/WindowEngine.h"
 #include "core/hotkeys/HotkeyConfig.h"
 #include "core/hotkeys/KeyBind.h"
