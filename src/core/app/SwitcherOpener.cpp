@@ -155,6 +155,8 @@ void SwitcherOpener::switcherCloseSelected() {
     const auto selected = switcher_.selectedWindow();
     if (!selected) return;
     engine_.close(*selected);
+    // Gone for good: a rebuild of the open switcher must not bring the tile back.
+    std::erase_if(wins_, [&](const Win& w) { return w.wid == selected->wid; });
     switcher_.removeSelected();
 }
 
@@ -162,6 +164,7 @@ void SwitcherOpener::switcherQuitSelectedApp() {
     const auto selected = switcher_.selectedWindow();
     if (!selected) return;
     engine_.quit(selected->pid);
+    std::erase_if(wins_, [&](const Win& w) { return w.pid == selected->pid; });
     switcher_.removeSelectedApp();
 }
 

@@ -29,11 +29,15 @@ WindowEngine::~WindowEngine() {
     system_.setChangeHandler({});
 }
 
-std::vector<Win> WindowEngine::listed(const std::function<bool(const Win&)>& keep) {
+void WindowEngine::read() {
     reading_ = system_.windows();
     liveWids_.clear();
     for (const WindowInfo& w : reading_)
         liveWids_.insert(w.id);
+}
+
+std::vector<Win> WindowEngine::listed(const std::function<bool(const Win&)>& keep) {
+    read();
     std::vector<const WindowInfo*> order;
     for (const WindowInfo& w : reading_)
         if (switchable(w)) order.push_back(&w);
@@ -60,6 +64,9 @@ std::vector<Win> WindowEngine::windows(const Context& in) {
 }
 
 std::optional<Win> WindowEngine::focusedWindow() {
+    // Whatever is decided about the focused window next asks which pinned ids still live.
+    WindowSystemBatch batch(system_);
+    read();
     auto active = system_.activeWindow();
     if (!active) return std::nullopt;
     return winOf(*active);

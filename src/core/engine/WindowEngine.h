@@ -43,7 +43,7 @@ public:
     std::vector<Win> windows(const BundleSet& forBundles);
     // The context's windows, in the same order.
     std::vector<Win> windows(const Context& in);
-    // The window with the focus, whatever its kind.
+    // The window with the focus, whatever its kind. Refreshes liveWids().
     std::optional<Win> focusedWindow();
     // The ids of the applications whose process runs, also those without windows.
     BundleSet runningApplications();
@@ -67,6 +67,7 @@ public:
     WindowSystem& system() { return system_; }
 
 private:
+    void read();
     std::vector<Win> listed(const std::function<bool(const Win&)>& keep);
 
     WindowSystem& system_;
