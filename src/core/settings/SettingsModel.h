@@ -135,7 +135,7 @@ public:
     // Asks first; the last workspace is never removed.
     void removeSelectedWorkspace();
     void renameWorkspace(const Uuid& id, const std::string& name);
-    // A "New Context" in the selected workspace, selected and opened in the editor.
+    // A "New context" in the selected workspace, selected and opened in the editor.
     void createContext();
     // Asks first; unknown ids do nothing.
     void deleteContext(std::optional<Uuid> id);

@@ -132,45 +132,45 @@ TEST_F(SettingsEditingTest, RemovingARuleOrClearingPinsAsksFirst) {
 }
 
 TEST_F(SettingsEditingTest, RuleMatchesAreTheLiveWindowsTheRuleAloneMatches) {
-    desktop.addWindow(editor, 11, "draft one");
-    desktop.addWindow(editor, 12, "final");
-    desktop.addWindow(browser, 21, "draft news");
+    addWindow(editor, 11, "draft one");
+    addWindow(editor, 12, "final");
+    addWindow(browser, 21, "draft news");
     Rule r = rule(RuleField::title, RuleOp::contains, "draft");
-    EXPECT_EQ(titlesOf(model().ruleMatches(r)), (Names{"draft one", "draft news"}));
+    EXPECT_EQ(titlesOf(model().ruleMatches(r)), (Names{"draft news", "draft one"}));
     r.clauses.push_back(Condition{RuleField::appName, RuleOp::equals, "Browser"});
     EXPECT_EQ(titlesOf(model().ruleMatches(r)), Names{"draft news"});
     EXPECT_TRUE(model().ruleMatches(rule(RuleField::title, RuleOp::contains, "")).empty());
 
     // An exclude rule previews the windows it blocks, though an exclude-only context has none.
     ctx->rules = {rule(RuleField::appName, RuleOp::equals, "Editor", true)};
-    EXPECT_EQ(titlesOf(model().ruleMatches(ctx->rules[0])), (Names{"draft one", "final"}));
+    EXPECT_EQ(titlesOf(model().ruleMatches(ctx->rules[0])), (Names{"final", "draft one"}));
     EXPECT_TRUE(model().matchingWindows(*ctx, model().windows()).empty());
 }
 
 // --- Pinned windows ----------------------------------------------------------------------------
 
 TEST_F(SettingsEditingTest, PinnedWindowsAreTheLiveWindowsAWindowOrApplicationPinNames) {
-    desktop.addWindow(editor, 11, "notes");
-    desktop.addWindow(editor, 12, "todo");
-    desktop.addWindow(browser, 21, "news");
-    desktop.addWindow(browser, 22, "mail");
+    addWindow(editor, 11, "notes");
+    addWindow(editor, 12, "todo");
+    addWindow(browser, 21, "news");
+    addWindow(browser, 22, "mail");
     ctx->members = {
         WinRef{"org.editor", "todo", false, std::nullopt}, // by title
         WinRef{"org.browser", "", true, std::nullopt},     // the whole application
     };
     // A rule match is not a pin.
     ctx->rules = {rule(RuleField::title, RuleOp::equals, "notes")};
-    EXPECT_EQ(titlesOf(model().pinnedWindows(*ctx)), (Names{"todo", "news", "mail"}));
+    EXPECT_EQ(titlesOf(model().pinnedWindows(*ctx)), (Names{"mail", "news", "todo"}));
 }
 
 TEST_F(SettingsEditingTest, UnpinRemovesEveryWindowPinNamingTheWindowButNoApplicationPin) {
     // An untitled window without an id matches nothing by accident.
     ctx->members = {WinRef{"org.editor", "", false, std::nullopt}};
-    model().unpin(ctx->id, Win{editor, "org.editor", "Editor", "", 0, nullptr});
+    model().unpin(ctx->id, Win{editor, "org.editor", "Editor", "", 0});
     EXPECT_EQ(ctx->members.size(), 1u);
     expectSavedAndAnnounced(0);
 
-    desktop.addWindow(editor, 11, "notes");
+    addWindow(editor, 11, "notes");
     const Win notes = model().windows()[0];
     ctx->members = {
         WinRef{"org.editor", "old title", false, 11u}, // by id

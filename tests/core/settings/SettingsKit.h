@@ -1,4 +1,4 @@
-// SettingsKit: a SettingsModel over a FakeDesktop, a manual clock, memory files and defaults,
+// SettingsKit: a SettingsModel over a scripted window system, a manual clock, memory files and defaults,
 // scripted alerts and dialogs, a counted beep and a fake key monitor. Shared with the widget
 // tests.
 #pragma once
@@ -9,9 +9,9 @@
 #include "core/model/Settings.h"
 #include "core/settings/SettingsModel.h"
 #include "fakes/FakeAlerts.h"
-#include "fakes/FakeDesktop.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeLoginItem.h"
+#include "fakes/FakeWindowSystem.h"
 #include "fakes/ManualQueue.h"
 #include "fakes/MemoryDefaults.h"
 #include "fakes/MemoryFiles.h"
@@ -34,10 +34,17 @@ struct SettingsKit {
         SettingsKit& kit;
     };
 
-    SettingsKit() {
-        desktop.clock = [this] { return queue.now(); };
-        desktop.addApp(editor, "org.editor", "Editor");
-        desktop.addApp(browser, "org.browser", "Browser");
+    // A normal window of `pid` (editor or browser, or another pid named "App <pid>").
+    void addWindow(Pid pid, WindowID id, std::string title) {
+        WindowInfo w;
+        w.id = id;
+        w.app = pid == editor    ? AppInfo{pid, "org.editor", "Editor"}
+                : pid == browser ? AppInfo{pid, "org.browser", "Browser"}
+                                 : AppInfo{pid, "org.app" + std::to_string(pid),
+                                           "App " + std::to_string(pid)};
+        w.title = std::move(title);
+        w.closable = true;
+        windows.open(std::move(w));
     }
 
     // The model, made on first use so a test can prepare the store first.
@@ -104,7 +111,7 @@ struct SettingsKit {
         return it == files.contents.end() ? std::string("<missing>") : it->second;
     }
 
-    FakeDesktop desktop;
+    FakeWindowSystem windows;
     ManualQueue queue;
     MemoryFiles files;
     RecordingLog log;
@@ -112,7 +119,7 @@ struct SettingsKit {
     FakeLoginItem loginItem;
     Settings settings{defaults, loginItem, log};
     ContextStore store{files, log};
-    WindowEngine engine{desktop, queue};
+    WindowEngine engine{windows, queue};
     HotkeyConfig config{files};
     FakeAlerts alerts;
     FakeDialogs dialogs;

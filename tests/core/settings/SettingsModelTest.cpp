@@ -73,14 +73,14 @@ TEST_F(SettingsModelTest, EndedSubscriptionsAndAGoneModelAreNotAnnounced) {
 // --- Live windows ------------------------------------------------------------------------------
 
 TEST_F(SettingsModelTest, WindowsAreRescannedWhenOlderThanTwoSecondsAndChangesAnnounced) {
-    desktop.addWindow(editor, 11, "notes");
+    addWindow(editor, 11, "notes");
     watch();
     EXPECT_EQ(titlesOf(model().windows()), Names{"notes"});
-    desktop.addWindow(browser, 21, "news");
+    addWindow(browser, 21, "news");
     queue.advance(2.0);
     EXPECT_EQ(titlesOf(model().windows()), Names{"notes"});
     queue.advance(0.01);
-    EXPECT_EQ(titlesOf(model().windows()), (Names{"notes", "news"}));
+    EXPECT_EQ(titlesOf(model().windows()), (Names{"news", "notes"}));
 
     EXPECT_EQ(announcements(), 0) << "reading the windows announces nothing";
     model().refreshLiveWindows();
@@ -88,7 +88,7 @@ TEST_F(SettingsModelTest, WindowsAreRescannedWhenOlderThanTwoSecondsAndChangesAn
     queue.advance(3);
     model().refreshLiveWindows();
     EXPECT_EQ(announcements(), 1) << "the same windows";
-    desktop.app(editor)->windows[0]->title = "notes — edited";
+    windows.window(11).title = "notes — edited";
     queue.advance(3);
     model().refreshLiveWindows();
     EXPECT_EQ(announcements(), 2);
@@ -96,8 +96,8 @@ TEST_F(SettingsModelTest, WindowsAreRescannedWhenOlderThanTwoSecondsAndChangesAn
 
 TEST_F(SettingsModelTest, MatchingWindowsAndAlsoInUseTheMembershipTest) {
     store.load();
-    desktop.addWindow(editor, 11, "notes");
-    desktop.addWindow(browser, 21, "news");
+    addWindow(editor, 11, "notes");
+    addWindow(browser, 21, "news");
     ContextPtr writing = addContext("Writing");
     writing->rules = {rule(RuleField::appName, RuleOp::equals, "Editor")};
     ContextPtr all = addContext("All");
@@ -107,9 +107,9 @@ TEST_F(SettingsModelTest, MatchingWindowsAndAlsoInUseTheMembershipTest) {
     const auto& wins = model().windows();
     EXPECT_EQ(titlesOf(model().matchingWindows(*writing, wins)), Names{"notes"});
     EXPECT_EQ(titlesOf(model().matchingWindows(*none, wins)), Names{});
-    EXPECT_EQ(model().alsoIn(wins[0], writing->id), 1); // "All" only
-    EXPECT_EQ(model().alsoIn(wins[0], none->id), 2);
-    EXPECT_EQ(model().alsoIn(wins[1], all->id), 0);
+    EXPECT_EQ(model().alsoIn(wins[1], writing->id), 1); // "All" only
+    EXPECT_EQ(model().alsoIn(wins[1], none->id), 2);
+    EXPECT_EQ(model().alsoIn(wins[0], all->id), 0);
 }
 
 // --- Workspaces --------------------------------------------------------------------------------
@@ -198,7 +198,7 @@ TEST_F(SettingsModelTest, NewContextGoesToTheSelectedOrElseActiveWorkspaceAndOpe
     model().createContext();
     ASSERT_EQ(store.contexts.size(), 1u);
     const ContextPtr created = store.contexts[0];
-    EXPECT_EQ(created->name, "New Context");
+    EXPECT_EQ(created->name, "New context");
     EXPECT_EQ(created->colorHex, "#FF6B6B");
     EXPECT_EQ(created->workspaceID, two);
     EXPECT_TRUE(created->members.empty());
@@ -206,7 +206,7 @@ TEST_F(SettingsModelTest, NewContextGoesToTheSelectedOrElseActiveWorkspaceAndOpe
     EXPECT_FALSE(created->match);
     EXPECT_EQ(model().selectedContextID(), created->id);
     EXPECT_EQ(model().editing(), created);
-    EXPECT_NE(file("contexts.json").find("New Context"), std::string::npos);
+    EXPECT_NE(file("contexts.json").find("New context"), std::string::npos);
 
     store.setActive(created->id);
     model().setSelectedWorkspaceID(std::nullopt);

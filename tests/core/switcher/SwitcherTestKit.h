@@ -5,7 +5,9 @@
 #include "core/switcher/Switcher.h"
 #include "core/switcher/SwitcherPanel.h"
 #include "core/switcher/TextMeasure.h"
+#include "fakes/FakeScreens.h"
 #include "fakes/FakeSwitcherPanel.h"
+#include "fakes/FakeTextMeasure.h"
 
 #include <optional>
 #include <set>
@@ -14,27 +16,7 @@
 
 namespace morvelan::testing {
 
-// Every character is 6 px wide, plus the font's letter spacing.
-class FakeTextMeasure : public TextMeasure {
-public:
-    double width(std::string_view text, const Font& font) override {
-        double chars = 0;
-        for (unsigned char c : text)
-            if ((c & 0xC0) != 0x80) ++chars;
-        return chars * (6 + font.kern);
-    }
-};
-
 using FakePanel = FakeSwitcherPanel;
-
-class FakeScreens : public ScreenInfo {
-public:
-    std::vector<Rect> screens() override { return list; }
-    std::optional<Point> pointer() override { return at; }
-
-    std::vector<Rect> list{{0, 0, 1280, 800}};
-    std::optional<Point> at = Point{640, 400};
-};
 
 inline Win window(Pid pid, WindowID wid, std::string title, std::string app) {
     Win win;
