@@ -38,6 +38,15 @@ template <class T> const T* as(const Element& el) {
     return dynamic_cast<const T*>(el.get());
 }
 
+RunningApp runningApp(const AppRecord& rec) {
+    RunningApp app;
+    app.pid = rec.pid;
+    if (!rec.identity.appId.empty()) app.bundleID = rec.identity.appId;
+    if (!rec.identity.name.empty()) app.name = rec.identity.name;
+    app.policy = rec.regular ? ActivationPolicy::regular : ActivationPolicy::accessory;
+    return app;
+}
+
 // EWMH source indication: the request comes from a pager or taskbar acting for the user.
 constexpr std::uint32_t sourcePager = 2;
 
@@ -388,13 +397,13 @@ std::vector<RunningApp> X11Desktop::runningApplications() {
     std::vector<RunningApp> out;
     out.reserve(v->apps.apps().size());
     for (const auto& rec : v->apps.apps())
-        out.push_back(rec.app);
+        out.push_back(runningApp(rec));
     return out;
 }
 
 std::optional<RunningApp> X11Desktop::application(Pid pid) {
     auto v = view();
-    if (const AppRecord* rec = v->apps.find(pid)) return rec->app;
+    if (const AppRecord* rec = v->apps.find(pid)) return runningApp(*rec);
     return std::nullopt;
 }
 
@@ -402,7 +411,7 @@ std::optional<RunningApp> X11Desktop::frontmostApplication() {
     auto v = view();
     const ClientWindow* w = v->snapshot.find(v->snapshot.active);
     if (!w || !w->pid) return std::nullopt;
-    if (const AppRecord* rec = v->apps.find(*w->pid)) return rec->app;
+    if (const AppRecord* rec = v->apps.find(*w->pid)) return runningApp(*rec);
     return std::nullopt;
 }
 
@@ -482,7 +491,7 @@ std::optional<std::string> X11Desktop::iconFile(Pid pid, int size) {
     auto v = view();
     const AppRecord* rec = v->apps.find(pid);
     if (!rec) return std::nullopt;
-    return entries_.iconFile(rec->icon, size);
+    return entries_.iconFile(rec->identity.icon, size);
 }
 
 void X11Desktop::setActivationHandler(std::function<void(std::optional<RunningApp>)> handler) {
@@ -542,16 +551,16 @@ std::optional<std::string> X11Desktop::subrole(const Element& el) {
     auto w = client(el);
     if (!w) return std::nullopt;
     switch (w->kind()) {
-    case WindowKind::normal:
+    case ClientKind::normal:
         return w->skipTaskbar ? "AXFloatingWindow" : "AXStandardWindow";
-    case WindowKind::dialog:
+    case ClientKind::dialog:
         return "AXDialog";
-    case WindowKind::utility:
+    case ClientKind::utility:
         return "AXFloatingWindow";
-    case WindowKind::splash:
+    case ClientKind::splash:
         return "AXSystemDialog";
-    case WindowKind::dock:
-    case WindowKind::desktop:
+    case ClientKind::dock:
+    case ClientKind::desktop:
         return "AXUnknown";
     }
     return std::nullopt;
@@ -578,7 +587,7 @@ std::optional<bool> X11Desktop::fullScreen(const Element& el) {
 
 bool X11Desktop::hasMinimizeButton(const Element& el) {
     auto w = client(el);
-    return w && w->kind() == WindowKind::normal;
+    return w && w->kind() == ClientKind::normal;
 }
 
 std::optional<Size> X11Desktop::size(const Element& el) {
@@ -642,10 +651,11 @@ std::optional<std::vector<WindowInfo>> X11Desktop::windowList(WindowList which,
         WindowInfo i;
         i.number = w.id;
         // Docks sit above everything, like the macOS Dock's layer; clients are layer 0.
-        i.layer = w.kind() == WindowKind::dock ? 20 : 0;
+        i.layer = w.kind() == ClientKind::dock ? 20 : 0;
         i.ownerPid = w.pid;
-        if (const AppRecord* rec = w.pid ? v->apps.find(*w.pid) : nullptr; rec && rec->app.name)
-            i.ownerName = rec->app.name;
+        if (const AppRecord* rec = w.pid ? v->apps.find(*w.pid) : nullptr;
+            rec && !rec->identity.name.empty())
+            i.ownerName = rec->identity.name;
         else if (!w.wmClass.empty())
             i.ownerName = w.wmClass;
         i.name = w.title;
@@ -657,13 +667,13 @@ std::optional<std::vector<WindowInfo>> X11Desktop::windowList(WindowList which,
     };
     std::vector<WindowInfo> out;
     if (which == WindowList::including) {
-        if (const ClientWindow* w = s.find(relativeTo); w && w->kind() != WindowKind::desktop)
+        if (const ClientWindow* w = s.find(relativeTo); w && w->kind() != ClientKind::desktop)
             out.push_back(info(*w));
         return out;
     }
     for (xcb_window_t id : v->frontToBack) {
         const ClientWindow* w = s.find(id);
-        if (w->kind() == WindowKind::desktop) continue;
+        if (w->kind() == ClientKind::desktop) continue;
         WindowInfo i = info(*w);
         if (which == WindowList::onScreenOnly && !*i.onscreen) continue;
         out.push_back(std::move(i));
@@ -690,7 +700,7 @@ X11Desktop::windowsInSpaces(const std::vector<std::int64_t>& spaceIDs) {
     std::vector<WindowID> out;
     for (xcb_window_t id : v->frontToBack) {
         const ClientWindow* w = v->snapshot.find(id);
-        if (w->kind() == WindowKind::desktop) continue;
+        if (w->kind() == ClientKind::desktop) continue;
         const bool everywhere = !w->desktop || *w->desktop == allDesktops;
         if (everywhere || std::find(spaceIDs.begin(), spaceIDs.end(),
                                     static_cast<std::int64_t>(*w->desktop)) != spaceIDs.end())

@@ -57,15 +57,15 @@ TEST(BestIcon, StopsAtBadDataButKeepsTheImagesBeforeIt) {
 
 TEST(ClassifyWindow, FirstKnownTypeDecidesAndAnUntypedWindowIsADialogOnlyWhenTransient) {
     using T = WindowType;
-    EXPECT_EQ(classifyWindow({T::unknown, T::dialog, T::normal}, false), WindowKind::dialog);
-    EXPECT_EQ(classifyWindow({T::utility}, false), WindowKind::utility);
-    EXPECT_EQ(classifyWindow({T::toolbar}, false), WindowKind::utility);
-    EXPECT_EQ(classifyWindow({T::dock}, false), WindowKind::dock);
-    EXPECT_EQ(classifyWindow({T::normal}, true), WindowKind::normal);
+    EXPECT_EQ(classifyWindow({T::unknown, T::dialog, T::normal}, false), ClientKind::dialog);
+    EXPECT_EQ(classifyWindow({T::utility}, false), ClientKind::utility);
+    EXPECT_EQ(classifyWindow({T::toolbar}, false), ClientKind::utility);
+    EXPECT_EQ(classifyWindow({T::dock}, false), ClientKind::dock);
+    EXPECT_EQ(classifyWindow({T::normal}, true), ClientKind::normal);
     // xterm sets no _NET_WM_WINDOW_TYPE at all.
-    EXPECT_EQ(classifyWindow({}, false), WindowKind::normal);
-    EXPECT_EQ(classifyWindow({}, true), WindowKind::dialog);
-    EXPECT_EQ(classifyWindow({T::unknown}, false), WindowKind::normal);
+    EXPECT_EQ(classifyWindow({}, false), ClientKind::normal);
+    EXPECT_EQ(classifyWindow({}, true), ClientKind::dialog);
+    EXPECT_EQ(classifyWindow({T::unknown}, false), ClientKind::normal);
 }
 
 TEST(ClientWindow, StandardMeansNormalAndOnTheTaskbarAndUnplacedMeansEveryDesktop) {
@@ -188,7 +188,8 @@ using AppIndexTest = TempDirs;
 
 // An identity as "bundle id|name|icon", "-" for what is absent.
 std::string text(const AppIdentity& a) {
-    return a.bundleID.value_or("-") + '|' + a.name.value_or("-") + '|' + a.icon;
+    const auto orDash = [](const std::string& t) { return t.empty() ? "-" : t; };
+    return orDash(a.appId) + '|' + orDash(a.name) + '|' + a.icon;
 }
 
 TEST_F(AppIndexTest, IdentityFollowsGtkIdThenKdeFileThenStartupClassThenFileNameThenClass) {
@@ -239,19 +240,19 @@ TEST_F(AppIndexTest, GroupsWindowsByPidInClientOrderAndSetsThePolicy) {
     AppIndex index(b.s, entries);
 
     ASSERT_EQ(index.apps().size(), 6u);
-    EXPECT_EQ(index.apps()[0].app.pid, 20);
-    EXPECT_EQ(index.apps()[1].app.pid, 10);
+    EXPECT_EQ(index.apps()[0].pid, 20);
+    EXPECT_EQ(index.apps()[1].pid, 10);
     EXPECT_EQ(index.apps()[0].windows, (std::vector<xcb_window_t>{1, 3}));
-    EXPECT_EQ(index.apps()[0].app.policy, ActivationPolicy::regular);
-    EXPECT_EQ(index.find(30)->app.policy, ActivationPolicy::accessory);
-    EXPECT_EQ(index.find(50)->app.policy, ActivationPolicy::accessory);
+    EXPECT_TRUE(index.apps()[0].regular);
+    EXPECT_FALSE(index.find(30)->regular);
+    EXPECT_FALSE(index.find(50)->regular);
     // A minimised normal window still makes a regular application.
-    EXPECT_EQ(index.find(60)->app.policy, ActivationPolicy::regular);
+    EXPECT_TRUE(index.find(60)->regular);
     // Docks are never applications, and a window without a pid belongs to none.
     EXPECT_FALSE(index.find(40));
     EXPECT_FALSE(index.find(0));
     ASSERT_TRUE(index.find(70));
-    EXPECT_EQ(index.find(70)->app.bundleID, "org.test.Main");
+    EXPECT_EQ(index.find(70)->identity.appId, "org.test.Main");
 }
 
 } // namespace
