@@ -28,7 +28,6 @@ AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries) {
         id.name = entry->name;
     else if (!w.wmClass.empty())
         id.name = w.wmClass;
-    if (entry) id.icon = entry->icon;
     return id;
 }
 
@@ -48,18 +47,15 @@ AppIndex::AppIndex(const ClientSnapshot& snapshot, const DesktopEntries& entries
     for (AppRecord& rec : apps_) {
         // The first standard window speaks for the application; without one, the first window.
         const ClientWindow* speaker = nullptr;
-        bool regular = false;
         for (xcb_window_t id : rec.windows) {
             const ClientWindow* w = snapshot.find(id);
             if (w->standard()) {
-                regular = true;
                 if (!speaker || !speaker->standard()) speaker = w;
             } else if (!speaker) {
                 speaker = w;
             }
         }
         rec.identity = identify(*speaker, entries);
-        rec.regular = regular;
     }
 }
 

@@ -10,20 +10,18 @@
 
 namespace morvelan {
 
-// The application id, name and icon of a window, from its properties and the desktop entries:
+// The application id and name of a window, from its properties and the desktop entries:
 // _GTK_APPLICATION_ID, else _KDE_NET_WM_DESKTOP_FILE, else the entry whose StartupWMClass
 // matches, else the WM_CLASS class; the name is the entry's Name, else the WM_CLASS class.
 struct AppIdentity {
     std::string appId; // "" when there is none
     std::string name;  // "" when there is none
-    std::string icon;  // the desktop entry's Icon, "" without an entry
 };
 AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries);
 
 struct AppRecord {
     Pid pid = 0;
     AppIdentity identity;              // of the window that speaks for the application
-    bool regular = false;              // it has a standard window
     std::vector<xcb_window_t> windows; // oldest first; dock and desktop windows left out
 };
 

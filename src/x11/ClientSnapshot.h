@@ -1,7 +1,7 @@
 // ClientSnapshot: every managed client window's properties, fetched in one batch of requests.
 #pragma once
 
-#include "core/platform/Geometry.h"
+#include "core/platform/WindowSystem.h"
 #include "x11/X11Connection.h"
 
 #include <cstdint>
@@ -12,8 +12,6 @@
 #include <vector>
 
 namespace morvelan {
-
-using Pid = std::int32_t;
 
 // What a client's _NET_WM_WINDOW_TYPE (and WM_TRANSIENT_FOR) make of it.
 enum class ClientKind { normal, dialog, utility, splash, dock, desktop };
