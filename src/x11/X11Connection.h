@@ -100,6 +100,10 @@ public:
     // One round trip; afterwards every event the server sent before its reply has been shown
     // to the tap and is kept, in order, for nextEvent(). False when the connection failed.
     bool catchUp();
+    // Shows the tap the events xcb has already read while waiting for replies and keeps
+    // them for nextEvent(): after a reading, every event sent before its last reply has been
+    // seen. No round trip.
+    void keepQueued();
     // The next event: a kept one first, else one xcb has read or can read without waiting.
     XcbPtr<xcb_generic_event_t> nextEvent();
 
