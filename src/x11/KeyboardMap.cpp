@@ -86,12 +86,12 @@ KeyCodes::Keysym KeyboardMap::keysym(xcb_keycode_t key, int column) const {
 
 int KeyboardMap::keyCode(xcb_keycode_t key) const {
     const int code = KeyCodes::fromKeysym(keysym(key, 0));
-    return code != KeyCodes::none ? code : KeyCodes::fromKeysym(keysym(key, 1));
+    return code != Key::none ? code : KeyCodes::fromKeysym(keysym(key, 1));
 }
 
 std::vector<xcb_keycode_t> KeyboardMap::keysFor(int keyCode) const {
     std::vector<xcb_keycode_t> keys;
-    if (keyCode == KeyCodes::none) return keys;
+    if (keyCode == Key::none) return keys;
     for (int key = min_; key <= max_; ++key)
         if (this->keyCode(static_cast<xcb_keycode_t>(key)) == keyCode)
             keys.push_back(static_cast<xcb_keycode_t>(key));

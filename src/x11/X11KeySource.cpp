@@ -34,10 +34,8 @@ struct Disconnect {
 };
 using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
 
-constexpr std::uint64_t allMods = 0x1E0000;
 // How often bindings another client held are tried again.
 constexpr std::chrono::seconds retryInterval{2};
-constexpr std::uint64_t modBits[] = {0x20000, 0x40000, 0x80000, 0x100000};
 
 KeyEvent keyDown(int keyCode, std::uint64_t flags, std::string text) {
     KeyEvent event;
@@ -183,7 +181,7 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
     const auto locks = KeyCodes::lockVariants(map_.masks());
     for (std::size_t i = 0; i < combos.size(); ++i) {
         const KeyCombo& combo = combos[i];
-        const std::uint64_t mods = combo.mods & allMods;
+        const std::uint64_t mods = combo.mods & Modifier::all;
         const auto base = KeyCodes::stateFromMods(mods, map_.masks());
         auto keys = map_.keysFor(combo.keyCode);
         if (!base || keys.empty()) {
@@ -193,7 +191,7 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
         }
         // Every combination with more modifiers is the binding too.
         std::vector<std::uint64_t> free;
-        for (std::uint64_t bit : modBits)
+        for (std::uint64_t bit : Modifier::each)
             if (!(mods & bit)) free.push_back(bit);
         for (unsigned subset = 0; subset < (1u << free.size()); ++subset) {
             std::uint64_t extra = 0;
@@ -238,7 +236,8 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
     held_ = std::move(held);
     for (std::size_t i = 0; i < combos.size(); ++i) {
         if (!refused[i]) continue;
-        const std::string name = KeyCodes::describe(combos[i].keyCode, combos[i].mods & allMods);
+        const std::string name =
+            KeyCodes::describe(combos[i].keyCode, combos[i].mods & Modifier::all);
         failures.push_back(refused[i] == XCB_ACCESS ? name + " is taken by another program"
                                                     : name + " cannot be grabbed (X error " +
                                                           std::to_string(refused[i]) + ")");
@@ -358,7 +357,7 @@ void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time, bool frozen) {
     grabRefused_ = true; // not again until the switcher has closed
     // Without the keyboard the hold cannot be followed: give up the way a key press after an
     // unseen release does.
-    deliver(keyDown(KeyCodes::none, 0, {}));
+    deliver(keyDown(Key::none, 0, {}));
 }
 
 void X11KeySource::Worker::releaseKeyboard() {
@@ -377,7 +376,7 @@ void X11KeySource::Worker::followHeldModifiers() {
     const std::uint64_t flags = KeyCodes::modsFromState(pointer->mask, map_.masks());
     if (flags == lastFlags_) return;
     lastFlags_ = flags;
-    deliver(flagsChanged(KeyCodes::none, flags));
+    deliver(flagsChanged(Key::none, flags));
 }
 
 void X11KeySource::Worker::handle(const xcb_generic_event_t* event) {

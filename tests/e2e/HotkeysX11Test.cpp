@@ -147,7 +147,7 @@ protected:
             statuses.push_back(running);
             statusTimes.push_back(Clock::now());
         };
-        tab = rival.key(48);
+        tab = rival.key(Key::tab);
     }
 
     void TearDown() override {
@@ -292,7 +292,7 @@ TEST_F(HotkeysX11, ExtraModifiersAndNumLockStillMatchTheBinding) {
 // Super released before the keyboard grab, or a tap typed as fast as xdotool can.
 TEST_F(HotkeysX11, QuickTapsStillCommit) {
     start();
-    const xcb_keycode_t super = rival.key(55);
+    const xcb_keycode_t super = rival.key(Key::command);
     for (int round = 0; round < 8; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         if (round < 3)
@@ -368,7 +368,7 @@ TEST_F(HotkeysX11, ABindingHeldByAnotherProgramFailsTheStartUnlessItIsTheConfine
     ASSERT_TRUE(rival.grabKey(rival.super(), tab));
     {
         X11KeySource lone;
-        lone.setBindings({{48, 0x100000}, {48, 0x80000}});
+        lone.setBindings({{Key::tab, Modifier::command}, {Key::tab, Modifier::option}});
         auto started = lone.start([](const KeyEvent&) { return Verdict::pass; });
         ASSERT_FALSE(started);
         EXPECT_NE(started.error().message.find("Super+Tab"), std::string::npos)
@@ -383,7 +383,7 @@ TEST_F(HotkeysX11, ABindingHeldByAnotherProgramFailsTheStartUnlessItIsTheConfine
     // Window managers commonly bind Alt+Tab themselves: Super+Tab works all the same.
     ASSERT_TRUE(rival.grabKey(rival.map().masks().option, tab));
     X11KeySource lone;
-    lone.setBindings({{48, 0x100000}, {48, 0x80000}});
+    lone.setBindings({{Key::tab, Modifier::command}, {Key::tab, Modifier::option}});
     ASSERT_TRUE(lone.start([](const KeyEvent&) { return Verdict::pass; }));
     EXPECT_TRUE(lone.isEnabled());
     ASSERT_EQ(lone.missedBindings().size(), 1u);

@@ -49,8 +49,8 @@ TEST(KeyboardMap, KeysHaveTheirMacCodesAndModifierMasks) {
     EXPECT_EQ(map.keyCode(10), 18);
     EXPECT_EQ(map.keyCode(113), 123);
     EXPECT_EQ(map.keyCode(133), 55);
-    EXPECT_EQ(map.keyCode(79), 89);              // KP_Home / KP_7: found in the shifted column
-    EXPECT_EQ(map.keyCode(200), KeyCodes::none); // nothing mapped there
+    EXPECT_EQ(map.keyCode(79), 89);         // KP_Home / KP_7: found in the shifted column
+    EXPECT_EQ(map.keyCode(200), Key::none); // nothing mapped there
     EXPECT_EQ(map.masks().command, 0x40);
     EXPECT_EQ(map.masks().option, 0x08);
     EXPECT_EQ(map.masks().numLock, numLockMask);
@@ -64,7 +64,7 @@ TEST(KeyboardMap, AGrabTakesTheKeyWhoseOwnSymbolItIsNotOneThatShiftsToIt) {
     EXPECT_EQ(map.keysFor(48), std::vector<xcb_keycode_t>{23});
     // "<" is the comma key's shifted symbol, and the unshifted symbol of the ISO key.
     EXPECT_EQ(map.keysFor(10), std::vector<xcb_keycode_t>{94});
-    EXPECT_TRUE(map.keysFor(KeyCodes::none).empty());
+    EXPECT_TRUE(map.keysFor(Key::none).empty());
     EXPECT_TRUE(map.keysFor(111).empty()); // F12 is not on this keyboard
 }
 

@@ -45,8 +45,8 @@ HotkeyConfig::HotkeyConfig(Files& files)
 
 const Bindings& HotkeyConfig::defaults() {
     static const Bindings builtIn{
-        {HKAction::switcher, KeyBind{48, Modifier::command}},
-        {HKAction::switcherConfined, KeyBind{48, Modifier::option}},
+        {HKAction::switcher, KeyBind{Key::tab, Modifier::command}},
+        {HKAction::switcherConfined, KeyBind{Key::tab, Modifier::option}},
     };
     return builtIn;
 }

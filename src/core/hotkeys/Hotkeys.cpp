@@ -1,6 +1,7 @@
 // Hotkeys: the key decision on the source's thread and the hand-off of commands to the main thread.
 #include "core/hotkeys/Hotkeys.h"
 
+#include <iterator>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -9,47 +10,19 @@ namespace morvelan {
 
 namespace {
 
-namespace Key {
-constexpr int f = 3;
-constexpr int q = 12;
-constexpr int w = 13;
-constexpr int tab = 48;
-constexpr int backspace = 51; // "Delete" on a Mac keyboard
-constexpr int escape = 53;
-constexpr int left = 123;
-constexpr int right = 124;
-constexpr int down = 125;
-constexpr int up = 126;
-} // namespace Key
-
 constexpr std::size_t slot(HKAction action) {
     return static_cast<std::size_t>(action);
 }
 
+// The digit keys that select a context, in position order.
+constexpr int contextDigits[] = {Key::digit1, Key::digit2, Key::digit3, Key::digit4, Key::digit5,
+                                 Key::digit6, Key::digit7, Key::digit8, Key::digit9};
+
 // Context position of a digit key 1–9, or -1.
 constexpr int digitPosition(int key) {
-    switch (key) {
-    case 18:
-        return 0;
-    case 19:
-        return 1;
-    case 20:
-        return 2;
-    case 21:
-        return 3;
-    case 23:
-        return 4;
-    case 22:
-        return 5;
-    case 26:
-        return 6;
-    case 28:
-        return 7;
-    case 25:
-        return 8;
-    default:
-        return -1;
-    }
+    for (int position = 0; position < static_cast<int>(std::size(contextDigits)); ++position)
+        if (contextDigits[position] == key) return position;
+    return -1;
 }
 
 // Every modifier of the binding must be held; more are allowed. Bits outside the four
@@ -343,7 +316,7 @@ Verdict Hotkeys::keyDownOpen(const KeyEvent& event, std::uint64_t mods) {
         if (closeSwitcher()) dispatch([](HotkeyActions& a) { a.switcherCancel(); });
         return Verdict::swallow;
     default:
-        return Verdict::pass; // other function keys (above 122) and keys without a command
+        return Verdict::pass; // keys without a command
     }
 }
 

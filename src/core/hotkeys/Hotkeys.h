@@ -113,7 +113,7 @@ private:
 
     // Key source thread only.
     std::uint64_t holdMask_ = 0;
-    int holdKey_ = 48;
+    int holdKey_ = Key::tab;
     bool shiftDown_ = false;
     bool optDown_ = false;
     bool filtering_ = false;

@@ -2,6 +2,8 @@
 // actions.
 #pragma once
 
+#include "core/platform/Keys.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -9,17 +11,8 @@
 
 namespace morvelan {
 
-// The modifier-flag bits of a key event, with the values hotkeys.json stores.
-namespace Modifier {
-inline constexpr std::uint64_t shift = 0x20000;
-inline constexpr std::uint64_t control = 0x40000;
-inline constexpr std::uint64_t option = 0x80000;
-inline constexpr std::uint64_t command = 0x100000;
-inline constexpr std::uint64_t all = shift | control | option | command; // 0x1E0000
-} // namespace Modifier
-
-// A key code (macOS virtual key code, kept so files stay portable) and the modifiers that must
-// be held. A usable binding has at least one bit of Modifier::all.
+// A key code and the modifiers that must be held. A usable binding has at least one bit of
+// Modifier::all.
 struct KeyBind {
     int keyCode = 0;
     std::uint64_t mods = 0;

@@ -2,7 +2,7 @@
 // recorder, the preference bindings and the configuration-file flows.
 #include "core/settings/SettingsModel.h"
 
-#include "core/hotkeys/Keys.h"
+#include "core/hotkeys/KeyText.h"
 #include "core/model/Membership.h"
 #include "core/model/RegexCache.h"
 
@@ -431,7 +431,7 @@ void SettingsModel::stopRecording() {
 
 void SettingsModel::capture(int keyCode, std::uint64_t mods) {
     if (!recording_) return;
-    if (keyCode == escKeyCode) {
+    if (keyCode == Key::escape) {
         stopRecording();
         return;
     }
@@ -450,7 +450,7 @@ std::string SettingsModel::recorderLabel(HKAction action) const {
     if (recording_ == action) return "Press keys…";
     auto it = config_.bindings.find(action);
     if (it == config_.bindings.end()) return "—";
-    return Keys::text(it->second);
+    return KeyText::of(it->second);
 }
 
 // --- Preferences --------------------------------------------------------------------------------

@@ -73,7 +73,6 @@ public:
     enum class Tab { general, workspaces, contexts, about };
 
     static constexpr double windowsMaxAge = 2.0;
-    static constexpr int escKeyCode = 53;
 
     // Makes a "Default" workspace (and saves) when the store has none; selects the first
     // workspace and the first context.

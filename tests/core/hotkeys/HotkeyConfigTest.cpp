@@ -1,6 +1,6 @@
 // Tests of loading and saving the hotkeys file.
 #include "core/hotkeys/HotkeyConfig.h"
-#include "core/hotkeys/Keys.h"
+#include "core/hotkeys/KeyText.h"
 #include "fakes/MemoryFiles.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +23,8 @@ TEST_F(HotkeyConfigTest, NoFileOrAnUnreadableOneGivesDefaultsWithoutCorruptCopy)
     EXPECT_EQ(config.url, file());
     EXPECT_TRUE(files.directories.count(files.appSupportDir()));
     EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
-    EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcher)), "⌘Tab");
-    EXPECT_EQ(Keys::text(config.bindings.at(HKAction::switcherConfined)), "⌥Tab");
+    EXPECT_EQ(KeyText::of(config.bindings.at(HKAction::switcher)), "⌘Tab");
+    EXPECT_EQ(KeyText::of(config.bindings.at(HKAction::switcherConfined)), "⌥Tab");
     EXPECT_EQ(files.writes, 0);
 
     files.failReads.insert(file());

@@ -1,7 +1,7 @@
 // Settings model: the hotkey recorder, the preference bindings and the configuration-file flows.
 #include "core/settings/SettingsKit.h"
 
-#include "core/hotkeys/Keys.h"
+#include "core/platform/Keys.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST_F(SettingsRecorderTest, BareKeysBeepAndKeepRecordingEscEndsItKeepingTheOldB
     model().capture(-1, Modifier::control); // no Mac key code
     EXPECT_EQ(beeps, 2);
     EXPECT_EQ(model().recording(), HKAction::switcherConfined);
-    model().capture(SettingsModel::escKeyCode, Modifier::command);
+    model().capture(Key::escape, Modifier::command);
     EXPECT_FALSE(model().recording());
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
