@@ -117,10 +117,10 @@ void AppDelegate::promptAccessibility() {
 
 void AppDelegate::refreshWarning() {
     std::optional<std::string> warning;
-    if (!hotkeys_.hasTap()) {
+    if (!hotkeys_.keySourceRunning()) {
         warning = std::string(warnings::noTap);
     } else {
-        if (!hotkeys_.tapEnabled()) hotkeys_.enableTap();
+        if (!hotkeys_.keySourceEnabled()) hotkeys_.enableKeySource();
         if (hotkeys_.keyboardHeldByOther()) warning = std::string(warnings::secureInput);
     }
     if (!menu_ || warning == menu_->warning) return;

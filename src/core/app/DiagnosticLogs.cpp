@@ -27,9 +27,9 @@ std::string AppDelegate::statusText() {
     out += "\nspaceScan=";
     out += text(engine_.spaceScanAvailable());
     out += "\ntapActive=";
-    out += text(hotkeys_.hasTap());
+    out += text(hotkeys_.keySourceRunning());
     out += "\ntapEnabled=";
-    out += text(hotkeys_.tapEnabled());
+    out += text(hotkeys_.keySourceEnabled());
     out += "\neventsSeen=" + std::to_string(hotkeys_.seen());
     out += "\nsecureInput=";
     out += text(hotkeys_.keyboardHeldByOther());

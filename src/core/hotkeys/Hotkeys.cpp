@@ -10,7 +10,7 @@ namespace morvelan {
 
 namespace {
 
-constexpr std::size_t slot(HKAction action) {
+constexpr std::size_t slot(HotkeyAction action) {
     return static_cast<std::size_t>(action);
 }
 
@@ -97,9 +97,9 @@ Hotkeys::~Hotkeys() {
 
 void Hotkeys::start() {
     reloadBinds();
-    if (tapRunning_) return;
+    if (sourceRunning_) return;
     if (isTrusted_ && isTrusted_()) {
-        startTap();
+        startKeySource();
     } else {
         if (onStatus) onStatus(false);
         scheduleRetry();
@@ -130,12 +130,12 @@ void Hotkeys::notifySwitcherClosed() {
     if (exchangeOpen(false)) source_->setSwitcherOpen(false);
 }
 
-bool Hotkeys::tapEnabled() const {
-    return tapRunning_ && source_->isEnabled();
+bool Hotkeys::keySourceEnabled() const {
+    return sourceRunning_ && source_->isEnabled();
 }
 
-void Hotkeys::enableTap() {
-    if (tapRunning_) source_->enable();
+void Hotkeys::enableKeySource() {
+    if (sourceRunning_) source_->enable();
 }
 
 bool Hotkeys::keyboardHeldByOther() const {
@@ -162,17 +162,17 @@ void Hotkeys::updateSourceBindings() {
     }
     std::vector<KeyCombo> combos;
     // Without the switcher binding nothing opens, so nothing needs taking.
-    if (!now.recording && now.binds[slot(HKAction::switcher)]) {
+    if (!now.recording && now.binds[slot(HotkeyAction::switcher)]) {
         for (const auto& bind : now.binds)
             if (bind) combos.push_back(KeyCombo{bind->keyCode, bind->mods & Modifier::all});
     }
     source_->setBindings(combos);
 }
 
-void Hotkeys::startTap() {
+void Hotkeys::startKeySource() {
     auto started = source_->start([this](const KeyEvent& event) { return deliver(event); });
     if (started) {
-        tapRunning_ = true;
+        sourceRunning_ = true;
         postStatus(true);
     } else {
         postStatus(false);
@@ -194,7 +194,7 @@ void Hotkeys::retryFired() {
     // This runs inside the timer's own firing: stop it now, destroy the handle afterwards.
     retry_->cancel();
     main_.post([spent = std::shared_ptr<Timer>(std::move(retry_))] {});
-    startTap();
+    startKeySource();
 }
 
 void Hotkeys::postStatus(bool running) {
@@ -207,7 +207,7 @@ void Hotkeys::postStatus(bool running) {
 // --- Key source thread -----------------------------------------------------------------
 
 Verdict Hotkeys::deliver(const KeyEvent& event) {
-    if (event.type == KeyEvent::tapDisabled) {
+    if (event.type == KeyEvent::sourceDisabled) {
         source_->enable();
         return Verdict::pass;
     }
@@ -231,7 +231,7 @@ Verdict Hotkeys::handle(const KeyEvent& event) {
 
 Hotkeys::Mode Hotkeys::mode(const Snapshot& snapshot) const {
     // A confined binding alone opens nothing.
-    if (snapshot.recording || !snapshot.binds[slot(HKAction::switcher)]) return Mode::ignoring;
+    if (snapshot.recording || !snapshot.binds[slot(HotkeyAction::switcher)]) return Mode::ignoring;
     if (!snapshot.open) return Mode::closed;
     return filtering_ ? Mode::filtering : Mode::open;
 }
@@ -257,19 +257,19 @@ Verdict Hotkeys::decide(const KeyEvent& event, const Snapshot& snapshot) {
     case KeyEvent::flagsChanged:
         if (current != Mode::closed) flagsChangedOpen(event.flags, mods);
         return Verdict::pass;
-    case KeyEvent::tapDisabled:
+    case KeyEvent::sourceDisabled:
         break;
     }
     return Verdict::pass;
 }
 
 Verdict Hotkeys::keyDownClosed(const KeyEvent& event, std::uint64_t mods, const Binds& binds) {
-    const KeyBind& all = *binds[slot(HKAction::switcher)];
+    const KeyBind& all = *binds[slot(HotkeyAction::switcher)];
     if (matches(all, event.keyCode, mods)) {
         openSwitcher(all, event, (event.flags & Modifier::option) != 0);
         return Verdict::swallow;
     }
-    const auto& confined = binds[slot(HKAction::switcherConfined)];
+    const auto& confined = binds[slot(HotkeyAction::switcherConfined)];
     if (!confined || !matches(*confined, event.keyCode, mods)) return Verdict::pass;
     openSwitcher(*confined, event, true);
     return Verdict::swallow;

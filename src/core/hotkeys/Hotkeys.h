@@ -18,9 +18,9 @@ namespace morvelan {
 
 class Hotkeys {
 public:
-    // The bindings in force, indexed by HKAction; a fixed array so that copying them on
+    // The bindings in force, indexed by HotkeyAction; a fixed array so that copying them on
     // every key event allocates nothing.
-    using Binds = std::array<std::optional<KeyBind>, allHKActions.size()>;
+    using Binds = std::array<std::optional<KeyBind>, allHotkeyActions.size()>;
 
     // What the decision reads from the shared record, copied under the lock.
     struct Snapshot {
@@ -62,10 +62,10 @@ public:
     // The switcher closed for whatever reason: forget that it is open.
     void notifySwitcherClosed();
 
-    bool hasTap() const { return tapRunning_; }
-    bool tapEnabled() const;
+    bool keySourceRunning() const { return sourceRunning_; }
+    bool keySourceEnabled() const;
     // Resumes a key source the host disabled.
-    void enableTap();
+    void enableKeySource();
     // Another client holds the keyboard, so the bindings cannot fire.
     bool keyboardHeldByOther() const;
 
@@ -99,7 +99,7 @@ private:
 
     void reloadBinds();
     void updateSourceBindings();
-    void startTap();
+    void startKeySource();
     void scheduleRetry();
     void retryFired();
     void postStatus(bool running);
@@ -119,7 +119,7 @@ private:
     bool filtering_ = false;
 
     // Main thread only.
-    bool tapRunning_ = false;
+    bool sourceRunning_ = false;
     std::unique_ptr<Timer> retry_;
     // Queued commands and timers hold this weakly: expired means the engine is gone.
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);

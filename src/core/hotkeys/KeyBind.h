@@ -1,4 +1,4 @@
-// KeyBind and HKAction: a hotkey binding (key code plus modifier bits) and the two bindable
+// KeyBind and HotkeyAction: a hotkey binding (key code plus modifier bits) and the two bindable
 // actions.
 #pragma once
 
@@ -21,24 +21,24 @@ struct KeyBind {
 };
 
 // The bindable actions, in the order the settings list them.
-enum class HKAction { switcher, switcherConfined };
+enum class HotkeyAction { switcher, switcherConfined };
 
-inline constexpr std::array<HKAction, 2> allHKActions{HKAction::switcher,
-                                                      HKAction::switcherConfined};
+inline constexpr std::array<HotkeyAction, 2> allHotkeyActions{HotkeyAction::switcher,
+                                                              HotkeyAction::switcherConfined};
 
 // The action's string value, also its identity in hotkeys.json.
-constexpr std::string_view toString(HKAction action) {
+constexpr std::string_view toString(HotkeyAction action) {
     switch (action) {
-    case HKAction::switcher:
+    case HotkeyAction::switcher:
         return "switcher";
-    case HKAction::switcherConfined:
+    case HotkeyAction::switcherConfined:
         return "switcherConfined";
     }
     return "";
 }
 
-constexpr std::optional<HKAction> hkActionFromString(std::string_view text) {
-    for (HKAction action : allHKActions)
+constexpr std::optional<HotkeyAction> hotkeyActionFromString(std::string_view text) {
+    for (HotkeyAction action : allHotkeyActions)
         if (toString(action) == text) return action;
     return std::nullopt;
 }

@@ -1,4 +1,4 @@
-// KeySource: the host's global keyboard event source (an event tap, or key grabs on X11).
+// KeySource: the host's global keyboard event source (key grabs on X11).
 #pragma once
 
 #include "core/platform/Keys.h"
@@ -24,9 +24,9 @@ struct KeyCombo {
 
 struct KeyEvent {
     enum Type {
-        keyDown,      // a key was pressed (repeats included)
-        flagsChanged, // a modifier went down or up; `flags` is the new state
-        tapDisabled,  // the host stopped delivering (time-out, user input): re-enable
+        keyDown,        // a key was pressed (repeats included)
+        flagsChanged,   // a modifier went down or up; `flags` is the new state
+        sourceDisabled, // the host stopped delivering (time-out, user input): re-enable
     };
     Type type = keyDown;
     int keyCode = 0;         // a Key code
@@ -58,7 +58,7 @@ public:
     // and before a successful start). Main thread.
     virtual bool isEnabled() const = 0;
     // Resumes delivery after the host disabled it; called from the main thread and from the
-    // callback on a tapDisabled event.
+    // callback on a sourceDisabled event.
     virtual void enable() = 0;
 
     // Another client holds the keyboard, so the bindings cannot fire (the secure-input case).

@@ -409,7 +409,7 @@ void SettingsModel::clearPins(const Uuid& id) {
 
 // --- Hotkeys ----------------------------------------------------------------------------------
 
-void SettingsModel::startRecording(HKAction action) {
+void SettingsModel::startRecording(HotkeyAction action) {
     stopRecording();
     recording_ = action;
     onRecordingChange(true);
@@ -446,7 +446,7 @@ void SettingsModel::capture(int keyCode, std::uint64_t mods) {
     stopRecording();
 }
 
-std::string SettingsModel::recorderLabel(HKAction action) const {
+std::string SettingsModel::recorderLabel(HotkeyAction action) const {
     if (recording_ == action) return "Press keys…";
     auto it = config_.bindings.find(action);
     if (it == config_.bindings.end()) return "—";

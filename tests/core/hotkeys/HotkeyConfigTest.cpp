@@ -23,8 +23,8 @@ TEST_F(HotkeyConfigTest, NoFileOrAnUnreadableOneGivesDefaultsWithoutCorruptCopy)
     EXPECT_EQ(config.url, file());
     EXPECT_TRUE(files.directories.count(files.appSupportDir()));
     EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
-    EXPECT_EQ(KeyText::of(config.bindings.at(HKAction::switcher)), "⌘Tab");
-    EXPECT_EQ(KeyText::of(config.bindings.at(HKAction::switcherConfined)), "⌥Tab");
+    EXPECT_EQ(KeyText::of(config.bindings.at(HotkeyAction::switcher)), "⌘Tab");
+    EXPECT_EQ(KeyText::of(config.bindings.at(HotkeyAction::switcherConfined)), "⌥Tab");
     EXPECT_EQ(files.writes, 0);
 
     files.failReads.insert(file());
@@ -33,8 +33,8 @@ TEST_F(HotkeyConfigTest, NoFileOrAnUnreadableOneGivesDefaultsWithoutCorruptCopy)
 }
 
 TEST_F(HotkeyConfigTest, StoredBindingsWithAModifierOverrideTheDefaults) {
-    const KeyBind switcher = HotkeyConfig::defaults().at(HKAction::switcher);
-    const KeyBind confined = HotkeyConfig::defaults().at(HKAction::switcherConfined);
+    const KeyBind switcher = HotkeyConfig::defaults().at(HotkeyAction::switcher);
+    const KeyBind confined = HotkeyConfig::defaults().at(HotkeyAction::switcherConfined);
     struct Case {
         const char* bytes;
         KeyBind switcher, confined;
@@ -61,8 +61,8 @@ TEST_F(HotkeyConfigTest, StoredBindingsWithAModifierOverrideTheDefaults) {
         SCOPED_TRACE(c.bytes);
         store(c.bytes);
         HotkeyConfig config(files);
-        EXPECT_EQ(config.bindings, (Bindings{{HKAction::switcher, c.switcher},
-                                             {HKAction::switcherConfined, c.confined}}));
+        EXPECT_EQ(config.bindings, (Bindings{{HotkeyAction::switcher, c.switcher},
+                                             {HotkeyAction::switcherConfined, c.confined}}));
         EXPECT_FALSE(files.has(corrupt()));
     }
 }
@@ -104,7 +104,8 @@ TEST_F(HotkeyConfigTest, SaveWritesACompactAlternatingArrayThatLoadsBack) {
               R"(["switcher",{"keyCode":48,"mods":1048576},)"
               R"("switcherConfined",{"keyCode":48,"mods":524288}])");
     HotkeyConfig config(files);
-    config.bindings[HKAction::switcherConfined] = KeyBind{17, Modifier::control | Modifier::shift};
+    config.bindings[HotkeyAction::switcherConfined] =
+        KeyBind{17, Modifier::control | Modifier::shift};
     ASSERT_TRUE(config.save().ok());
     EXPECT_EQ(files.writes, 1);
     EXPECT_EQ(HotkeyConfig(files).bindings, config.bindings);

@@ -30,7 +30,7 @@ struct Case {
 const Bindings defaults = HotkeyConfig::defaults();
 Bindings withSwitcher(KeyBind bind) {
     Bindings b = defaults;
-    b[HKAction::switcher] = bind;
+    b[HotkeyAction::switcher] = bind;
     return b;
 }
 
@@ -81,7 +81,8 @@ TEST_F(HotkeysDecision, SwitcherClosed) {
             {"without the switcher binding the confined one opens nothing",
              {passed(tabKey, opt), passed(tabKey, cmd)},
              {},
-             Bindings{{HKAction::switcherConfined, defaults.at(HKAction::switcherConfined)}}},
+             Bindings{
+                 {HotkeyAction::switcherConfined, defaults.at(HotkeyAction::switcherConfined)}}},
             {"without any binding everything passes", {passed(tabKey, cmd)}, {}, Bindings{}},
         });
 }
@@ -230,10 +231,10 @@ TEST_F(HotkeysDecision, TheSourceIsToldWhenTheSwitcherOpensAndCloses) {
 TEST_F(HotkeysDecision, EscapeIsSwallowedEvenAfterMainClearedOpen) {
     openWithCommandTab();
     // The decision took its snapshot while open; the main thread closes before it acts.
-    Hotkeys::Snapshot taken{
-        false,
-        true,
-        {config.bindings.at(HKAction::switcher), config.bindings.at(HKAction::switcherConfined)}};
+    Hotkeys::Snapshot taken{false,
+                            true,
+                            {config.bindings.at(HotkeyAction::switcher),
+                             config.bindings.at(HotkeyAction::switcherConfined)}};
     hotkeys->notifySwitcherClosed();
     EXPECT_EQ(hotkeys->decide(FakeKeySource::keyDown(escapeKey, cmd), taken), Verdict::swallow);
     EXPECT_EQ(calls(), Calls{}) << "the switcher already closed: no second cancel";

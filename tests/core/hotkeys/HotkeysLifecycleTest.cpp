@@ -10,9 +10,9 @@ namespace {
 using HotkeysStart = HotkeysFixture;
 
 TEST_F(HotkeysStart, TrustedStartRunsTheSourceWithTheBindingsAndReportsOnTheMainQueue) {
-    EXPECT_FALSE(hotkeys->hasTap());
+    EXPECT_FALSE(hotkeys->keySourceRunning());
     hotkeys->start();
-    EXPECT_TRUE(hotkeys->hasTap());
+    EXPECT_TRUE(hotkeys->keySourceRunning());
     EXPECT_TRUE(source->started());
     EXPECT_EQ(source->bindings(), (std::vector<KeyCombo>{{48, cmd}, {48, opt}}));
     EXPECT_TRUE(statuses.empty()) << "reported from the main queue, not inline";
@@ -27,7 +27,7 @@ TEST_F(HotkeysStart, UntrustedOrFailingStartReportsFalseAndRetriesEveryTwoSecond
     hotkeys->start();
     EXPECT_EQ(statuses, std::vector<bool>{false});
     EXPECT_EQ(source->startCalls, 0);
-    EXPECT_FALSE(hotkeys->hasTap());
+    EXPECT_FALSE(hotkeys->keySourceRunning());
     queue.advance(1.9);
     queue.advance(2.0);
     queue.advance(2.0);
@@ -37,14 +37,14 @@ TEST_F(HotkeysStart, UntrustedOrFailingStartReportsFalseAndRetriesEveryTwoSecond
     trusted = true;
     queue.advance(2.0);
     EXPECT_EQ(source->startCalls, 1);
-    EXPECT_FALSE(hotkeys->hasTap());
+    EXPECT_FALSE(hotkeys->keySourceRunning());
     EXPECT_EQ(statuses, (std::vector<bool>{false, false}));
     EXPECT_EQ(queue.pendingTimers(), 1u) << "one retry timer, not one per failure";
 
     source->failStart = false;
     queue.advance(2.0);
     EXPECT_EQ(source->startCalls, 2);
-    EXPECT_TRUE(hotkeys->hasTap());
+    EXPECT_TRUE(hotkeys->keySourceRunning());
     EXPECT_EQ(statuses, (std::vector<bool>{false, false, true}));
     EXPECT_EQ(queue.pendingTimers(), 0u);
     queue.advance(10.0);
@@ -94,7 +94,7 @@ using HotkeysRecording = HotkeysFixture;
 
 TEST_F(HotkeysRecording, RecordingTakesTheKeysFromTheSourceAndNewBindingsHoldWhenItEnds) {
     startEngine();
-    config.bindings[HKAction::switcher] = KeyBind{49, ctrl | opt};
+    config.bindings[HotkeyAction::switcher] = KeyBind{49, ctrl | opt};
     EXPECT_EQ(press(49, ctrl | opt), Verdict::pass) << "changes wait for the end of recording";
     hotkeys->recording(true);
     EXPECT_TRUE(source->bindings().empty());
@@ -106,9 +106,9 @@ TEST_F(HotkeysRecording, RecordingTakesTheKeysFromTheSourceAndNewBindingsHoldWhe
     EXPECT_EQ(calls(), Calls{"open(confined:true)"});
 }
 
-using HotkeysTap = HotkeysFixture;
+using HotkeysKeySource = HotkeysFixture;
 
-TEST_F(HotkeysTap, SeenCountsDeliveredEventsButNotDisableNotices) {
+TEST_F(HotkeysKeySource, SeenCountsDeliveredEventsButNotDisableNotices) {
     startEngine();
     press(letterA, 0);  // passed
     press(tabKey, cmd); // swallowed
@@ -116,26 +116,26 @@ TEST_F(HotkeysTap, SeenCountsDeliveredEventsButNotDisableNotices) {
     hotkeys->recording(true);
     press(tabKey, cmd); // passed while recording, still counted
     hotkeys->recording(false);
-    source->feed(FakeKeySource::tapDisabled());
+    source->feed(FakeKeySource::sourceDisabled());
     EXPECT_EQ(hotkeys->seen(), 4u);
 }
 
-TEST_F(HotkeysTap, DisabledSourceIsEnabledAgainByTheNoticeOrTheMainThread) {
-    hotkeys->enableTap();
-    EXPECT_EQ(source->enableCalls, 0) << "nothing to enable without a tap";
+TEST_F(HotkeysKeySource, DisabledSourceIsEnabledAgainByTheNoticeOrTheMainThread) {
+    hotkeys->enableKeySource();
+    EXPECT_EQ(source->enableCalls, 0) << "nothing to enable before the start";
     startEngine();
     source->disable();
-    EXPECT_FALSE(hotkeys->tapEnabled());
+    EXPECT_FALSE(hotkeys->keySourceEnabled());
     EXPECT_EQ(press(tabKey, cmd), Verdict::pass) << "not delivered while disabled";
-    EXPECT_EQ(source->feed(FakeKeySource::tapDisabled()), Verdict::pass);
+    EXPECT_EQ(source->feed(FakeKeySource::sourceDisabled()), Verdict::pass);
     EXPECT_EQ(source->enableCalls, 1);
-    EXPECT_TRUE(hotkeys->tapEnabled());
+    EXPECT_TRUE(hotkeys->keySourceEnabled());
     EXPECT_EQ(hotkeys->seen(), 0u);
     EXPECT_EQ(calls(), Calls{});
 
     source->disable();
-    hotkeys->enableTap();
-    EXPECT_TRUE(hotkeys->tapEnabled());
+    hotkeys->enableKeySource();
+    EXPECT_TRUE(hotkeys->keySourceEnabled());
     EXPECT_FALSE(hotkeys->keyboardHeldByOther());
     source->heldByOther = true;
     EXPECT_TRUE(hotkeys->keyboardHeldByOther());
@@ -168,7 +168,7 @@ TEST_F(HotkeysDispatch, CommandsRunOnTheMainQueueInOrderOnTheReceiverOfThatMomen
 
 // The decision runs on the source's thread while the main thread records, closes the
 // switcher and reads the counter; run under the sanitizers this checks the lock discipline.
-TEST_F(HotkeysTap, DecisionRacesMainThreadCallsSafely) {
+TEST_F(HotkeysKeySource, DecisionRacesMainThreadCallsSafely) {
     startEngine();
     constexpr int rounds = 4000;
     std::atomic<bool> done{false};
