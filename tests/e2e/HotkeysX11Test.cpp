@@ -140,7 +140,7 @@ protected:
         ASSERT_TRUE(client.running());
         auto owned = std::make_unique<X11KeySource>();
         source = owned.get();
-        hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned), [] { return true; });
+        hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned));
         hotkeys->config = &config;
         hotkeys->actions = actions;
         hotkeys->onStatus = [this](bool running) {

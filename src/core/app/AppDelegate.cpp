@@ -20,9 +20,7 @@ AppDelegate::AppDelegate(Token, AppHost host)
       engine_(desktop_, queue_),
       switcher_(hooks_.panel, hooks_.screens ? *hooks_.screens : *ownScreens_, queue_, settings_,
                 hooks_.measure, [&desktop = desktop_](Pid pid) { return desktop.icon(pid); }),
-      config_(files_), hotkeys_(queue_, std::move(hooks_.keySource),
-                                [&desktop = desktop_] { return desktop.isTrusted(); }),
-      appMRU_(desktop_) {}
+      config_(files_), hotkeys_(queue_, std::move(hooks_.keySource)), appMRU_(desktop_) {}
 
 AppDelegate::~AppDelegate() = default;
 

@@ -84,9 +84,8 @@ template <class Command> void Hotkeys::dispatch(Command command) {
     });
 }
 
-Hotkeys::Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source,
-                 std::function<bool()> isTrusted)
-    : main_(main), source_(std::move(source)), isTrusted_(std::move(isTrusted)) {}
+Hotkeys::Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source)
+    : main_(main), source_(std::move(source)) {}
 
 Hotkeys::~Hotkeys() {
     // Joins the source's thread: no callback can run past this line.
@@ -97,13 +96,7 @@ Hotkeys::~Hotkeys() {
 
 void Hotkeys::start() {
     reloadBinds();
-    if (sourceRunning_) return;
-    if (isTrusted_ && isTrusted_()) {
-        startKeySource();
-    } else {
-        if (onStatus) onStatus(false);
-        scheduleRetry();
-    }
+    if (!sourceRunning_) startKeySource();
 }
 
 void Hotkeys::recording(bool on) {
@@ -190,7 +183,6 @@ void Hotkeys::scheduleRetry() {
 }
 
 void Hotkeys::retryFired() {
-    if (!isTrusted_ || !isTrusted_()) return;
     // This runs inside the timer's own firing: stop it now, destroy the handle afterwards.
     retry_->cancel();
     main_.post([spent = std::shared_ptr<Timer>(std::move(retry_))] {});

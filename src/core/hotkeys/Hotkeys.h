@@ -34,8 +34,8 @@ public:
 
     static constexpr double retryInterval = 2.0;
 
-    // `isTrusted` tells whether the host lets the program take the keyboard at all.
-    Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source, std::function<bool()> isTrusted);
+    // Nothing runs before start().
+    Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source);
     // Stops the key source first, so no decision runs into a half-destroyed engine; commands
     // still queued are dropped.
     ~Hotkeys();
@@ -51,8 +51,8 @@ public:
     std::function<void(bool)> onStatus = [](bool) {};
 
     // --- Main thread ---------------------------------------------------------------
-    // Copies the bindings and starts the key source when trusted; otherwise, or when it
-    // fails, reports false and retries every two seconds.
+    // Copies the bindings and starts the key source; when it fails (a binding held by another
+    // program, no X server), reports false and retries every two seconds.
     void start();
     // While true every key passes untouched; when it turns false the bindings are copied
     // again from `config`, so a newly recorded binding takes effect.
@@ -106,7 +106,6 @@ private:
 
     MainQueue& main_;
     std::unique_ptr<KeySource> source_;
-    std::function<bool()> isTrusted_;
 
     mutable std::mutex mutex_; // guards st_ only; never held while calling out
     Shared st_;

@@ -32,7 +32,7 @@ protected:
         hotkeys.reset();
         auto owned = std::make_unique<FakeKeySource>();
         source = owned.get();
-        hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned), [this] { return trusted; });
+        hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned));
         hotkeys->config = &config;
         hotkeys->actions = actions;
         hotkeys->onStatus = [this](bool running) { statuses.push_back(running); };
@@ -65,7 +65,6 @@ protected:
     HotkeyConfig config{files};
     ManualQueue queue;
     std::shared_ptr<RecordingActions> actions = std::make_shared<RecordingActions>();
-    bool trusted = true;
     std::vector<bool> statuses;
     FakeKeySource* source = nullptr;
     std::unique_ptr<Hotkeys> hotkeys;
