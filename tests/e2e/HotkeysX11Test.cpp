@@ -186,7 +186,7 @@ protected:
     // Super+Tab typed and let go opens the switcher and commits.
     void expectSuperTabCommits() {
         type({"keydown", "super", "key", "Tab", "keyup", "super"});
-        EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+        EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(all)", "commit"}));
     }
     // No command came, all that was due has run.
     void expectNoCalls() {
@@ -199,8 +199,7 @@ protected:
     void openHolding(const std::string& modifier = "super") {
         type({"keydown", modifier, "key", "Tab"});
         ASSERT_TRUE(until([&] { return source->keyboardGrabbed(); }));
-        ASSERT_EQ(actions->take(), Calls{"open(confined:" +
-                                         std::string(modifier == "alt" ? "true" : "false") + ")"});
+        ASSERT_EQ(actions->take(), Calls{modifier == "alt" ? "open(confined)" : "open(all)"});
     }
 
     // Starts or ends recording and waits for the source's grabs to follow.
@@ -282,7 +281,7 @@ TEST_F(HotkeysX11, ExtraModifiersAndNumLockStillMatchTheBinding) {
     type(
         {"keydown", "super", "keydown", "shift", "key", "Tab", "keyup", "shift", "keyup", "super"});
     // Shift held at opening is not a step back.
-    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+    EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(all)", "commit"}));
 
     type({"key", "Num_Lock"});
     expectSuperTabCommits();
@@ -299,7 +298,7 @@ TEST_F(HotkeysX11, QuickTapsStillCommit) {
             rival.burst({{true, super}, {true, tab}, {false, tab}, {false, super}});
         else
             type({"key", "--delay", "0", "super+Tab"});
-        EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(confined:false)", "commit"}));
+        EXPECT_EQ(callsEndingWith("commit"), (Calls{"open(all)", "commit"}));
         EXPECT_TRUE(until([&] { return !source->keyboardGrabbed(); }));
     }
 }
