@@ -25,11 +25,11 @@ namespace {
 constexpr int delayStep = 5;
 constexpr int delayMax = 300;
 
-QString actionLabel(HKAction action) {
+QString actionLabel(HotkeyAction action) {
     switch (action) {
-    case HKAction::switcher:
+    case HotkeyAction::switcher:
         return "Switcher (all windows)";
-    case HKAction::switcherConfined:
+    case HotkeyAction::switcherConfined:
         return "Switcher (active context only)";
     }
     return {};
@@ -117,7 +117,7 @@ GeneralTab::GeneralTab(SettingsModel& model,
 
     // 4. Hotkeys
     auto* hotkeys = new FormSection("Hotkeys", form);
-    for (HKAction action : allHKActions) {
+    for (HotkeyAction action : allHotkeyActions) {
         auto* recorder = new RecorderButton(model_, action);
         recorder->setAccessibleName(actionLabel(action));
         recorders_.push_back(recorder);
@@ -195,7 +195,7 @@ void GeneralTab::refresh() {
         recorder->refresh();
 }
 
-RecorderButton* GeneralTab::recorder(HKAction action) const {
+RecorderButton* GeneralTab::recorder(HotkeyAction action) const {
     for (RecorderButton* recorder : recorders_)
         if (recorder->action() == action) return recorder;
     return nullptr;

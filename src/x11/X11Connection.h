@@ -1,6 +1,8 @@
 // X11Connection: one xcb connection with its EWMH atoms, reply helpers and a round-trip count.
 #pragma once
 
+#include "x11/XcbPtr.h"
+
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
@@ -16,12 +18,6 @@
 #include <vector>
 
 namespace morvelan {
-
-// Owns one malloc'ed xcb reply or event.
-struct XcbFree {
-    void operator()(void* p) const { std::free(p); }
-};
-template <class T> using XcbPtr = std::unique_ptr<T, XcbFree>;
 
 // Atoms beyond the EWMH set that the host needs.
 struct ExtraAtoms {

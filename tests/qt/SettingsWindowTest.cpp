@@ -176,7 +176,7 @@ TEST_F(SettingsWindowTest, ScreensNavigationAndClosingOnlyHides) {
     window().showSettings();
     EXPECT_TRUE(window().isVisible());
     EXPECT_EQ(window().pages()->currentWidget(), window().workspacesTab());
-    window().generalTab()->recorder(HKAction::switcher)->click();
+    window().generalTab()->recorder(HotkeyAction::switcher)->click();
     ASSERT_TRUE(window().model().recording());
     window().close();
     EXPECT_FALSE(window().isVisible());
@@ -557,7 +557,7 @@ TEST_F(SettingsWindowTest, RecordingAHotkeyWithTheKeyboard) {
     window().showSettings();
     window().model().setSelectedTab(SettingsModel::Tab::general);
     settle();
-    RecorderButton* recorder = window().generalTab()->recorder(HKAction::switcher);
+    RecorderButton* recorder = window().generalTab()->recorder(HotkeyAction::switcher);
     EXPECT_GE(recorder->minimumWidth(), 130);
     EXPECT_EQ(recorder->text(), "⌘Tab");
     // Pressing the recorder again, or Esc, ends recording and keeps the old binding.
@@ -591,18 +591,18 @@ TEST_F(SettingsWindowTest, RecordingAHotkeyWithTheKeyboard) {
     // Control+Shift+S.
     key(recorder, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier, 'S', xControl | xShift,
         "\x13");
-    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{1, 0x60000}));
+    EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{1, 0x60000}));
     EXPECT_FALSE(window().model().recording());
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
     auto written = HotkeyConfig::decode(file("hotkeys.json"));
     ASSERT_TRUE(written);
-    EXPECT_EQ(written->at(HKAction::switcher), (KeyBind{1, 0x60000}));
+    EXPECT_EQ(written->at(HotkeyAction::switcher), (KeyBind{1, 0x60000}));
     settle();
     EXPECT_EQ(recorder->text(), "⌃⇧S");
 
     // After recording, keys reach the controls again and change nothing.
     key(recorder, Qt::Key_A, Qt::ControlModifier, 'a', xControl, "\x01");
-    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{1, 0x60000}));
+    EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{1, 0x60000}));
 }
 
 // --- Key translation ----------------------------------------------------------------------------

@@ -15,7 +15,7 @@ AppDelegate::AppDelegate(Token, AppHost host)
       settings_(hooks_.defaults, hooks_.loginItem, hooks_.log), store_(hooks_.files, hooks_.log),
       engine_(hooks_.windows, queue_),
       switcher_(hooks_.panel, hooks_.screens, queue_, settings_, hooks_.measure),
-      config_(hooks_.files), hotkeys_(queue_, std::move(hooks_.keySource), [] { return true; }),
+      config_(hooks_.files), hotkeys_(queue_, std::move(hooks_.keySource)),
       follower_(engine_, store_, settings_, recency_, queue_), pinKeeper_(engine_, store_),
       opener_(engine_, store_, settings_, switcher_, recency_, follower_),
       logs_(hooks_.files, hooks_.log, store_, hotkeys_, engine_, follower_) {}
@@ -111,10 +111,10 @@ void AppDelegate::openSettings() {
 
 void AppDelegate::refreshWarning() {
     std::optional<std::string> warning;
-    if (!hotkeys_.hasTap()) {
+    if (!hotkeys_.keySourceRunning()) {
         warning = std::string(warnings::noTap);
     } else {
-        if (!hotkeys_.tapEnabled()) hotkeys_.enableTap();
+        if (!hotkeys_.keySourceEnabled()) hotkeys_.enableKeySource();
         if (hotkeys_.keyboardHeldByOther()) warning = std::string(warnings::secureInput);
     }
     if (!menu_ || warning == menu_->warning) return;

@@ -64,9 +64,9 @@ std::string describe(const WindowInfo& w) {
 std::string DiagnosticLogs::statusText() const {
     std::string out;
     out += "tapActive=";
-    out += text(hotkeys_.hasTap());
+    out += text(hotkeys_.keySourceRunning());
     out += "\ntapEnabled=";
-    out += text(hotkeys_.tapEnabled());
+    out += text(hotkeys_.keySourceEnabled());
     out += "\neventsSeen=" + std::to_string(hotkeys_.seen());
     out += "\nsecureInput=";
     out += text(hotkeys_.keyboardHeldByOther());

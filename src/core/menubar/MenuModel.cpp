@@ -116,7 +116,7 @@ std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCoun
     items.push_back(command(menu_text::settings, MenuCommand::settings));
     MenuItem dump = command(menu_text::dumpWindows, MenuCommand::dumpWindows);
     dump.alternate = true;
-    dump.modifierMask = optionModifier;
+    dump.modifierMask = Modifier::option;
     items.push_back(std::move(dump));
     items.push_back(command(menu_text::quit, MenuCommand::quit));
     return items;

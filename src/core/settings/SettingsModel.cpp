@@ -2,7 +2,7 @@
 // recorder, the preference bindings and the configuration-file flows.
 #include "core/settings/SettingsModel.h"
 
-#include "core/hotkeys/Keys.h"
+#include "core/hotkeys/KeyText.h"
 #include "core/model/Membership.h"
 #include "core/model/RegexCache.h"
 
@@ -400,7 +400,7 @@ void SettingsModel::clearPins(const Uuid& id) {
 
 // --- Hotkeys ----------------------------------------------------------------------------------
 
-void SettingsModel::startRecording(HKAction action) {
+void SettingsModel::startRecording(HotkeyAction action) {
     stopRecording();
     recording_ = action;
     onRecordingChange(true);
@@ -422,7 +422,7 @@ void SettingsModel::stopRecording() {
 
 void SettingsModel::capture(int keyCode, std::uint64_t mods) {
     if (!recording_) return;
-    if (keyCode == escKeyCode) {
+    if (keyCode == Key::escape) {
         stopRecording();
         return;
     }
@@ -437,11 +437,11 @@ void SettingsModel::capture(int keyCode, std::uint64_t mods) {
     stopRecording();
 }
 
-std::string SettingsModel::recorderLabel(HKAction action) const {
+std::string SettingsModel::recorderLabel(HotkeyAction action) const {
     if (recording_ == action) return "Press keys…";
     auto it = config_.bindings.find(action);
     if (it == config_.bindings.end()) return "—";
-    return Keys::text(it->second);
+    return KeyText::of(it->second);
 }
 
 // --- Preferences --------------------------------------------------------------------------------

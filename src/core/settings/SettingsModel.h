@@ -72,7 +72,6 @@ public:
     enum class Tab { general, workspaces, contexts, about };
 
     static constexpr double windowsMaxAge = 2.0;
-    static constexpr int escKeyCode = 53;
 
     // Makes a "Default" workspace (and saves) when the store has none; selects the first
     // workspace and the first context.
@@ -105,7 +104,7 @@ public:
     // Opens the editor on the context with this id (unknown ids close it).
     void edit(std::optional<Uuid> id);
     void endEditing();
-    const std::optional<HKAction>& recording() const { return recording_; }
+    const std::optional<HotkeyAction>& recording() const { return recording_; }
 
     // Told true when recording starts and false when it ends.
     std::function<void(bool)> onRecordingChange = [](bool) {};
@@ -167,13 +166,13 @@ public:
     void clearPins(const Uuid& id);
 
     // --- Hotkeys ---------------------------------------------------------------------------
-    void startRecording(HKAction action);
+    void startRecording(HotkeyAction action);
     void stopRecording();
     // A key-down while recording: Esc ends it; a key without modifiers beeps; anything else
     // becomes the action's binding, is written to hotkeys.json and ends recording.
     void capture(int keyCode, std::uint64_t mods);
     // The recorder button's label: "Press keys…", the binding's text or "—".
-    std::string recorderLabel(HKAction action) const;
+    std::string recorderLabel(HotkeyAction action) const;
 
     // --- Preferences ------------------------------------------------------------------------
     bool bAutoSwitch() const;
@@ -211,7 +210,7 @@ private:
     std::optional<Uuid> selectedContextID_;
     std::optional<Uuid> selectedWorkspaceID_;
     ContextPtr editing_;
-    std::optional<HKAction> recording_;
+    std::optional<HotkeyAction> recording_;
     std::unique_ptr<KeyMonitor> monitor_;
     std::vector<Win> winsCache_;
     double winsStamp_ = 0;

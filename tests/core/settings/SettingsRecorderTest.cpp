@@ -1,7 +1,7 @@
 // Settings model: the hotkey recorder, the preference bindings and the configuration-file flows.
 #include "core/settings/SettingsKit.h"
 
-#include "core/hotkeys/Keys.h"
+#include "core/platform/Keys.h"
 
 #include <gtest/gtest.h>
 
@@ -26,16 +26,16 @@ protected:
 };
 
 TEST_F(SettingsRecorderTest, AModifiedKeyBecomesTheBindingIsWrittenAndEndsRecording) {
-    model().startRecording(HKAction::switcher);
-    EXPECT_EQ(model().recording(), HKAction::switcher);
+    model().startRecording(HotkeyAction::switcher);
+    EXPECT_EQ(model().recording(), HotkeyAction::switcher);
     EXPECT_EQ(recordingChanges, std::vector<bool>{true});
     EXPECT_EQ(monitorsInstalled, 1);
-    EXPECT_EQ(model().recorderLabel(HKAction::switcher), "Press keys…");
-    EXPECT_EQ(model().recorderLabel(HKAction::switcherConfined), "⌥Tab");
+    EXPECT_EQ(model().recorderLabel(HotkeyAction::switcher), "Press keys…");
+    EXPECT_EQ(model().recorderLabel(HotkeyAction::switcherConfined), "⌥Tab");
 
     // The monitor hands the key over; other bits (caps lock, device bits) are dropped.
     keyHandler(keyS, Modifier::shift | 0x10000 | 0x100);
-    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{keyS, Modifier::shift}));
+    EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{keyS, Modifier::shift}));
     EXPECT_FALSE(model().recording());
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(monitorsRemoved, 1);
@@ -43,12 +43,12 @@ TEST_F(SettingsRecorderTest, AModifiedKeyBecomesTheBindingIsWrittenAndEndsRecord
     auto written = HotkeyConfig::decode(hotkeysFile());
     ASSERT_TRUE(written);
     EXPECT_EQ(*written, config.bindings);
-    EXPECT_EQ(model().recorderLabel(HKAction::switcher), "⇧S");
+    EXPECT_EQ(model().recorderLabel(HotkeyAction::switcher), "⇧S");
 
     files.failWrites = {config.url};
-    model().startRecording(HKAction::switcher);
+    model().startRecording(HotkeyAction::switcher);
     model().capture(space, Modifier::control | Modifier::option);
-    EXPECT_EQ(config.bindings[HKAction::switcher], (KeyBind{space, 0xC0000}))
+    EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{space, 0xC0000}))
         << "a write failure keeps the new binding in force";
     EXPECT_FALSE(model().recording());
 }
@@ -56,28 +56,28 @@ TEST_F(SettingsRecorderTest, AModifiedKeyBecomesTheBindingIsWrittenAndEndsRecord
 TEST_F(SettingsRecorderTest, BareKeysBeepAndKeepRecordingEscEndsItKeepingTheOldBinding) {
     model().capture(space, Modifier::control);
     EXPECT_EQ(beeps, 0) << "not recording";
-    model().startRecording(HKAction::switcherConfined);
+    model().startRecording(HotkeyAction::switcherConfined);
     model().capture(keyA, 0);
     model().capture(-1, Modifier::control); // no Mac key code
     EXPECT_EQ(beeps, 2);
-    EXPECT_EQ(model().recording(), HKAction::switcherConfined);
-    model().capture(SettingsModel::escKeyCode, Modifier::command);
+    EXPECT_EQ(model().recording(), HotkeyAction::switcherConfined);
+    model().capture(Key::escape, Modifier::command);
     EXPECT_FALSE(model().recording());
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
     EXPECT_EQ(hotkeysFile(), "<missing>");
     EXPECT_EQ(beeps, 2);
 
-    model().startRecording(HKAction::switcherConfined);
+    model().startRecording(HotkeyAction::switcherConfined);
     model().capture(key5, Modifier::shift | Modifier::command);
-    EXPECT_EQ(config.bindings[HKAction::switcherConfined], (KeyBind{key5, 0x120000}));
-    EXPECT_EQ(model().recorderLabel(HKAction::switcherConfined), "⇧⌘5");
+    EXPECT_EQ(config.bindings[HotkeyAction::switcherConfined], (KeyBind{key5, 0x120000}));
+    EXPECT_EQ(model().recorderLabel(HotkeyAction::switcherConfined), "⇧⌘5");
 }
 
 TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirstAndClosingTheModelEndsAny) {
-    model().startRecording(HKAction::switcher);
-    model().startRecording(HKAction::switcherConfined);
-    EXPECT_EQ(model().recording(), HKAction::switcherConfined);
+    model().startRecording(HotkeyAction::switcher);
+    model().startRecording(HotkeyAction::switcherConfined);
+    EXPECT_EQ(model().recording(), HotkeyAction::switcherConfined);
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true}));
     EXPECT_EQ(monitorsInstalled, 2);
     EXPECT_EQ(monitorsRemoved, 1);
@@ -86,7 +86,7 @@ TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirstAndClosingTheMo
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true, false}));
     EXPECT_EQ(monitorsRemoved, 2);
 
-    model().startRecording(HKAction::switcher);
+    model().startRecording(HotkeyAction::switcher);
     destroyModel();
     EXPECT_EQ(recordingChanges.back(), false) << "the hotkeys resume";
     EXPECT_EQ(monitorsRemoved, 3);

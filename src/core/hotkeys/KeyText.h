@@ -1,16 +1,12 @@
-// Keys: the display text of a binding, such as "⌃⌥Space" or "⇧⌘5".
+// KeyText: the display text of a binding, such as "⌃⌥Space" or "⇧⌘5".
 #pragma once
 
 #include "core/hotkeys/KeyBind.h"
 
 #include <cstdint>
-#include <map>
 #include <string>
 
-namespace morvelan::Keys {
-
-// Key code → letter or digit of the ANSI layout's letter and digit keys.
-const std::map<int, std::string>& ansi();
+namespace morvelan::KeyText {
 
 // "⌃", "⌥", "⇧", "⌘" in that order for the bits that are set; "" when none is.
 std::string mods(std::uint64_t bits);
@@ -19,6 +15,6 @@ std::string mods(std::uint64_t bits);
 std::string name(int keyCode);
 
 // The modifiers directly followed by the key name.
-std::string text(const KeyBind& bind);
+std::string of(const KeyBind& bind);
 
-} // namespace morvelan::Keys
+} // namespace morvelan::KeyText
