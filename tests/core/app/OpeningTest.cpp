@@ -117,7 +117,7 @@ TEST_F(Opening, CloseAndQuitActOnTheSelectionAndAddingAContextKeepsIt) {
 
 TEST_F(Opening, SuperTabOpensAndReleasingSuperCommitsThroughTheKeyEngine) {
     click(e1);
-    keys->feed(FakeKeySource::keyDown(48, Modifier::command));
+    keys->feed(FakeKeySource::keyDown(Key::tab, Modifier::command));
     queue.drain();
     EXPECT_EQ(app->switcher().state(), SwitcherState::pending);
     keys->feed(FakeKeySource::flagsChanged(0));
