@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots of morvelan's tray icon and menu, taken from the program itself (not a driver):
 # the icon in two context colours, the menu opened with a right click, and the menu with Alt
-# held. A manual tool, not a test:
+# held. Run by hand:
 #
-#   scripts/xvfb-session --tray tests/e2e/scripts/tray-screenshots.sh \
+#   scripts/xvfb-session --tray tools/tray-screenshots.sh \
 #       BUILD/src/qt/morvelan BUILD/tests/e2e/morvelan_testclient OUTPUT-FOLDER
 #
 # Writes tray-icon-red.png, tray-icon-teal.png, tray-menu.png and tray-menu-alt.png.
@@ -14,8 +14,9 @@ out=${3:-/tmp}
 mkdir -p "$out"
 data="$XDG_DATA_HOME/Morvelan"
 
+# The end-to-end scripts' helpers: the test client, waiting with deadlines, failing.
 # shellcheck source=tests/e2e/scripts/gui.sh
-source "$(dirname "$0")/gui.sh"
+source "$(dirname "$0")/../tests/e2e/scripts/gui.sh"
 
 # A desktop colour, so the tray and the menu stand out as they do on a real desktop.
 if command -v xsetroot >/dev/null; then

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the switcher panel from the program itself on a real X server, at twice the
-# size (QT_SCALE_FACTOR=2): all contexts, confined to one, and filtering. A manual tool, not a
-# test:
+# size (QT_SCALE_FACTOR=2): all contexts, confined to one, and filtering. Run by hand:
 #
-#   scripts/xvfb-session --size 2560x1600 tests/e2e/scripts/switcher-screenshots.sh \
+#   scripts/xvfb-session --size 2560x1600 tools/switcher-screenshots.sh \
 #       BUILD/src/qt/morvelan BUILD/tests/e2e/morvelan_testclient OUTPUT-FOLDER
 #
 # Writes switcher-all.png, switcher-confined.png and switcher-filter.png, each cropped to the
@@ -16,8 +15,9 @@ mkdir -p "$out"
 data="$XDG_DATA_HOME/Morvelan"
 margin=48
 
+# The end-to-end scripts' helpers: the test client, waiting with deadlines, failing.
 # shellcheck source=tests/e2e/scripts/gui.sh
-source "$(dirname "$0")/gui.sh"
+source "$(dirname "$0")/../tests/e2e/scripts/gui.sh"
 
 convert -size 2560x1600 gradient:'#3B4A5E'-'#1F2631' "$MORVELAN_SESSION_DIR/desktop.png"
 display -window root "$MORVELAN_SESSION_DIR/desktop.png" || true
