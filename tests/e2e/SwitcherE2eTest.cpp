@@ -237,6 +237,7 @@ protected:
                 std::string("id=") + id + " class=" + app + " appid=org.test." + app + " title='" +
                 title + "' pid=" + std::to_string(pid) + " color=" + colour + " icon=48,128");
             EXPECT_NE(window, 0u) << title;
+            titles[window] = title;
             return window;
         };
         w.report = stage("report", "Alpha", "Report draft", 5001, "E0574B");
@@ -296,7 +297,8 @@ protected:
         for (xcb_window_t id : order) {
             ASSERT_EQ(run({"xdotool", "windowactivate", "--sync", std::to_string(id)}), 0);
             ASSERT_TRUE(waitFor([&] { return probe.active() == id; }, 5s));
-            const std::string logged = "wid=" + std::to_string(id) + "\n";
+            // The program's window ids are its own: the title tells which window it logged.
+            const std::string logged = "\ntitle=" + titles.at(id) + "\n";
             ASSERT_TRUE(
                 waitFor([&] { return data("focused.log").find(logged) != std::string::npos; }, 10s))
                 << "focused.log never named " << hex(id) << ":\n"
@@ -399,6 +401,7 @@ protected:
     Watch watch;
     TestClient client;
     Windows w;
+    std::map<xcb_window_t, std::string> titles;
     std::size_t from = 0;            // the watch's mark when the switcher was opened
     xcb_window_t focused = XCB_NONE; // and the active window then
 };

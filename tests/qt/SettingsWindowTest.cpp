@@ -59,7 +59,7 @@ protected:
     // A live window of one of the kit's applications: with the engine handed to the window,
     // the test's only use of the window-system fake.
     void openWindow(Pid app, WindowID wid, std::string title) {
-        desktop.addWindow(app, wid, std::move(title));
+        addWindow(app, wid, std::move(title));
     }
 
     // Lets the model's announcements and Qt's deferred work run.
@@ -150,8 +150,8 @@ TEST_F(SettingsWindowTest, WorkspacesAndContextsFromTheTableThroughTheEditor) {
     const ContextPtr c = store.contexts.back();
     type(sheet().nameField(), " 2");
     settle();
-    EXPECT_EQ(c->name, "New Context 2");
-    EXPECT_EQ(tableRows()[0], "New Context 2 0 0");
+    EXPECT_EQ(c->name, "New context 2");
+    EXPECT_EQ(tableRows()[0], "New context 2 0 0");
     sheet().addRuleButton()->click();
     settle();
     ASSERT_EQ(sheet().ruleEditors().size(), 1u);
@@ -168,8 +168,8 @@ TEST_F(SettingsWindowTest, WorkspacesAndContextsFromTheTableThroughTheEditor) {
     ruleEditor->summaryButton()->click();
     settle();
     EXPECT_EQ(titles(ruleEditor->matchesPanel()->findChildren<WindowRow*>()),
-              (Texts{"xterm", "box"}));
-    EXPECT_EQ(tableRows()[0], "New Context 2 1 2");
+              (Texts{"box", "xterm"}));
+    EXPECT_EQ(tableRows()[0], "New context 2 1 2");
 
     // Pins made elsewhere (the switcher) show once the screens redraw; each can be removed.
     c->members = {WinRef{"org.editor", "xterm", false, 13u},

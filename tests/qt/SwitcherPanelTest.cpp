@@ -49,17 +49,17 @@ protected:
                         {uuidOf(2), "Code", *colorFromHex("#4ECDC4"), "Work", 0},
                         {uuidOf(3), "Music", *colorFromHex("#6C5CE7"), "Home", 1}},
                        activeCtx,
-                       {column(window(1, 101, "Inbox — Thunderbird", "Thunderbird"), {0}),
-                        column(window(2, 102, "SwitcherView.cpp — Kate", "Kate"), {1}),
-                        column(window(3, 103, "Release notes draft", "Firefox"), {0, 1}),
-                        column(window(4, 104, "", "Rhythmbox"), {2}),
-                        column(window(2, 105, "Terminal", "Konsole"), {1}),
-                        column(window(3, 106, "News", "Firefox"), {})},
+                       {column(window(1, 101, "Inbox — Thunderbird", "Thunderbird"), {0}, icon(1)),
+                        column(window(2, 102, "SwitcherView.cpp — Kate", "Kate"), {1}, icon(2)),
+                        column(window(3, 103, "Release notes draft", "Firefox"), {0, 1}, icon(3)),
+                        column(window(4, 104, "", "Rhythmbox"), {2}, icon(4)),
+                        column(window(2, 105, "Terminal", "Konsole"), {1}, icon(2)),
+                        column(window(3, 106, "News", "Firefox"), {}, icon(3))},
                        std::nullopt);
     }
     // A tile's centre in the window's coordinates.
     QPointF tileCentre(int i) const {
-        const Rect tile = switcher.view.tileRect(i);
+        const Rect tile = switcher.view().tileRect(i);
         return QPointF(tile.x + tile.width / 2, tile.y + tile.height / 2) + panel.viewOrigin();
     }
     static QColor at(const QImage& image, double x, double y) {
@@ -74,7 +74,7 @@ protected:
     FakeScreens screens;
     QtTextMeasure measure;
     SwitcherPanelWindow panel;
-    Switcher switcher{panel, screens, queue, settings, measure, icon};
+    Switcher switcher{panel, screens, queue, settings, measure};
     std::vector<WindowID> committed;
 };
 
@@ -88,18 +88,18 @@ TEST_F(SwitcherPanelTest, ShownCentredAfterTheDelayPaintedAndAnsweringThePointer
     EXPECT_NEAR(panel.geometry().center().y(), 400, 1);
     EXPECT_EQ(panel.picture().size(), panel.geometry().size());
     switcher.appendFilter("i"); // leaves out only the untitled Rhythmbox window
-    switcher.view.sel = 1;
+    switcher.stepWindow(true);  // from the first match to the second
     const QImage image = panel.snapshot(1);
 
     // The corner is cut away; the active chip is solid in its colour.
     EXPECT_EQ(at(image, 0, 0).alpha(), 0);
-    const Rect code = switcher.view.barLayout().chips[1].rect;
+    const Rect code = switcher.view().barLayout().chips[1].rect;
     EXPECT_TRUE(near(at(image, code.x + 2, code.y + code.height / 2), QColor("#4ECDC4")));
     // A near-white ring inside the selected tile.
-    const Rect selected = switcher.view.tileRect(1);
+    const Rect selected = switcher.view().tileRect(1);
     EXPECT_GT(at(image, selected.x + 1, selected.y + selected.height / 2).green(), 215);
     // Icons at full strength where the filter matches, at half where it does not.
-    const Rect shown = switcher.view.tileRect(0), dimmed = switcher.view.tileRect(3);
+    const Rect shown = switcher.view().tileRect(0), dimmed = switcher.view().tileRect(3);
     EXPECT_TRUE(near(at(image, shown.x + 70, shown.y + 39), QColor("#3b82f6"), 6));
     const QColor half = at(image, dimmed.x + 70, dimmed.y + 39);
     EXPECT_LT(half.red(), 180);
@@ -115,10 +115,10 @@ TEST_F(SwitcherPanelTest, ShownCentredAfterTheDelayPaintedAndAnsweringThePointer
     EXPECT_EQ(pinned, (std::vector<std::pair<WindowID, Uuid>>{{101, uuidOf(2)}}));
     EXPECT_TRUE(panel.isVisible());
     panel.moveAt(tileCentre(4));
-    EXPECT_EQ(switcher.view.sel, 4);
-    const Rect all = switcher.view.barLayout().allRect;
+    EXPECT_EQ(switcher.view().sel, 4);
+    const Rect all = switcher.view().barLayout().allRect;
     panel.pressAt(QPointF(all.x + 5, all.y + 5), false);
-    EXPECT_EQ(switcher.view.activeCtx, -1);
+    EXPECT_EQ(switcher.view().activeCtx, -1);
     panel.pressAt(tileCentre(4), false);
     EXPECT_EQ(committed, (std::vector<WindowID>{105}));
     EXPECT_FALSE(panel.isVisible());
@@ -139,26 +139,26 @@ TEST_F(SwitcherPanelTest, APanelTallerThanTheScreenScrollsToTheSelection) {
                     {uuidOf(2), "Code", {0.3, 0.8, 0.8, 1}, "Work", 0}},
                    0, columns, std::nullopt);
     queue.advance(0.1);
-    ASSERT_GT(switcher.view.contentSize().height, screen.height());
+    ASSERT_GT(switcher.view().contentSize().height, screen.height());
     EXPECT_EQ(panel.geometry().height(), screen.height());
     EXPECT_EQ(panel.viewOrigin(), QPoint(0, 0));
 
     // Backwards from the preselected second tile: the first, then the very last.
-    switcher.view.stepWindow(false);
-    switcher.view.stepWindow(false);
-    const int last = int(switcher.view.cells.size()) - 1;
-    ASSERT_EQ(switcher.view.sel, last);
+    switcher.stepWindow(false);
+    switcher.stepWindow(false);
+    const int last = int(switcher.view().cells.size()) - 1;
+    ASSERT_EQ(switcher.view().sel, last);
     panel.show(); // repaints at once (a redraw waits for the event loop)
-    const Rect tile = switcher.view.tileRect(last);
-    EXPECT_NEAR(tile.y + tile.height + switcher.view.gap + panel.viewOrigin().y(),
+    const Rect tile = switcher.view().tileRect(last);
+    EXPECT_NEAR(tile.y + tile.height + switcher.view().gap + panel.viewOrigin().y(),
                 panel.geometry().height(), 1);
     const QImage whole = panel.snapshot(1);
     EXPECT_TRUE(panel.picture().convertToFormat(whole.format()) ==
                 whole.copy(QRect(-panel.viewOrigin(), panel.geometry().size())));
 
-    const int above = last - switcher.view.perRow;
+    const int above = last - switcher.view().perRow;
     panel.moveAt(tileCentre(above));
-    EXPECT_EQ(switcher.view.sel, above);
+    EXPECT_EQ(switcher.view().sel, above);
     panel.pressAt(tileCentre(above), false);
     EXPECT_EQ(committed, (std::vector<WindowID>{WindowID(100 + above)}));
 }
