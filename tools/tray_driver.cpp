@@ -43,16 +43,13 @@ int main(int argc, char** argv) {
     MemoryFiles files;
     RecordingLog log;
     ContextStore store(files, log);
-    store.load();
     const Workspace work{Uuid::random(), "Work"};
     const Workspace home{Uuid::random(), "Home"};
-    store.workspaces = {work, home};
     ContextPtr mail = makeContext("Mail", "#FF6B6B", work.id);
     ContextPtr code = makeContext("Code & Docs", "#4ECDC4", work.id);
     ContextPtr music = makeContext("Music", "#6C5CE7", home.id);
     ContextPtr odd = makeContext("Unparsed colour", "teal", home.id);
-    store.contexts = {mail, code, music, odd};
-    store.activeID = mail->id;
+    store.replace({{mail, code, music, odd}, mail->id, {work, home}});
 
     TrayIcon tray;
     MenuBarController controller(store, &tray);
@@ -113,7 +110,7 @@ int main(int argc, char** argv) {
         [&] { shot("warning"); },
         [&] {
             controller.warning.reset();
-            store.activeID.reset();
+            store.setActiveSilent(std::nullopt);
             controller.rebuild();
         },
         [&] { shot("none"); },

@@ -146,8 +146,8 @@ TEST_F(SettingsWindowTest, WorkspacesAndContextsFromTheTableThroughTheEditor) {
 
     pane().toolbar()->addButton()->click();
     settle();
-    ASSERT_EQ(store.contexts.size(), 3u);
-    const ContextPtr c = store.contexts.back();
+    ASSERT_EQ(store.contexts().size(), 3u);
+    const ContextPtr c = store.contexts().back();
     type(sheet().nameField(), " 2");
     settle();
     EXPECT_EQ(c->name, "New context 2");
@@ -205,7 +205,7 @@ TEST_F(SettingsWindowTest, WorkspacesAndContextsFromTheTableThroughTheEditor) {
     type(name, "Focus");
     key(name, Qt::Key_Return, Qt::NoModifier, keysymReturn, 0, "\r");
     settle();
-    EXPECT_EQ(store.workspaces[1].name, "Focus");
+    EXPECT_EQ(store.workspaces()[1].name, "Focus");
     // Removing the first asks, then moves its two contexts; the last one cannot be removed.
     tab().workspaceList()->setCurrentRow(0);
     settle();

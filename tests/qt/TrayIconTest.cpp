@@ -28,11 +28,9 @@ protected:
     static void SetUpTestSuite() { ensureApplication(); }
 
     TrayIconTest() {
-        store.load();
-        store.workspaces = {{Uuid::random(), "Work"}};
-        store.contexts = {mail, code};
-        mail->workspaceID = code->workspaceID = store.workspaces[0].id;
-        store.activeID = mail->id;
+        const Workspace work{Uuid::random(), "Work"};
+        mail->workspaceID = code->workspaceID = work.id;
+        store.replace({{mail, code}, mail->id, {work}});
         controller.windowCounts = [this] { return counts; };
         controller.onDump = [this] { ++dumps; };
         tray.attach(controller);
@@ -110,7 +108,7 @@ TEST_F(TrayIconTest, ChoicesMoveTheCheckMarkAndIconAndTooltipFollow) {
     EXPECT_TRUE(action("R&&D Mail")->isChecked());
     action("Code")->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(store.activeID, code->id);
+    EXPECT_EQ(store.activeID(), code->id);
     EXPECT_TRUE(action("Code")->isChecked());
     EXPECT_FALSE(action("R&&D Mail")->isChecked());
     EXPECT_EQ(tray.trayIcon().toolTip(), "Code");
@@ -121,7 +119,7 @@ TEST_F(TrayIconTest, ChoicesMoveTheCheckMarkAndIconAndTooltipFollow) {
     EXPECT_EQ(tray.trayIcon().toolTip(), "Hotkeys blocked — another program holds the keyboard");
     EXPECT_TRUE(near(iconPixel(10, 25), toQColor(systemYellow)));
     controller.warning.reset();
-    store.activeID.reset();
+    store.setActiveSilent(std::nullopt);
     controller.rebuild();
     EXPECT_EQ(tray.trayIcon().toolTip(), "Morvelan");
     EXPECT_TRUE(near(iconPixel(16, 24), toQColor(secondaryLabelGray)));

@@ -27,7 +27,7 @@ void AppDelegate::start() {
     if (!settings_.hasSeenIntro() && hooks_.showIntro) hooks_.showIntro();
     settings_.applyLaunchAtLoginDefault();
     store_.load();
-    if (store_.contexts.empty()) store_.add(makeContext("Default", std::string(brand)));
+    if (store_.contexts().empty()) store_.add(makeContext("Default", std::string(brand)));
 
     menu_ = std::make_unique<MenuBarController>(store_, hooks_.menuView);
     wire();
@@ -125,7 +125,7 @@ void AppDelegate::refreshWarning() {
 WindowCounts AppDelegate::windowCounts() {
     WindowCounts counts;
     const std::vector<Win> wins = engine_.allWindows();
-    for (const ContextPtr& context : store_.contexts) {
+    for (const ContextPtr& context : store_.contexts()) {
         if (!context) continue;
         int n = 0;
         for (const Win& win : wins)

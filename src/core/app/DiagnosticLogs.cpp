@@ -72,12 +72,12 @@ std::string DiagnosticLogs::statusText() const {
     out += text(hotkeys_.keyboardHeldByOther());
     out += "\ncontexts:\n";
     bool first = true;
-    for (const ContextPtr& c : store_.contexts) {
+    for (const ContextPtr& c : store_.contexts()) {
         if (!c) continue;
         if (!first) out += "\n";
         first = false;
         out += "  ";
-        out += store_.activeID == c->id ? "*" : " ";
+        out += store_.activeID() == c->id ? "*" : " ";
         out += " " + c->name + ": members=" + std::to_string(c->members.size());
     }
     return out;

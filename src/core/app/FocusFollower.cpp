@@ -45,7 +45,7 @@ void FocusFollower::follow(const Win& win) {
     recency_.touch(win);
     if (!settings_.autoSwitch()) return;
     ContextPtr context = contextContaining(win);
-    if (context && store_.activeID != context->id) store_.setActiveSilent(context->id);
+    if (context && store_.activeID() != context->id) store_.setActiveSilent(context->id);
 }
 
 ContextPtr FocusFollower::contextContaining(const Win& win) const {

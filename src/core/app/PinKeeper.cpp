@@ -65,7 +65,7 @@ bool PinKeeper::dropDeadPins() {
                             [&](const Win& win) { return pinNames(ref, win, live); });
     };
     bool removed = false;
-    for (const ContextPtr& c : store_.contexts)
+    for (const ContextPtr& c : store_.contexts())
         if (c) removed |= std::erase_if(c->members, dead) != 0;
     return removed;
 }

@@ -17,10 +17,10 @@ SwitcherOpener::Opening SwitcherOpener::opening(const std::vector<Win>& wins,
     Opening o;
     std::vector<ContextPtr> ordered;
     std::vector<Color> colors;
-    for (std::size_t w = 0; w < store_.workspaces.size(); ++w) {
-        const Workspace& workspace = store_.workspaces[w];
+    for (std::size_t w = 0; w < store_.workspaces().size(); ++w) {
+        const Workspace& workspace = store_.workspaces()[w];
         o.workspaceNames.push_back(workspace.name);
-        for (const ContextPtr& c : store_.contexts) {
+        for (const ContextPtr& c : store_.contexts()) {
             if (!c || store_.workspaceID(*c) != workspace.id) continue;
             const Color color = colorFromHex(c->colorHex).value_or(systemBlue);
             o.contexts.push_back({c->id, c->name, color, workspace.name, static_cast<int>(w)});
@@ -30,9 +30,9 @@ SwitcherOpener::Opening SwitcherOpener::opening(const std::vector<Win>& wins,
     }
     if (!forceActiveContext && settings_.switcherShowAll()) {
         o.activeCtx = -1;
-    } else if (store_.activeID) {
+    } else if (store_.activeID()) {
         auto it = std::find_if(ordered.begin(), ordered.end(),
-                               [&](const ContextPtr& c) { return c->id == *store_.activeID; });
+                               [&](const ContextPtr& c) { return c->id == *store_.activeID(); });
         if (it != ordered.end()) o.activeCtx = static_cast<int>(it - ordered.begin());
     }
     // One column per window; its colour is that of the first listed context claiming it.
@@ -71,9 +71,9 @@ void SwitcherOpener::prepare() {
 }
 
 void SwitcherOpener::addContext(int workspaceIndex) {
-    if (workspaceIndex < 0 || static_cast<std::size_t>(workspaceIndex) >= store_.workspaces.size())
+    if (workspaceIndex < 0 || static_cast<std::size_t>(workspaceIndex) >= store_.workspaces().size())
         return;
-    store_.addNewContext(store_.workspaces[static_cast<std::size_t>(workspaceIndex)].id);
+    store_.addNewContext(store_.workspaces()[static_cast<std::size_t>(workspaceIndex)].id);
     show(false);
 }
 

@@ -61,13 +61,12 @@ std::string tildePath(const std::filesystem::path& path, const std::filesystem::
 SettingsModel::SettingsModel(ContextStore& store, WindowEngine& engine, HotkeyConfig& config,
                              SettingsHost host)
     : store_(store), engine_(engine), config_(config), host_(std::move(host)) {
-    if (store_.workspaces.empty()) {
-        store_.workspaces.push_back(Workspace{Uuid::random(), "Default"});
-        store_.save();
+    if (store_.workspaces().empty()) {
+        store_.addWorkspace("Default");
     }
-    selectedWorkspaceID_ = store_.workspaces.front().id;
-    if (!store_.contexts.empty() && store_.contexts.front())
-        selectedContextID_ = store_.contexts.front()->id;
+    selectedWorkspaceID_ = store_.workspaces().front().id;
+    if (!store_.contexts().empty() && store_.contexts().front())
+        selectedContextID_ = store_.contexts().front()->id;
 }
 
 SettingsModel::~SettingsModel() {
@@ -164,7 +163,7 @@ std::vector<Win> SettingsModel::matchingWindows(const Context& context,
 
 int SettingsModel::alsoIn(const Win& window, const Uuid& excluding) const {
     int n = 0;
-    for (const ContextPtr& c : store_.contexts)
+    for (const ContextPtr& c : store_.contexts())
         if (c && c->id != excluding && engine_.belongs(window, *c)) ++n;
     return n;
 }
@@ -187,7 +186,7 @@ ContextPtr SettingsModel::context(const std::optional<Uuid>& id) const {
 
 const Workspace* SettingsModel::workspace(const std::optional<Uuid>& id) const {
     if (!id) return nullptr;
-    for (const Workspace& w : store_.workspaces)
+    for (const Workspace& w : store_.workspaces())
         if (w.id == *id) return &w;
     return nullptr;
 }
@@ -196,20 +195,17 @@ Color SettingsModel::colorOf(const Context& context) {
     return colorFromHex(context.colorHex).value_or(systemBlue);
 }
 
-// --- Workspaces and contexts
-// ----------------------------------------------------------------------
+// --- Workspaces and contexts ------------------------------------------------------------------
 
 void SettingsModel::addWorkspace() {
     // Named from the count, not from the names in use.
-    store_.workspaces.push_back(
-        Workspace{Uuid::random(), "Workspace " + std::to_string(store_.workspaces.size() + 1)});
-    store_.save();
-    selectedWorkspaceID_ = store_.workspaces.back().id;
+    selectedWorkspaceID_ =
+        store_.addWorkspace("Workspace " + std::to_string(store_.workspaces().size() + 1));
     bump();
 }
 
 bool SettingsModel::canRemoveSelectedWorkspace() const {
-    return workspace(selectedWorkspaceID_) != nullptr && store_.workspaces.size() >= 2;
+    return workspace(selectedWorkspaceID_) != nullptr && store_.workspaces().size() >= 2;
 }
 
 void SettingsModel::removeSelectedWorkspace() {
@@ -222,9 +218,9 @@ void SettingsModel::removeSelectedWorkspace() {
                                                AlertStyle::warning});
     if (answer != 0) return;
     store_.removeWorkspace(target.id);
-    selectedWorkspaceID_ = store_.workspaces.empty()
+    selectedWorkspaceID_ = store_.workspaces().empty()
                                ? std::nullopt
-                               : std::optional<Uuid>(store_.workspaces.front().id);
+                               : std::optional<Uuid>(store_.workspaces().front().id);
     bump();
 }
 
@@ -255,9 +251,9 @@ void SettingsModel::deleteContext(std::optional<Uuid> id) {
     if (answer != 0) return;
     store_.remove(*target);
     if (selectedContextID_ == target->id)
-        selectedContextID_ = store_.contexts.empty() || !store_.contexts.front()
+        selectedContextID_ = store_.contexts().empty() || !store_.contexts().front()
                                  ? std::nullopt
-                                 : std::optional<Uuid>(store_.contexts.front()->id);
+                                 : std::optional<Uuid>(store_.contexts().front()->id);
     // The editor of a deleted context has nothing left to edit.
     if (editing_ && editing_->id == target->id) editing_.reset();
     bump();
@@ -534,13 +530,13 @@ void SettingsModel::reloadConfig() {
 
 void SettingsModel::revalidateSelection() {
     if (!workspace(selectedWorkspaceID_))
-        selectedWorkspaceID_ = store_.workspaces.empty()
+        selectedWorkspaceID_ = store_.workspaces().empty()
                                    ? std::nullopt
-                                   : std::optional<Uuid>(store_.workspaces.front().id);
+                                   : std::optional<Uuid>(store_.workspaces().front().id);
     if (!context(selectedContextID_))
-        selectedContextID_ = store_.contexts.empty() || !store_.contexts.front()
+        selectedContextID_ = store_.contexts().empty() || !store_.contexts().front()
                                  ? std::nullopt
-                                 : std::optional<Uuid>(store_.contexts.front()->id);
+                                 : std::optional<Uuid>(store_.contexts().front()->id);
     // The replaced objects are no longer the store's: edit the new one, if any.
     if (editing_) editing_ = context(editing_->id);
 }

@@ -21,13 +21,13 @@ TEST_F(FocusFollowing, UnclaimedWindowsAndAutoSwitchOffKeepTheContextButRecordRe
         addContext("Work", {}, {rule(RuleField::bundleID, RuleOp::equals, "org.editor")});
     ContextPtr web = addContext("Web", {appPin("org.browser")});
     click(t1); // nobody claims the terminal
-    EXPECT_EQ(app->store().activeID, web->id);
+    EXPECT_EQ(app->store().activeID(), web->id);
     click(e1);
-    EXPECT_EQ(app->store().activeID, work->id);
+    EXPECT_EQ(app->store().activeID(), work->id);
 
     app->settings().setAutoSwitch(false);
     click(b1);
-    EXPECT_EQ(app->store().activeID, work->id);
+    EXPECT_EQ(app->store().activeID(), work->id);
     EXPECT_EQ(app->recency().ids().front(), b1);
 }
 
@@ -36,15 +36,15 @@ TEST_F(FocusFollowing, ActiveContextFirstThenAPinningOneThenTheMostRecentClaimin
     ContextPtr pinned = addContext("Pinned", {pin(win(e1))}, {editors});
     ContextPtr ruled = addContext("Ruled", {}, {editors});
     click(e1); // the active context claims it too: it stays
-    EXPECT_EQ(app->store().activeID, ruled->id);
+    EXPECT_EQ(app->store().activeID(), ruled->id);
 
     ContextPtr web = addContext("Web", {appPin("org.browser")});
     click(e1); // the pinning context beats the more recently used rule context
-    EXPECT_EQ(app->store().activeID, pinned->id);
+    EXPECT_EQ(app->store().activeID(), pinned->id);
     app->store().setActiveSilent(ruled->id);
     app->store().setActiveSilent(web->id);
     click(e2); // no pin names it: the most recently used claiming context
-    EXPECT_EQ(app->store().activeID, ruled->id);
+    EXPECT_EQ(app->store().activeID(), ruled->id);
 }
 
 TEST_F(FocusFollowing, AfterASwitchOnlyTheChosenContextsWindowIsFollowedForTwoSeconds) {
@@ -52,16 +52,16 @@ TEST_F(FocusFollowing, AfterASwitchOnlyTheChosenContextsWindowIsFollowedForTwoSe
     ContextPtr web = addContext("Web", {appPin("org.browser")});
     app->opener().commit(win(e1), work->id);
     click(b1); // the old context's window getting the focus back on its way out
-    EXPECT_EQ(app->store().activeID, work->id);
+    EXPECT_EQ(app->store().activeID(), work->id);
     EXPECT_NE(app->recency().ids().front(), b1);
     click(e1); // the chosen window arrived: the hold ends
     click(b1);
-    EXPECT_EQ(app->store().activeID, web->id);
+    EXPECT_EQ(app->store().activeID(), web->id);
 
     app->opener().commit(win(e1), work->id);
     queue.advance(FocusFollower::holdFor);
     click(b1);
-    EXPECT_EQ(app->store().activeID, web->id);
+    EXPECT_EQ(app->store().activeID(), web->id);
 }
 
 TEST_F(FocusFollowing, NothingIsFollowedUnderTheOpenSwitcherNorOnABackgroundRetitle) {
@@ -83,7 +83,7 @@ TEST_F(FocusFollowing, NothingIsFollowedUnderTheOpenSwitcherNorOnABackgroundReti
     app->switcher().showNow();
     click(b1);
     queue.advance(1.0);
-    EXPECT_NE(app->store().activeID, web->id);
+    EXPECT_NE(app->store().activeID(), web->id);
 }
 
 } // namespace

@@ -11,8 +11,8 @@ using Launch = AppFixture;
 TEST_F(Launch, FirstLaunchShowsTheTourAddsTheDefaultContextAndChecksForUpdatesOnceLater) {
     launch();
     EXPECT_EQ(hooks, (Strings{"intro"}));
-    ASSERT_EQ(app->store().contexts.size(), 1u);
-    EXPECT_EQ(app->store().contexts[0]->name, "Default");
+    ASSERT_EQ(app->store().contexts().size(), 1u);
+    EXPECT_EQ(app->store().contexts()[0]->name, "Default");
     EXPECT_TRUE(loginItem.enabled());
     queue.advance(AppDelegate::updateCheckDelay);
     queue.advance(60);
@@ -26,7 +26,7 @@ TEST_F(Launch, FirstLaunchShowsTheTourAddsTheDefaultContextAndChecksForUpdatesOn
     launch();
     queue.advance(60);
     EXPECT_TRUE(hooks.empty());
-    EXPECT_EQ(app->store().contexts.size(), 1u);
+    EXPECT_EQ(app->store().contexts().size(), 1u);
 }
 
 TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
@@ -96,7 +96,7 @@ TEST_F(Launch, StatusAndDumpDescribeTheStateInTheirFilesAndPickingAContextBrings
     EXPECT_EQ(log.lines.back(), "Morvelan: wrote windows-dump.log");
 
     EXPECT_EQ(app->menu()->windowCounts()[work->id], 2);
-    app->store().setActive(app->store().contexts[0]->id);
+    app->store().setActive(app->store().contexts()[0]->id);
     windows.actions.clear();
     app->store().setActive(work->id); // picked in the tray
     EXPECT_EQ(windows.actions, (Strings{"raise " + id2, "raise " + id1, "focus " + id1}));

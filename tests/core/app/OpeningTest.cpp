@@ -55,8 +55,7 @@ TEST_F(Opening, StoredAllChipOpensOnAllUnlessConfinedToTheActiveContext) {
 
 TEST_F(Opening, ContextsComeByWorkspaceAndTilesTakeTheFirstClaimingContextsColour) {
     ContextStore& store = app->store();
-    store.workspaces.push_back(Workspace{Uuid::random(), "Later"});
-    web->workspaceID = store.workspaces.back().id;
+    web->workspaceID = store.addWorkspace("Later");
     addContext("Both", {appPin("org.editor")});
     ContextPtr lost = addContext("Lost");
     lost->workspaceID = Uuid::random(); // names no workspace: not shown
@@ -79,7 +78,7 @@ TEST_F(Opening, CommitFocusesRaisesTheContextUnderItAndMakesItActiveOrRemembersA
     app->opener().switcherCommit();
     EXPECT_EQ(windows.actions,
               (Strings{"raise " + std::to_string(e1), "focus " + std::to_string(e2)}));
-    EXPECT_EQ(app->store().activeID, work->id);
+    EXPECT_EQ(app->store().activeID(), work->id);
     EXPECT_FALSE(panel.shown);
 
     app->opener().switcherOpen(false);
@@ -88,10 +87,10 @@ TEST_F(Opening, CommitFocusesRaisesTheContextUnderItAndMakesItActiveOrRemembersA
     ASSERT_EQ(chip(), "All");
     app->opener().switcherCommit();
     EXPECT_TRUE(app->settings().switcherShowAll());
-    EXPECT_EQ(app->store().activeID, work->id);
+    EXPECT_EQ(app->store().activeID(), work->id);
 
     app->opener().commit(win(b1), Uuid::random()); // a context deleted while it was open
-    EXPECT_EQ(app->store().activeID, work->id);
+    EXPECT_EQ(app->store().activeID(), work->id);
 }
 
 TEST_F(Opening, CloseAndQuitActOnTheSelectionAndAddingAContextKeepsIt) {
@@ -109,7 +108,7 @@ TEST_F(Opening, CloseAndQuitActOnTheSelectionAndAddingAContextKeepsIt) {
 
     const WindowID chosen = selected();
     app->opener().addContext(0);
-    EXPECT_EQ(app->store().contexts.back()->name, "New context");
+    EXPECT_EQ(app->store().contexts().back()->name, "New context");
     EXPECT_EQ(app->switcher().view().contexts.size(), 4u);
     EXPECT_EQ(tiles(), (Ids{e1})); // closed and quit windows stay out of the rebuild
     EXPECT_EQ(selected(), chosen);

@@ -35,7 +35,7 @@ TEST_F(WindowIdReuse, RelaunchedPinnedWindowIsClaimedByTitleWhenAnotherAppTookIt
     const AppInfo relaunched{editor.pid + 1, editor.appId, editor.name};
     const WindowID again = windows.open(relaunched, "notes");
     click(again);
-    EXPECT_EQ(app->store().activeID, work->id);
+    EXPECT_EQ(app->store().activeID(), work->id);
     queue.advance(AppDelegate::pinPassInterval);
     EXPECT_EQ(work->members.size(), 1u);
 }
@@ -50,7 +50,7 @@ TEST_F(WindowIdReuse, UnrelatedWindowOnAPinnedWindowsHandleIsNotClaimed) {
     const WindowID mail =
         windows.open(AppInfo{term.pid + 1, term.appId, term.name}, "mail", reused);
     click(mail);
-    EXPECT_EQ(app->store().activeID, other->id);
+    EXPECT_EQ(app->store().activeID(), other->id);
     EXPECT_EQ(app->follower().contextContaining(win(mail)), nullptr);
 }
 

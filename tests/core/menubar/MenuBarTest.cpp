@@ -14,16 +14,23 @@ using Lines = std::vector<std::string>;
 
 class MenuBarTest : public ::testing::Test {
 protected:
-    MenuBarTest() : store(files, log) { store.workspaces.clear(); }
+    MenuBarTest() : store(files, log) {}
 
+    // The store takes `saved` over after each change to it.
     Uuid workspace(std::string name) {
-        store.workspaces.push_back(Workspace{Uuid::random(), std::move(name)});
-        return store.workspaces.back().id;
+        saved.workspaces.push_back(Workspace{Uuid::random(), std::move(name)});
+        store.replace(saved);
+        return saved.workspaces.back().id;
     }
     ContextPtr context(std::string name, std::string hex = "#FF0000",
                        std::optional<Uuid> ws = std::nullopt) {
-        store.contexts.push_back(makeContext(std::move(name), std::move(hex), ws));
-        return store.contexts.back();
+        saved.contexts.push_back(makeContext(std::move(name), std::move(hex), ws));
+        store.replace(saved);
+        return saved.contexts.back();
+    }
+    void activate(std::optional<Uuid> id) {
+        saved.activeID = id;
+        store.replace(saved);
     }
 
     // The button as one line: kind, title, tint, whether the image leads, tooltip.
@@ -64,11 +71,12 @@ protected:
     MemoryFiles files;
     RecordingLog log;
     ContextStore store;
+    SavedConfig saved;
 };
 
 TEST_F(MenuBarTest, ButtonShowsTheWarningElseTheActiveContextInItsColourElseTheDash) {
     auto work = context("Work", "#00FF00");
-    store.activeID = work->id;
+    activate(work->id);
     EXPECT_EQ(line(buildMenuButton(store, std::string("Hotkeys blocked"))),
               "warning ' Hotkeys blocked' #FFCC00 leading");
     EXPECT_EQ(line(buildMenuButton(store, std::nullopt)),
@@ -76,20 +84,20 @@ TEST_F(MenuBarTest, ButtonShowsTheWarningElseTheActiveContextInItsColourElseTheD
     work->colorHex = "red";
     EXPECT_EQ(line(buildMenuButton(store, std::nullopt)),
               "context ' Work' secondary leading tip=Work");
-    store.activeID = Uuid::random(); // names no context
+    activate(Uuid::random()); // names no context
     EXPECT_EQ(line(buildMenuButton(store, std::nullopt)), "none ' —' secondary");
 }
 
 TEST_F(MenuBarTest, ContextsAreGroupedUnderUpperCaseHeadersOfNonEmptyWorkspaces) {
     auto one = context("One");
     auto two = context("Two", "red");
-    store.activeID = two->id;
-    // Without workspaces the list is flat. Only contexts with windows are enabled; the active
-    // one keeps its check mark without any, and a colour that does not parse draws grey.
+    activate(two->id);
+    // Only contexts with windows are enabled; the active one keeps its check mark without any,
+    // and a colour that does not parse draws grey. A store without workspaces has "Default".
     EXPECT_EQ(outline(buildMenuItems(store, {{one->id, 2}, {two->id, 0}})),
-              framed({"One #FF0000", "Two #808080 off checked"}));
+              framed({"[DEFAULT]", ">One #FF0000", ">Two #808080 off checked"}));
 
-    store.contexts.clear();
+    saved.contexts.clear();
     const Uuid a = workspace("A");
     workspace("Empty");
     const Uuid c = workspace("c straße");
@@ -101,15 +109,16 @@ TEST_F(MenuBarTest, ContextsAreGroupedUnderUpperCaseHeadersOfNonEmptyWorkspaces)
               framed({"[A]", ">Zero #FF0000 off", ">Loose #FF0000 off", "-", "[C STRASSE]",
                       ">One #FF0000 off"}));
     // An empty first workspace still gives a separator before the next header.
-    store.workspaces.erase(store.workspaces.begin());
-    store.contexts.resize(1);
+    saved.workspaces.erase(saved.workspaces.begin());
+    saved.contexts.resize(1);
+    store.replace(saved);
     EXPECT_EQ(outline(buildMenuItems(store, {})), framed({"-", "[C STRASSE]", ">One #FF0000 off"}));
 }
 
 TEST_F(MenuBarTest, ControllerFollowsTheStoreAndAsksForCountsOnlyWhenTheMenuOpens) {
     auto a = context("A");
     auto b = context("B");
-    store.activeID = a->id;
+    activate(a->id);
     FakeMenuView view;
     MenuBarController menu(store, &view);
     int asked = 0;
@@ -118,19 +127,23 @@ TEST_F(MenuBarTest, ControllerFollowsTheStoreAndAsksForCountsOnlyWhenTheMenuOpen
         ++asked;
         return WindowCounts{{a->id, live}};
     };
-    EXPECT_EQ(outline(view.last().items), framed({"A #FF0000 off checked", "B #FF0000 off"}));
+    EXPECT_EQ(outline(view.last().items),
+              framed({"[DEFAULT]", ">A #FF0000 off checked", ">B #FF0000 off"}));
     store.setActiveSilent(b->id);
     EXPECT_EQ(view.last().button.title, " B");
     menu.menuWillOpen();
-    EXPECT_EQ(outline(view.last().items), framed({"A #FF0000", "B #FF0000 off checked"}));
+    EXPECT_EQ(outline(view.last().items),
+              framed({"[DEFAULT]", ">A #FF0000", ">B #FF0000 off checked"}));
     menu.warning = "Hotkeys blocked";
     store.save();
     EXPECT_EQ(view.last().button.title, " Hotkeys blocked");
-    EXPECT_EQ(outline(view.last().items), framed({"A #FF0000", "B #FF0000 off checked"}))
+    EXPECT_EQ(outline(view.last().items),
+              framed({"[DEFAULT]", ">A #FF0000", ">B #FF0000 off checked"}))
         << "later rebuilds keep the last counts";
     live = 0;
     menu.menuWillOpen();
-    EXPECT_EQ(outline(view.last().items), framed({"A #FF0000 off", "B #FF0000 off checked"}));
+    EXPECT_EQ(outline(view.last().items),
+              framed({"[DEFAULT]", ">A #FF0000 off", ">B #FF0000 off checked"}));
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(view.rebuilds(), 5u);
 }
@@ -138,20 +151,21 @@ TEST_F(MenuBarTest, ControllerFollowsTheStoreAndAsksForCountsOnlyWhenTheMenuOpen
 TEST_F(MenuBarTest, ContextItemActivatesItsContextThroughTheStoreOnlyIfItStillExists) {
     auto a = context("A");
     auto b = context("B");
-    store.activeID = a->id;
+    activate(a->id);
     FakeMenuView view;
     MenuBarController menu(store, &view);
     Lines activated;
     store.onActivate = [&](std::optional<Uuid> id) { activated.push_back(id->str()); };
     const MenuModel model = menu.model();
     // The item chosen belongs to the model that the store's change replaces.
-    menu.trigger(menu.model().items[3]);
+    menu.trigger(menu.model().items[4]);
     EXPECT_EQ(activated, Lines{b->id.str()});
     EXPECT_EQ(view.last().button.title, " B");
-    store.contexts = {b};
+    saved.contexts = {b};
+    activate(b->id);
     const std::size_t before = view.rebuilds();
-    menu.trigger(model.items[2]); // A, deleted meanwhile
-    EXPECT_EQ(store.activeID, b->id);
+    menu.trigger(model.items[3]); // A, deleted meanwhile
+    EXPECT_EQ(store.activeID(), b->id);
     EXPECT_EQ(view.rebuilds(), before);
 }
 
@@ -159,7 +173,7 @@ TEST_F(MenuBarTest, ControllerWorksWithoutAViewAndStoreChangesOutliveIt) {
     auto a = context("A");
     {
         MenuBarController menu(store, nullptr);
-        store.activeID = a->id;
+        activate(a->id);
         store.save();
         EXPECT_EQ(menu.model().button.title, " A");
     }

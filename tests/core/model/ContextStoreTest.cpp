@@ -51,7 +51,7 @@ protected:
     }
     // The whole configuration and the recency order, as text.
     static std::string state(const ContextStore& store) {
-        auto bytes = encodeContexts(store.contexts, store.activeID, store.workspaces);
+        auto bytes = encodeContexts(store.contexts(), store.activeID(), store.workspaces());
         std::string recency;
         for (const auto& name : names(store.contextsByRecency()))
             recency += name;
@@ -69,7 +69,7 @@ TEST_F(ContextStoreTest, LoadBacksUpAGoodFileByteForByteAndPreservesAnUndecodabl
     // Unknown keys and spacing survive in the backup; loading does not rewrite the file.
     const std::string good = "  " + fileABC(R"(,"unknown":1,"activeID":")" + a.str() + "\"") + "\n";
     files.contents[file] = good;
-    EXPECT_EQ(loaded()->activeID, a);
+    EXPECT_EQ(loaded()->activeID(), a);
     EXPECT_EQ(files.contents[backup], good);
     EXPECT_EQ(files.contents[file], good);
 
@@ -83,7 +83,7 @@ TEST_F(ContextStoreTest, LoadBacksUpAGoodFileByteForByteAndPreservesAnUndecodabl
         EXPECT_EQ(files.contents[backup], good);
         EXPECT_EQ(log.lines,
                   Names{"contexts.json failed to decode — preserved as contexts.json.corrupt"});
-        EXPECT_TRUE(store->contexts.empty());
+        EXPECT_TRUE(store->contexts().empty());
         // The next save replaces the broken file; the copy stays.
         store->add(makeContext("Default", "#138A80"));
         EXPECT_FALSE(files.contents[file] == bytes);
@@ -118,33 +118,29 @@ TEST_F(ContextStoreTest, ActivationOrdersByRecencyAndRemovalHandsActivationOnSil
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(names(store->contextsByRecency()), (Names{"C", "B", "A"}));
 
-    // add() activates silently, in the active context's workspace; contexts put in the list
-    // behind the store's back rank last.
-    Uuid second = Uuid::random();
-    store->workspaces.push_back(Workspace{second, "Two"});
-    store->contexts[2]->workspaceID = second;
-    store->contexts.insert(store->contexts.begin(), makeContext("Late", "#000000"));
+    // add() activates silently, in the active context's workspace.
+    const Uuid second = store->addWorkspace("Two");
+    store->contexts()[2]->workspaceID = second;
     auto next = makeContext("Next", "#000000");
     store->add(next);
     EXPECT_EQ(next->workspaceID, second);
-    EXPECT_EQ(names(store->contextsByRecency()), (Names{"Next", "C", "B", "A", "Late"}));
+    EXPECT_EQ(names(store->contextsByRecency()), (Names{"Next", "C", "B", "A"}));
 
     store->remove(*next);
-    EXPECT_EQ(store->activeID, store->contexts[0]->id);
-    store->remove(*store->contexts[2]); // inactive: the active one stays
-    EXPECT_EQ(store->activeID, store->contexts[0]->id);
+    EXPECT_EQ(store->activeID(), store->contexts()[0]->id);
+    store->remove(*store->contexts()[2]); // inactive: the active one stays
+    EXPECT_EQ(store->activeID(), store->contexts()[0]->id);
     // Each context removed through a reference into the list, its only owner.
-    while (!store->contexts.empty())
-        store->remove(*store->contexts[0]);
-    EXPECT_FALSE(store->activeID);
+    while (!store->contexts().empty())
+        store->remove(*store->contexts()[0]);
+    EXPECT_FALSE(store->activeID());
     EXPECT_EQ(activations, Activations{c});
 }
 
 TEST_F(ContextStoreTest, ContextsWithoutAKnownWorkspaceCountAsTheFirstAndRemovalHandsThemOn) {
     auto store = storeABC(); // a file without workspaces gets a "Default" one
-    const Uuid first = store->workspaces[0].id, second = Uuid::random(), third = Uuid::random();
-    store->workspaces.push_back(Workspace{second, "Two"});
-    store->contexts[0]->workspaceID = second;
+    const Uuid first = store->workspaces()[0].id, second = store->addWorkspace("Two");
+    store->contexts()[0]->workspaceID = second;
     EXPECT_EQ(names(store->contextsInWorkspace(first)), (Names{"B", "C"}));
     EXPECT_EQ(store->activeWorkspaceID(), first);
     store->setActive(a);
@@ -152,20 +148,20 @@ TEST_F(ContextStoreTest, ContextsWithoutAKnownWorkspaceCountAsTheFirstAndRemoval
     store->setActive(Uuid::random()); // names no context
     EXPECT_EQ(store->activeWorkspaceID(), first);
 
+    const Uuid third = store->addWorkspace("Three");
     changes = 0;
     store->removeWorkspace(Uuid::random());
     // A later workspace hands its contexts to the first; those without one keep none.
-    store->contexts[2]->workspaceID = first;
+    store->contexts()[2]->workspaceID = first;
     store->removeWorkspace(second);
-    EXPECT_EQ(store->contexts[0]->workspaceID, first);
-    EXPECT_FALSE(store->contexts[1]->workspaceID);
+    EXPECT_EQ(store->contexts()[0]->workspaceID, first);
+    EXPECT_FALSE(store->contexts()[1]->workspaceID);
     // The first hands on the contexts naming it and those without a workspace.
-    store->workspaces.push_back(Workspace{third, "Three"});
     store->removeWorkspace(first);
-    for (const auto& context : store->contexts)
+    for (const auto& context : store->contexts())
         EXPECT_EQ(context->workspaceID, third);
     store->removeWorkspace(third); // the last one stays
-    EXPECT_EQ(store->workspaces.size(), 1u);
+    EXPECT_EQ(store->workspaces().size(), 1u);
     EXPECT_EQ(changes, 2) << "an unknown or the last workspace is left alone";
 }
 
@@ -174,12 +170,12 @@ TEST_F(ContextStoreTest, ImportReplacesTheWholeConfigurationWithoutAnActivationA
     ASSERT_TRUE(store->exportConfig(exported).ok());
     const std::string before = state(*store);
     store->setActive(c);
-    store->contexts.pop_back();
+    store->remove(*store->contexts().back());
     files.contents[file] = "stale";
     ASSERT_TRUE(store->importConfig(exported).ok());
     EXPECT_EQ(state(*store), before);
     EXPECT_EQ(files.contents[file], files.contents[exported]);
-    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(changes, 3);
     EXPECT_EQ(activations, Activations{c}) << "only setActive told";
 }
 

@@ -1,6 +1,6 @@
-// SettingsKit: a SettingsModel over a scripted window system, a manual clock, memory files and defaults,
-// scripted alerts and dialogs, a counted beep and a fake key monitor. Shared with the widget
-// tests.
+// SettingsKit: a SettingsModel over a scripted window system, a manual clock, memory files and
+// defaults, scripted alerts and dialogs, a counted beep and a fake key monitor. Shared with the
+// widget tests.
 #pragma once
 
 #include "core/engine/WindowEngine.h"
@@ -38,10 +38,10 @@ struct SettingsKit {
     void addWindow(Pid pid, WindowID id, std::string title) {
         WindowInfo w;
         w.id = id;
-        w.app = pid == editor    ? AppInfo{pid, "org.editor", "Editor"}
-                : pid == browser ? AppInfo{pid, "org.browser", "Browser"}
-                                 : AppInfo{pid, "org.app" + std::to_string(pid),
-                                           "App " + std::to_string(pid)};
+        w.app = pid == editor ? AppInfo{pid, "org.editor", "Editor"}
+                : pid == browser
+                    ? AppInfo{pid, "org.browser", "Browser"}
+                    : AppInfo{pid, "org.app" + std::to_string(pid), "App " + std::to_string(pid)};
         w.title = std::move(title);
         w.closable = true;
         windows.open(std::move(w));
@@ -74,11 +74,7 @@ struct SettingsKit {
         store.add(c);
         return c;
     }
-    Uuid addWorkspace(std::string name) {
-        Workspace w{Uuid::random(), std::move(name)};
-        store.workspaces.push_back(w);
-        return w.id;
-    }
+    Uuid addWorkspace(std::string name) { return store.addWorkspace(std::move(name)); }
     static Rule rule(RuleField field, RuleOp op, std::string value, bool exclude = false) {
         Rule r;
         r.clauses = {Condition{field, op, std::move(value)}};

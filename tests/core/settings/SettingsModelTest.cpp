@@ -28,9 +28,9 @@ protected:
 
 TEST_F(SettingsModelTest, OpeningWithoutWorkspacesCreatesAndSavesDefault) {
     SettingsModel& m = model();
-    ASSERT_EQ(store.workspaces.size(), 1u);
-    EXPECT_EQ(store.workspaces[0].name, "Default");
-    EXPECT_EQ(m.selectedWorkspaceID(), store.workspaces[0].id);
+    ASSERT_EQ(store.workspaces().size(), 1u);
+    EXPECT_EQ(store.workspaces()[0].name, "Default");
+    EXPECT_EQ(m.selectedWorkspaceID(), store.workspaces()[0].id);
     EXPECT_NE(file("contexts.json").find("\"Default\""), std::string::npos);
     EXPECT_FALSE(m.selectedContextID());
     EXPECT_EQ(m.selectedTab(), SettingsModel::Tab::general);
@@ -140,14 +140,14 @@ TEST_F(SettingsModelTest, NewWorkspaceIsNamedFromTheCountSavedAndSelectedAndRena
     addWorkspace("Workspace 3");
     watch();
     model().addWorkspace();
-    ASSERT_EQ(store.workspaces.size(), 3u);
-    EXPECT_EQ(store.workspaces[2].name, "Workspace 3"); // from the count, even if taken
-    EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces[2].id);
+    ASSERT_EQ(store.workspaces().size(), 3u);
+    EXPECT_EQ(store.workspaces()[2].name, "Workspace 3"); // from the count, even if taken
+    EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces()[2].id);
     EXPECT_NE(file("contexts.json").find("Workspace 3"), std::string::npos);
     EXPECT_EQ(announcements(), 1);
 
-    model().renameWorkspace(store.workspaces[2].id, "Work");
-    EXPECT_EQ(store.workspaces[2].name, "Work");
+    model().renameWorkspace(store.workspaces()[2].id, "Work");
+    EXPECT_EQ(store.workspaces()[2].name, "Work");
     EXPECT_NE(file("contexts.json").find("\"Work\""), std::string::npos);
     EXPECT_EQ(announcements(), 2);
 }
@@ -162,7 +162,7 @@ TEST_F(SettingsModelTest, OnlyASelectedKnownWorkspaceThatIsNotTheLastIsRemoved) 
     model().removeSelectedWorkspace();
     model().setSelectedWorkspaceID(Uuid::random());
     model().removeSelectedWorkspace();
-    EXPECT_EQ(store.workspaces.size(), 2u);
+    EXPECT_EQ(store.workspaces().size(), 2u);
     EXPECT_TRUE(alerts.shown.empty());
 }
 
@@ -176,7 +176,7 @@ TEST_F(SettingsModelTest, RemovingAWorkspaceAsksCountingItsContextsThenSelectsTh
     model().removeSelectedWorkspace();
     addContext("B", two);
     model().removeSelectedWorkspace();
-    EXPECT_EQ(store.workspaces.size(), 2u);
+    EXPECT_EQ(store.workspaces().size(), 2u);
     EXPECT_EQ(model().selectedWorkspaceID(), two);
     model().removeSelectedWorkspace(); // Delete
 
@@ -185,7 +185,7 @@ TEST_F(SettingsModelTest, RemovingAWorkspaceAsksCountingItsContextsThenSelectsTh
               "Delete workspace “Two”? / This cannot be undone. / [Delete] [Cancel] (warning)");
     EXPECT_EQ(alerts.shown[1].text, "Its 1 context will move to another workspace.");
     EXPECT_EQ(alerts.shown[2].text, "Its 2 contexts will move to another workspace.");
-    ASSERT_EQ(store.workspaces.size(), 1u);
+    ASSERT_EQ(store.workspaces().size(), 1u);
     EXPECT_EQ(model().selectedWorkspaceID(), one);
 }
 
@@ -196,8 +196,8 @@ TEST_F(SettingsModelTest, NewContextGoesToTheSelectedOrElseActiveWorkspaceAndOpe
     Uuid two = addWorkspace("Two");
     model().setSelectedWorkspaceID(two);
     model().createContext();
-    ASSERT_EQ(store.contexts.size(), 1u);
-    const ContextPtr created = store.contexts[0];
+    ASSERT_EQ(store.contexts().size(), 1u);
+    const ContextPtr created = store.contexts()[0];
     EXPECT_EQ(created->name, "New context");
     EXPECT_EQ(created->colorHex, "#FF6B6B");
     EXPECT_EQ(created->workspaceID, two);
@@ -212,10 +212,10 @@ TEST_F(SettingsModelTest, NewContextGoesToTheSelectedOrElseActiveWorkspaceAndOpe
     model().setSelectedWorkspaceID(std::nullopt);
     for (int i = 0; i < 8; ++i)
         model().createContext();
-    EXPECT_EQ(store.contexts.back()->workspaceID, two);
+    EXPECT_EQ(store.contexts().back()->workspaceID, two);
     // The ninth context takes the first palette colour again.
-    EXPECT_EQ(store.contexts[7]->colorHex, "#E84393");
-    EXPECT_EQ(store.contexts[8]->colorHex, "#FF6B6B");
+    EXPECT_EQ(store.contexts()[7]->colorHex, "#E84393");
+    EXPECT_EQ(store.contexts()[8]->colorHex, "#FF6B6B");
 }
 
 TEST_F(SettingsModelTest, EditingAndDeletingKnownContextsOnlyAfterAskingAndFixingTheSelection) {
@@ -234,7 +234,7 @@ TEST_F(SettingsModelTest, EditingAndDeletingKnownContextsOnlyAfterAskingAndFixin
     EXPECT_EQ(alertLine(alerts.shown[0]),
               "Delete context “Writing”? / Its pins, rules, and mutes go "
               "with it. This cannot be undone. / [Delete] [Cancel] (warning)");
-    EXPECT_EQ(store.contexts.size(), 3u);
+    EXPECT_EQ(store.contexts().size(), 3u);
 
     model().setSelectedContextID(b->id);
     model().edit(b->id);
@@ -250,7 +250,7 @@ TEST_F(SettingsModelTest, EditingAndDeletingKnownContextsOnlyAfterAskingAndFixin
     EXPECT_FALSE(model().editing());
     model().deleteContext(a->id);
     EXPECT_FALSE(model().selectedContextID());
-    EXPECT_TRUE(store.contexts.empty());
+    EXPECT_TRUE(store.contexts().empty());
 }
 
 TEST(TildePathTest, AbbreviatesOnlyTheHomeFolderItself) {

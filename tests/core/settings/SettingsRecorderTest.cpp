@@ -174,19 +174,19 @@ TEST_F(SettingsRecorderTest, ExportWritesWhereTheUserChoseAndImportBringsItBackI
                                           "[Import] [Cancel] (warning)");
     EXPECT_EQ(dialogs.opens[0].extensions, Names{"json"});
     EXPECT_EQ(file("contexts.json"), before);
-    EXPECT_EQ(namesOf(store.contexts), (Names{"A", "B"}));
+    EXPECT_EQ(namesOf(store.contexts()), (Names{"A", "B"}));
 }
 
 TEST_F(SettingsRecorderTest, ImportReplacesEverythingUnlessCancelledOrUnreadable) {
     addContext("Kept");
-    model().setSelectedContextID(store.contexts[0]->id);
+    model().setSelectedContextID(store.contexts()[0]->id);
     dialogs.openAnswer = "/tmp/in.json";
     files.contents["/tmp/in.json"] = R"({"contexts":[]})";
     alerts.answers = {1};
     model().importConfig(); // "Cancel"
     files.contents["/tmp/in.json"] = "not json";
     model().importConfig(); // "Import", then the decoder refuses
-    EXPECT_EQ(namesOf(store.contexts), Names{"Kept"});
+    EXPECT_EQ(namesOf(store.contexts()), Names{"Kept"});
     EXPECT_EQ(alerts.shown.size(), 2u); // the two questions, no error message
     dialogs.openAnswer.reset();
     model().importConfig();
@@ -197,9 +197,9 @@ TEST_F(SettingsRecorderTest, ImportReplacesEverythingUnlessCancelledOrUnreadable
         R"("colorHex":"#000000"}]})";
     dialogs.openAnswer = "/tmp/in.json";
     model().importConfig();
-    ASSERT_EQ(namesOf(store.contexts), Names{"New"});
-    EXPECT_EQ(model().selectedContextID(), store.contexts[0]->id);
-    EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces[0].id);
+    ASSERT_EQ(namesOf(store.contexts()), Names{"New"});
+    EXPECT_EQ(model().selectedContextID(), store.contexts()[0]->id);
+    EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces()[0].id);
 }
 
 TEST_F(SettingsRecorderTest, ReloadAppliesAReadableFileOrKeepsTheLiveConfigurationAndExplains) {
@@ -212,15 +212,15 @@ TEST_F(SettingsRecorderTest, ReloadAppliesAReadableFileOrKeepsTheLiveConfigurati
     EXPECT_EQ(files.contents[store.url], broken) << "the user's text stays for fixing";
     files.contents.erase(store.url);
     model().reloadConfig();
-    ASSERT_EQ(store.contexts.size(), 1u);
-    EXPECT_EQ(store.contexts[0], live);
+    ASSERT_EQ(store.contexts().size(), 1u);
+    EXPECT_EQ(store.contexts()[0], live);
 
     edited.replace(edited.find("Live"), 4, "After");
     files.contents[store.url] = edited;
     int announced = 0;
     Subscription s = model().observe([&] { ++announced; });
     model().reloadConfig();
-    EXPECT_EQ(namesOf(store.contexts), Names{"After"});
+    EXPECT_EQ(namesOf(store.contexts()), Names{"After"});
     queue.drain();
     EXPECT_EQ(announced, 1);
 
