@@ -442,47 +442,47 @@ std::string SettingsModel::recorderLabel(HotkeyAction action) const {
 
 // --- Preferences --------------------------------------------------------------------------------
 
-bool SettingsModel::bAutoSwitch() const {
+bool SettingsModel::autoSwitch() const {
     return host_.settings.autoSwitch();
 }
 
-void SettingsModel::bAutoSwitch(bool on) {
+void SettingsModel::setAutoSwitch(bool on) {
     host_.settings.setAutoSwitch(on);
     bump();
 }
 
-bool SettingsModel::bRaise() const {
+bool SettingsModel::raiseContext() const {
     return host_.settings.raiseContext();
 }
 
-void SettingsModel::bRaise(bool on) {
+void SettingsModel::setRaiseContext(bool on) {
     host_.settings.setRaiseContext(on);
     bump();
 }
 
-bool SettingsModel::bLaunchAtLogin() const {
+bool SettingsModel::launchAtLogin() const {
     return host_.settings.launchAtLogin();
 }
 
-void SettingsModel::bLaunchAtLogin(bool on) {
+void SettingsModel::setLaunchAtLogin(bool on) {
     host_.settings.setLaunchAtLogin(on);
     bump();
 }
 
-bool SettingsModel::bAutoUpdate() const {
+bool SettingsModel::autoUpdate() const {
     return host_.settings.autoUpdate();
 }
 
-void SettingsModel::bAutoUpdate(bool on) {
+void SettingsModel::setAutoUpdate(bool on) {
     host_.settings.setAutoUpdate(on);
     bump();
 }
 
-double SettingsModel::bSwitcherDelay() const {
+double SettingsModel::switcherDelay() const {
     return host_.settings.switcherDelayMs();
 }
 
-void SettingsModel::bSwitcherDelay(double ms) {
+void SettingsModel::setSwitcherDelay(double ms) {
     if (std::isnan(ms)) return;
     constexpr double lo = std::numeric_limits<int>::min();
     constexpr double hi = std::numeric_limits<int>::max();

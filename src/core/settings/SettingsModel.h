@@ -175,17 +175,17 @@ public:
     std::string recorderLabel(HotkeyAction action) const;
 
     // --- Preferences ------------------------------------------------------------------------
-    bool bAutoSwitch() const;
-    void bAutoSwitch(bool on);
-    bool bRaise() const;
-    void bRaise(bool on);
-    bool bLaunchAtLogin() const;
-    void bLaunchAtLogin(bool on);
-    bool bAutoUpdate() const;
-    void bAutoUpdate(bool on);
-    double bSwitcherDelay() const;
+    bool autoSwitch() const;
+    void setAutoSwitch(bool on);
+    bool raiseContext() const;
+    void setRaiseContext(bool on);
+    bool launchAtLogin() const;
+    void setLaunchAtLogin(bool on);
+    bool autoUpdate() const;
+    void setAutoUpdate(bool on);
+    double switcherDelay() const;
     // Stored rounded to the nearest millisecond, halves away from zero.
-    void bSwitcherDelay(double ms);
+    void setSwitcherDelay(double ms);
 
     // --- Configuration file -----------------------------------------------------------------
     void exportConfig();

@@ -97,46 +97,46 @@ TEST_F(SettingsRecorderTest, StartingAnotherRecordingEndsTheFirstAndClosingTheMo
 TEST_F(SettingsRecorderTest, BooleanPreferencesReadTheirDefaultsStoreWhatIsSetAndAnnounce) {
     int announced = 0;
     Subscription s = model().observe([&] { ++announced; });
-    EXPECT_TRUE(model().bAutoSwitch());
-    EXPECT_FALSE(model().bRaise());
-    EXPECT_TRUE(model().bAutoUpdate());
-    model().bAutoSwitch(false);
-    model().bRaise(true);
-    model().bAutoUpdate(false);
+    EXPECT_TRUE(model().autoSwitch());
+    EXPECT_FALSE(model().raiseContext());
+    EXPECT_TRUE(model().autoUpdate());
+    model().setAutoSwitch(false);
+    model().setRaiseContext(true);
+    model().setAutoUpdate(false);
     EXPECT_EQ(defaults.values["autoSwitch"], DefaultValue(false));
     EXPECT_EQ(defaults.values["raiseContext"], DefaultValue(true));
     EXPECT_EQ(defaults.values["autoUpdate"], DefaultValue(false));
-    EXPECT_FALSE(model().bAutoSwitch());
-    EXPECT_TRUE(model().bRaise());
-    EXPECT_FALSE(model().bAutoUpdate());
+    EXPECT_FALSE(model().autoSwitch());
+    EXPECT_TRUE(model().raiseContext());
+    EXPECT_FALSE(model().autoUpdate());
     queue.drain();
-    model().bSwitcherDelay(100);
+    model().setSwitcherDelay(100);
     queue.drain();
     EXPECT_EQ(announced, 2);
 }
 
 TEST_F(SettingsRecorderTest, TheOpenDelayIsRoundedHalfAwayFromZero) {
-    EXPECT_EQ(model().bSwitcherDelay(), 65.0);
-    model().bSwitcherDelay(37.5);
+    EXPECT_EQ(model().switcherDelay(), 65.0);
+    model().setSwitcherDelay(37.5);
     EXPECT_EQ(defaults.values["switcherDelayMs"], DefaultValue(std::int64_t{38}));
-    model().bSwitcherDelay(37.4);
+    model().setSwitcherDelay(37.4);
     EXPECT_EQ(defaults.values["switcherDelayMs"], DefaultValue(std::int64_t{37}));
-    model().bSwitcherDelay(-2.5);
-    EXPECT_EQ(model().bSwitcherDelay(), -3.0);
-    model().bSwitcherDelay(1e300); // kept within the stored integer's range
-    EXPECT_EQ(model().bSwitcherDelay(), 2147483647.0);
+    model().setSwitcherDelay(-2.5);
+    EXPECT_EQ(model().switcherDelay(), -3.0);
+    model().setSwitcherDelay(1e300); // kept within the stored integer's range
+    EXPECT_EQ(model().switcherDelay(), 2147483647.0);
 }
 
 TEST_F(SettingsRecorderTest, LaunchAtLoginIsTheLoginItemAndItsFailureIsOnlyLogged) {
-    EXPECT_FALSE(model().bLaunchAtLogin());
-    model().bLaunchAtLogin(true);
+    EXPECT_FALSE(model().launchAtLogin());
+    model().setLaunchAtLogin(true);
     EXPECT_TRUE(loginItem.isEnabled);
-    EXPECT_TRUE(model().bLaunchAtLogin());
+    EXPECT_TRUE(model().launchAtLogin());
     EXPECT_TRUE(defaults.values.empty()); // not a stored preference
 
     loginItem.failDisable = true;
-    model().bLaunchAtLogin(false);
-    EXPECT_TRUE(model().bLaunchAtLogin());
+    model().setLaunchAtLogin(false);
+    EXPECT_TRUE(model().launchAtLogin());
     EXPECT_EQ(log.lines.back(), "launchAtLogin=false failed: Operation not permitted");
     EXPECT_TRUE(alerts.shown.empty());
 }
