@@ -117,9 +117,11 @@ trap 'kill -TERM $pid 2>/dev/null; wait $pid 2>/dev/null; stop_client' EXIT
 wait_for 10 grep -q tapActive=true "$data/status.log" 2>/dev/null || fail "morvelan did not start"
 
 # Recency, most recent last; each focus once morvelan has seen it.
+# The program's window ids are its own: the title tells which window it logged.
 for wid in $news $music $term $notes $code $inbox; do
     xdotool windowactivate --sync "$wid" 2>/dev/null || true
-    wait_for 10 grep -q "wid=$((wid))$" "$data/focused.log" || fail "focus on $wid not seen"
+    title=$(xdotool getwindowname "$wid")
+    wait_for 10 grep -qxF "title=$title" "$data/focused.log" 2>/dev/null || fail "focus on $title not seen"
 done
 
 shown() { xwininfo -name "Morvelan Switcher" 2>/dev/null | grep -q IsViewable; }
