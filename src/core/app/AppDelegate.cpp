@@ -112,10 +112,10 @@ void AppDelegate::openSettings() {
 void AppDelegate::refreshWarning() {
     std::optional<std::string> warning;
     if (!hotkeys_.keySourceRunning()) {
-        warning = std::string(warnings::noTap);
+        warning = std::string(warnings::hotkeysUnavailable);
     } else {
         if (!hotkeys_.keySourceEnabled()) hotkeys_.enableKeySource();
-        if (hotkeys_.keyboardHeldByOther()) warning = std::string(warnings::secureInput);
+        if (hotkeys_.keyboardHeldByOther()) warning = std::string(warnings::keyboardHeld);
     }
     if (!menu_ || warning == menu_->warning) return;
     menu_->warning = std::move(warning);

@@ -33,7 +33,7 @@ TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
     keysFail = true;
     defaults.set(Settings::autoUpdateKey, false);
     launch();
-    EXPECT_EQ(app->menu()->warning, std::string(warnings::noTap));
+    EXPECT_EQ(app->menu()->warning, std::string(warnings::hotkeysUnavailable));
     EXPECT_NE(file("status.log").find("tapActive=false\ntapEnabled=false\n"), std::string::npos);
 
     app.reset();
@@ -42,7 +42,7 @@ TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
     EXPECT_FALSE(app->menu()->warning);
     keys->heldByOther = true;
     queue.advance(AppDelegate::warningInterval);
-    EXPECT_EQ(app->menu()->warning, std::string(warnings::secureInput));
+    EXPECT_EQ(app->menu()->warning, std::string(warnings::keyboardHeld));
     keys->heldByOther = false;
     queue.advance(AppDelegate::warningInterval);
     EXPECT_FALSE(app->menu()->warning);
