@@ -86,22 +86,6 @@ struct SettingsKit {
     static Rule rule(RuleField field, RuleOp op, std::string value, bool exclude = false) {
         return Rule{{Condition{field, op, std::move(value)}}, exclude};
     }
-    Uuid addWorkspace(std::string name) { return store.addWorkspace(std::move(name)); }
-    static std::vector<std::string> namesOf(const std::vector<ContextPtr>& contexts) {
-        std::vector<std::string> names;
-        for (const ContextPtr& c : contexts)
-            names.push_back(c->name);
-        return names;
-    }
-    // An alert in one line: "title / text / buttons", with " (warning)" or " (critical)".
-    static std::string alertLine(const Alert& alert) {
-        std::string line = alert.title + " / " + alert.text + " /";
-        for (const std::string& button : alert.buttons)
-            line += " [" + button + "]";
-        if (alert.style == AlertStyle::warning) line += " (warning)";
-        if (alert.style == AlertStyle::critical) line += " (critical)";
-        return line;
-    }
     static std::vector<std::string> titlesOf(const std::vector<Win>& wins) {
         std::vector<std::string> titles;
         for (const Win& w : wins)
