@@ -27,11 +27,11 @@ struct SettingsKit {
     static constexpr Pid editor = 100;  // org.editor, "Editor"
     static constexpr Pid browser = 200; // org.browser, "Browser"
 
-    // A key monitor that only says whether it is installed.
+    // A key monitor that counts the installed ones.
     struct FakeMonitor : KeyMonitor {
-        explicit FakeMonitor(SettingsKit& kit) : kit(kit) { ++kit.monitorsInstalled; }
-        ~FakeMonitor() override { ++kit.monitorsRemoved; }
-        SettingsKit& kit;
+        explicit FakeMonitor(int& live) : live(live) { ++live; }
+        ~FakeMonitor() override { --live; }
+        int& live;
     };
 
     // A normal window of `pid` (editor or browser, or another pid named "App <pid>").
@@ -60,7 +60,7 @@ struct SettingsKit {
                     .beep = [this] { ++beeps; },
                     .installKeyMonitor = [this](KeyHandler handler) -> std::unique_ptr<KeyMonitor> {
                         keyHandler = std::move(handler);
-                        return std::make_unique<FakeMonitor>(*this);
+                        return std::make_unique<FakeMonitor>(liveMonitors);
                     },
                 });
             model_->onRecordingChange = [this](bool on) { recordingChanges.push_back(on); };
@@ -68,39 +68,29 @@ struct SettingsKit {
         return *model_;
     }
     void destroyModel() { model_.reset(); }
+    // Counts the model's announcements from now on; both run the queue first.
+    void watch() {
+        queue.drain();
+        watching = model().observe([this] { ++announced; });
+    }
+    int announcements() {
+        queue.drain();
+        return announced;
+    }
 
     ContextPtr addContext(std::string name, std::optional<Uuid> workspace = std::nullopt) {
         ContextPtr c = makeContext(std::move(name), "#4ECDC4", workspace);
         store.add(c);
         return c;
     }
-    Uuid addWorkspace(std::string name) { return store.addWorkspace(std::move(name)); }
     static Rule rule(RuleField field, RuleOp op, std::string value, bool exclude = false) {
-        Rule r;
-        r.clauses = {Condition{field, op, std::move(value)}};
-        r.exclude = exclude;
-        return r;
+        return Rule{{Condition{field, op, std::move(value)}}, exclude};
     }
     static std::vector<std::string> titlesOf(const std::vector<Win>& wins) {
         std::vector<std::string> titles;
         for (const Win& w : wins)
             titles.push_back(w.title);
         return titles;
-    }
-    static std::vector<std::string> namesOf(const std::vector<ContextPtr>& contexts) {
-        std::vector<std::string> names;
-        for (const ContextPtr& c : contexts)
-            names.push_back(c->name);
-        return names;
-    }
-    // An alert in one line: "title / text / buttons", with " (warning)" or " (critical)".
-    static std::string alertLine(const Alert& alert) {
-        std::string line = alert.title + " / " + alert.text + " /";
-        for (const std::string& button : alert.buttons)
-            line += " [" + button + "]";
-        if (alert.style == AlertStyle::warning) line += " (warning)";
-        if (alert.style == AlertStyle::critical) line += " (critical)";
-        return line;
     }
     std::string file(const std::string& name) const {
         auto it = files.contents.find(files.appSupportDir() / name);
@@ -121,10 +111,11 @@ struct SettingsKit {
     FakeDialogs dialogs;
 
     int beeps = 0;
-    int monitorsInstalled = 0;
-    int monitorsRemoved = 0;
+    int liveMonitors = 0;
     KeyHandler keyHandler;
     std::vector<bool> recordingChanges;
+    int announced = 0;
+    Subscription watching;
 
 private:
     std::unique_ptr<SettingsModel> model_;
