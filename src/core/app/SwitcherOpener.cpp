@@ -71,7 +71,8 @@ void SwitcherOpener::prepare() {
 }
 
 void SwitcherOpener::addContext(int workspaceIndex) {
-    if (workspaceIndex < 0 || static_cast<std::size_t>(workspaceIndex) >= store_.workspaces().size())
+    if (workspaceIndex < 0 ||
+        static_cast<std::size_t>(workspaceIndex) >= store_.workspaces().size())
         return;
     store_.addNewContext(store_.workspaces()[static_cast<std::size_t>(workspaceIndex)].id);
     show(false);
