@@ -246,7 +246,7 @@ TEST_F(SettingsWindowTest, RecordingAHotkeyAndEveryWayOutOfIt) {
     EXPECT_FALSE(window().isVisible());
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true, false, true, false}));
     EXPECT_EQ(recorder->text(), "⌘Tab");
-    EXPECT_EQ(file("hotkeys.json"), "<missing>");
+    EXPECT_EQ(files.inFolder("hotkeys.json"), "<missing>");
 
     showAndSettle();
     recordingChanges.clear();
@@ -262,7 +262,7 @@ TEST_F(SettingsWindowTest, RecordingAHotkeyAndEveryWayOutOfIt) {
         "\x13");
     EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{1, 0x60000}));
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
-    EXPECT_NE(file("hotkeys.json"), "<missing>");
+    EXPECT_NE(files.inFolder("hotkeys.json"), "<missing>");
     settle();
     EXPECT_EQ(recorder->text(), "⌃⇧S");
     // Afterwards keys reach the controls again and change nothing.

@@ -97,10 +97,6 @@ protected:
         const auto w = app->switcher().selectedWindow();
         return w ? w->wid : 0;
     }
-    std::string file(const char* name) {
-        auto it = files.contents.find(files.appSupportDir() / name);
-        return it == files.contents.end() ? std::string("<missing>") : it->second;
-    }
 
     FakeWindowSystem windows;
     ManualQueue queue;

@@ -68,16 +68,16 @@ TEST_F(FocusFollowing, NothingIsFollowedUnderTheOpenSwitcherNorOnABackgroundReti
     ContextPtr web = addContext("Web", {appPin("org.browser")});
     addContext("Work", {appPin("org.editor")});
     click(e1);
-    const std::string logged = file("focused.log");
+    const std::string logged = files.inFolder("focused.log");
     EXPECT_EQ(logged,
               "app=Editor\nwid=" + std::to_string(e1) + "\ntitle=draft\nmatchedContext=Work\n");
 
     windows.setTitle(t1, "make");
     queue.advance(1.0);
-    EXPECT_EQ(file("focused.log"), logged); // written again only when something changed
+    EXPECT_EQ(files.inFolder("focused.log"), logged); // written again only when something changed
     windows.setTitle(e1, "draft 2");
     queue.advance(FocusFollower::debounce);
-    EXPECT_NE(file("focused.log").find("title=draft 2\n"), std::string::npos);
+    EXPECT_NE(files.inFolder("focused.log").find("title=draft 2\n"), std::string::npos);
 
     app->opener().switcherOpen(false);
     app->switcher().showNow();

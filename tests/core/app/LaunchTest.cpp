@@ -34,7 +34,8 @@ TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
     defaults.set(Settings::autoUpdateKey, false);
     launch();
     EXPECT_EQ(app->menu()->warning, std::string(warnings::hotkeysUnavailable));
-    EXPECT_NE(file("status.log").find("tapActive=false\ntapEnabled=false\n"), std::string::npos);
+    EXPECT_NE(files.inFolder("status.log").find("tapActive=false\ntapEnabled=false\n"),
+              std::string::npos);
 
     app.reset();
     keysFail = false;
@@ -65,15 +66,15 @@ TEST_F(Launch, StatusAndDumpDescribeTheStateInTheirFilesAndPickingAContextBrings
     windows.window(e2).desktop = 1;
     launch();
     ContextPtr work = addContext("Work", {appPin("org.editor")});
-    EXPECT_EQ(file("status.log"), "tapActive=true\ntapEnabled=true\neventsSeen=0\n"
-                                  "secureInput=false\ncontexts:\n    Default: members=0\n"
-                                  "  * Work: members=1");
+    EXPECT_EQ(files.inFolder("status.log"), "tapActive=true\ntapEnabled=true\neventsSeen=0\n"
+                                            "secureInput=false\ncontexts:\n    Default: members=0\n"
+                                            "  * Work: members=1");
 
     app->menu()->onDump();
     const std::string id1 = std::to_string(e1), id2 = std::to_string(e2);
     const std::string id3 = std::to_string(b1);
     EXPECT_EQ(
-        file("windows-dump.log"),
+        files.inFolder("windows-dump.log"),
         "=== Every window of every desktop, front to back ===\n"
         "  id=" +
             id3 +

@@ -25,7 +25,7 @@ TEST_F(Pins, NewWindowsOfAPinnedAppJoinTheActiveContextUnlessSeenOrDecidedByRule
     windows.open(editor, "out");
     pass();
     EXPECT_EQ(work->members, (std::vector<WinRef>{pin(win(e1)), pin(win(e2))}));
-    EXPECT_NE(file("contexts.json").find("notes"), std::string::npos);
+    EXPECT_NE(files.inFolder("contexts.json").find("notes"), std::string::npos);
 
     // What is open when a context is picked in the tray is never pinned to it.
     ContextPtr other = addContext("Other");

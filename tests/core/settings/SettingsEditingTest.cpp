@@ -94,7 +94,7 @@ TEST_F(SettingsEditingTest, ARuleGoesWithItsLastConditionAndAnInvalidPatternIsKe
     const Condition broken{RuleField::title, RuleOp::regex, "(unclosed"};
     model().setCondition(ctx->id, 0, 0, broken);
     EXPECT_EQ(ctx->rules[0].clauses[0], broken);
-    EXPECT_NE(file("contexts.json").find("(unclosed"), std::string::npos);
+    EXPECT_NE(files.inFolder("contexts.json").find("(unclosed"), std::string::npos);
     EXPECT_FALSE(SettingsModel::patternValid(broken));
     EXPECT_TRUE(SettingsModel::patternValid(Condition{RuleField::title, RuleOp::regex, "^a.*"}));
     EXPECT_TRUE(SettingsModel::patternValid(Condition{RuleField::title, RuleOp::contains, "(x"}));

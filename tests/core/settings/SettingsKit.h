@@ -92,10 +92,6 @@ struct SettingsKit {
             titles.push_back(w.title);
         return titles;
     }
-    std::string file(const std::string& name) const {
-        auto it = files.contents.find(files.appSupportDir() / name);
-        return it == files.contents.end() ? std::string("<missing>") : it->second;
-    }
 
     FakeWindowSystem windows;
     ManualQueue queue;

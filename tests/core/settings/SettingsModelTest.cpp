@@ -67,7 +67,7 @@ TEST_F(SettingsModelTest, OpensOnTheFirstWorkspaceListingItsContextsByRecencyMak
     model();
     ASSERT_EQ(store.workspaces().size(), 1u);
     EXPECT_EQ(model().selectedWorkspaceID(), store.workspaces()[0].id);
-    EXPECT_NE(file("contexts.json").find("\"Default\""), std::string::npos);
+    EXPECT_NE(files.inFolder("contexts.json").find("\"Default\""), std::string::npos);
 
     destroyModel();
     const Uuid two = store.addWorkspace("Two");

@@ -30,13 +30,13 @@ TEST_F(SettingsRecorderTest, AKeyWithAModifierIsBoundAndWrittenAPlainKeyBeepsEsc
     model().capture(Key::escape, Modifier::command);
     EXPECT_FALSE(model().recording());
     EXPECT_EQ(config.bindings, HotkeyConfig::defaults());
-    EXPECT_EQ(file("hotkeys.json"), "<missing>");
+    EXPECT_EQ(files.inFolder("hotkeys.json"), "<missing>");
 
     model().startRecording(HotkeyAction::switcher);
     EXPECT_EQ(liveMonitors, 1);
     keyHandler(Key::s, Modifier::shift | 0x10000 | 0x100); // caps lock and device bits
     EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{Key::s, Modifier::shift}));
-    EXPECT_EQ(HotkeyConfig::decode(file("hotkeys.json")), config.bindings);
+    EXPECT_EQ(HotkeyConfig::decode(files.inFolder("hotkeys.json")), config.bindings);
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true, false}));
     EXPECT_EQ(liveMonitors, 0);
     EXPECT_EQ(beeps, 2);
@@ -75,7 +75,7 @@ TEST_F(SettingsRecorderTest, ExportWritesWhereTheUserChoseAndImportReplacesOnlyW
     dialogs.saveAnswer = "/home/test/backup.json";
     model().exportConfig();
     EXPECT_EQ(dialogs.saves.at(1).suggestedName, "morvelan-config.json");
-    EXPECT_EQ(files.contents[*dialogs.saveAnswer], file("contexts.json"));
+    EXPECT_EQ(files.contents[*dialogs.saveAnswer], files.inFolder("contexts.json"));
 
     model().setSelectedContextID(kept->id);
     dialogs.openAnswer = "/tmp/in.json";
@@ -95,7 +95,7 @@ TEST_F(SettingsRecorderTest, ExportWritesWhereTheUserChoseAndImportReplacesOnlyW
 TEST_F(SettingsRecorderTest, ReloadKeepsTheLiveConfigurationOnAFaultAndSaysWhyElseAppliesIt) {
     ContextPtr live = addContext("Live");
     model().edit(live->id);
-    std::string edited = file("contexts.json");
+    std::string edited = files.inFolder("contexts.json");
     files.contents[store.url] =
         R"({"contexts":[{"id":"11111111-2222-4333-8444-555555555555","name":"X"}]})";
     model().reloadConfig();
