@@ -84,13 +84,18 @@ bool WindowEngine::belongs(const Win& window, const Context& context) const {
 }
 
 void WindowEngine::focus(const Win& win) {
+    const auto before = system_.activeWindow();
+    const WindowID was = before ? before->id : 0;
     system_.focus(win.wid);
-    queue_.postAfter(focusFollowUpDelay, [this, alive = std::weak_ptr<bool>(alive_),
-                                          wid = win.wid] {
-        if (!alive.lock()) return;
+    const std::uint64_t request = ++focusRequests_;
+    queue_.postAfter(focusFollowUpDelay, [this, alive = std::weak_ptr<bool>(alive_), request,
+                                          wid = win.wid, was] {
+        // A later request, or the user, has moved the focus since: nothing to insist on.
+        if (!alive.lock() || request != focusRequests_) return;
         const auto active = system_.activeWindow();
-        if (active && active->id == wid) return;
-        // Only a window that still exists is worth insisting on.
+        const WindowID now = active ? active->id : 0;
+        if (now == wid || now != was) return;
+        // The window manager let the request go by; ask again while the window exists.
         const auto all = system_.windows();
         if (std::any_of(all.begin(), all.end(), [&](const WindowInfo& w) { return w.id == wid; }))
             system_.focus(wid);

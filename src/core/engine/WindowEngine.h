@@ -7,6 +7,7 @@
 #include "core/platform/MainQueue.h"
 #include "core/platform/WindowSystem.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -56,8 +57,8 @@ public:
     bool belongs(const Win& window, const Context& context) const;
 
     // --- Acting --------------------------------------------------------------------------
-    // Focuses the window, across desktops; asks once more when the window manager did not
-    // make it active within focusFollowUpDelay.
+    // Focuses the window, across desktops; asks once more when the window manager left the
+    // focus where it was for focusFollowUpDelay (and nothing asked for another window since).
     void focus(const Win& win);
     // Puts the windows on top of the others, the first one topmost, without moving the focus.
     void raise(const std::vector<Win>& wins);
@@ -74,6 +75,7 @@ private:
     MainQueue& queue_;
     std::vector<WindowInfo> reading_;
     WidSet liveWids_;
+    std::uint64_t focusRequests_ = 0;
     // Delayed follow-ups hold this weakly so they do nothing once the engine is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
