@@ -2,8 +2,10 @@
 // wires them: the picture it shows, the pointer, and a panel taller than its screen. The X
 // window itself is exercised end to end.
 #include "QtTestApp.h"
-#include "core/switcher/SwitcherTestKit.h"
+#include "core/model/Color.h"
+#include "core/switcher/Switcher.h"
 #include "fakes/FakeLoginItem.h"
+#include "fakes/FakeScreens.h"
 #include "fakes/ManualQueue.h"
 #include "fakes/MemoryDefaults.h"
 #include "fakes/RecordingLog.h"
@@ -19,6 +21,19 @@
 
 namespace morvelan::testing {
 namespace {
+
+// One column per window, as the opener builds them.
+Switcher::Col column(Pid pid, WindowID wid, std::string title, std::string app,
+                     std::set<int> ctxIdxs, ImageRef icon = nullptr) {
+    const Win win{.pid = pid, .appName = app, .title = std::move(title), .wid = wid};
+    return {std::move(app), std::move(icon), {{win, std::move(ctxIdxs), std::nullopt}}};
+}
+
+Uuid uuidOf(int n) {
+    Uuid id;
+    id.bytes[15] = static_cast<std::uint8_t>(n);
+    return id;
+}
 
 // An application's icon: a rounded square, blue for Thunderbird (pid 1), red for the others.
 ImageRef icon(Pid pid) {
@@ -49,12 +64,12 @@ protected:
                         {uuidOf(2), "Code", *colorFromHex("#4ECDC4"), "Work", 0},
                         {uuidOf(3), "Music", *colorFromHex("#6C5CE7"), "Home", 1}},
                        activeCtx,
-                       {column(window(1, 101, "Inbox — Thunderbird", "Thunderbird"), {0}, icon(1)),
-                        column(window(2, 102, "SwitcherView.cpp — Kate", "Kate"), {1}, icon(2)),
-                        column(window(3, 103, "Release notes draft", "Firefox"), {0, 1}, icon(3)),
-                        column(window(4, 104, "", "Rhythmbox"), {2}, icon(4)),
-                        column(window(2, 105, "Terminal", "Konsole"), {1}, icon(2)),
-                        column(window(3, 106, "News", "Firefox"), {}, icon(3))},
+                       {column(1, 101, "Inbox — Thunderbird", "Thunderbird", {0}, icon(1)),
+                        column(2, 102, "SwitcherView.cpp — Kate", "Kate", {1}, icon(2)),
+                        column(3, 103, "Release notes draft", "Firefox", {0, 1}, icon(3)),
+                        column(4, 104, "", "Rhythmbox", {2}, icon(4)),
+                        column(2, 105, "Terminal", "Konsole", {1}, icon(2)),
+                        column(3, 106, "News", "Firefox", {}, icon(3))},
                        std::nullopt);
     }
     // A tile's centre in the window's coordinates.
@@ -132,8 +147,8 @@ TEST_F(SwitcherPanelTest, APanelTallerThanTheScreenScrollsToTheSelection) {
     screens.list = {{double(screen.x()), double(screen.y()), 1280, double(screen.height())}};
     std::vector<Switcher::Col> columns;
     for (int i = 0; i < 70; ++i)
-        columns.push_back(column(
-            window(1 + i % 7, WindowID(100 + i), "Window " + std::to_string(i), "App"), {i % 2}));
+        columns.push_back(
+            column(1 + i % 7, WindowID(100 + i), "Window " + std::to_string(i), "App", {i % 2}));
     switcher.begin({"Work"},
                    {{uuidOf(1), "Mail", {1, 0.4, 0.4, 1}, "Work", 0},
                     {uuidOf(2), "Code", {0.3, 0.8, 0.8, 1}, "Work", 0}},
