@@ -15,7 +15,7 @@ namespace morvelan::e2e {
 namespace {
 
 // A window as its application opens it.
-struct Spec {
+struct Shape {
     std::string title;
     WindowKind kind = WindowKind::normal;
     bool minimized = false;
@@ -31,7 +31,7 @@ class Stage {
 public:
     virtual ~Stage() = default;
     virtual WindowSystem& system() = 0;
-    virtual void open(const std::string& name, const std::string& app, const Spec& spec) = 0;
+    virtual void open(const std::string& name, const std::string& app, const Shape& shape) = 0;
     virtual void retitle(const std::string& name, const std::string& title) = 0;
     // The Note process ends, its windows with it; the next Note window starts a new one.
     virtual void endNote() = 0;
@@ -45,19 +45,19 @@ public:
 class FakeStage final : public Stage {
 public:
     WindowSystem& system() override { return fake_; }
-    void open(const std::string& name, const std::string& app, const Spec& spec) override {
+    void open(const std::string& name, const std::string& app, const Shape& shape) override {
         static const std::map<std::string, AppInfo> apps = {
             {"Alpha", {4242, "org.test.Alpha", "Alpha Studio"}},
             {"Beta", {4343, "beta-app", "Beta App"}},
             {"Gamma", {4444, "org.test.Gamma", "Gamma"}}};
         WindowInfo w;
         w.app = app == "Note" ? AppInfo{notePid_, "Note", "Note"} : apps.at(app);
-        w.title = spec.title;
-        w.kind = spec.kind;
-        w.minimized = spec.minimized;
-        w.skipTaskbar = spec.skipTaskbar;
-        w.closable = spec.closable;
-        w.desktop = spec.desktop;
+        w.title = shape.title;
+        w.kind = shape.kind;
+        w.minimized = shape.minimized;
+        w.skipTaskbar = shape.skipTaskbar;
+        w.closable = shape.closable;
+        w.desktop = shape.desktop;
         w.frame = Rect{0, 0, 400, 300};
         // An X client's windows get ids from a range of its own, which the next client to
         // connect takes over once it left.
@@ -101,19 +101,19 @@ public:
     bool ready() const { return ready_; }
 
     WindowSystem& system() override { return *system_; }
-    void open(const std::string& name, const std::string& app, const Spec& spec) override {
+    void open(const std::string& name, const std::string& app, const Shape& shape) override {
         static const std::map<std::string, std::string> apps = {
             {"Alpha", "class=Alpha appid=org.test.Alpha pid=4242"},
             {"Beta", "class=Beta pid=4343"},
             {"Gamma", "class=Gamma appid=org.test.Gamma pid=4444"},
             {"Note", "class=Note"}};
-        std::string options = "id=" + name + ' ' + apps.at(app) + " title='" + spec.title + "'";
-        if (spec.kind == WindowKind::dialog) options += " type=dialog";
-        if (spec.kind == WindowKind::utility) options += " type=utility";
-        if (spec.minimized) options += " state=minimized";
-        if (spec.skipTaskbar) options += " skiptaskbar=1";
-        if (!spec.closable) options += " nodelete=1";
-        if (spec.desktop != 0) options += " desktop=" + std::to_string(spec.desktop);
+        std::string options = "id=" + name + ' ' + apps.at(app) + " title='" + shape.title + "'";
+        if (shape.kind == WindowKind::dialog) options += " type=dialog";
+        if (shape.kind == WindowKind::utility) options += " type=utility";
+        if (shape.minimized) options += " state=minimized";
+        if (shape.skipTaskbar) options += " skiptaskbar=1";
+        if (!shape.closable) options += " nodelete=1";
+        if (shape.desktop != 0) options += " desktop=" + std::to_string(shape.desktop);
         const xcb_window_t x = (app == "Note" ? *note_ : shared_).open(options);
         EXPECT_NE(x, 0u) << name;
         handles_[name] = x;
