@@ -91,7 +91,7 @@ struct Rig {
     Rig() {
         auto owned = std::make_unique<DirectSource>();
         source = owned.get();
-        hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned), [] { return true; });
+        hotkeys = std::make_unique<Hotkeys>(queue, std::move(owned));
         hotkeys->config = &config;
         hotkeys->start();
     }

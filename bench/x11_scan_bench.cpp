@@ -1,18 +1,17 @@
-// x11_scan_bench: allAcrossSpaces() and the Desktop queries behind it on a real X server with
-// 20, 100 and 300 client windows: time per scan and X round trips per scan, cold (the
-// desktop reads everything again), warm (nothing changed since its last reading) and with
-// one window retitled between scans. Run it through bench/run-x11-scan-bench (a fresh
+// x11_scan_bench: the window scan the program makes through X11WindowSystem on a real X server
+// with 20, 100 and 300 client windows: time per scan and X round trips per scan, cold (the
+// window system reads everything again), warm (nothing changed since its last reading) and
+// with one window retitled between scans. Run it through bench/run-x11-scan-bench (a fresh
 // Xvfb + openbox).
-#include "core/engine/WindowEngine.h"
-#include "fakes/ManualQueue.h"
 #include "x11/ClientSnapshot.h"
 #include "x11/X11Connection.h"
-#include "x11/X11Desktop.h"
+#include "x11/X11WindowSystem.h"
 
 #include <benchmark/benchmark.h>
 #include <poll.h>
 #include <xcb/xcb_icccm.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,8 +33,8 @@ public:
         return stage;
     }
 
-    bool ok() const { return maker_ && desktop_; }
-    X11Desktop& desktop() { return *desktop_; }
+    bool ok() const { return maker_ && system_; }
+    X11WindowSystem& system() { return *system_; }
 
     // Replaces the staged windows with `count` new ones and waits until openbox manages
     // all of them. Every fourth window shares a fake pid; windows alternate between the
@@ -89,7 +88,7 @@ public:
         xcb_flush(maker_->get());
         if (!waitForClients(static_cast<std::size_t>(count))) return false;
         staged_ = count;
-        desktop_->processEvents();
+        system_->processEvents();
         return true;
     }
 
@@ -105,7 +104,7 @@ public:
     }
 
 private:
-    Stage() : maker_(X11Connection::open()), desktop_(X11Desktop::open()) {}
+    Stage() : maker_(X11Connection::open()), system_(X11WindowSystem::open()) {}
 
     bool waitForClients(std::size_t count) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -115,15 +114,15 @@ private:
                                                     maker_->ewmh()._NET_CLIENT_LIST,
                                                     XCB_ATOM_WINDOW, 0, 1u << 16));
             if (prop::cardinals(r.get()).size() == count) return true;
-            // Keeps the desktop's event queue short while openbox works.
-            if (desktop_) desktop_->processEvents();
+            // Keeps the window system's event queue short while openbox works.
+            if (system_) system_->processEvents();
             poll(nullptr, 0, 10);
         }
         return false;
     }
 
     std::unique_ptr<X11Connection> maker_;
-    std::unique_ptr<X11Desktop> desktop_;
+    std::unique_ptr<X11WindowSystem> system_;
     std::vector<xcb_window_t> windows_;
     int staged_ = -1;
     int retitles_ = 0;
@@ -131,9 +130,9 @@ private:
 
 // What happens between two scans, outside the timing.
 enum class Before {
-    nothing,   // warm: the desktop's live reading is up to date
-    forget,    // cold: the desktop reads everything again
-    retitleOne // one window's title changed (and the event loop ran)
+    nothing,   // warm: the window system's live reading is up to date
+    forget,    // cold: the window system reads everything again
+    retitleOne // one window's title changed; the scan catches up with it
 };
 
 // Runs `scan` once per iteration and reports the X round trips it waited for.
@@ -147,83 +146,64 @@ template <class Scan> void measure(benchmark::State& state, Before before, Scan 
         state.SkipWithError("the window manager did not manage the windows in time");
         return;
     }
-    X11Desktop& desktop = stage.desktop();
+    X11WindowSystem& system = stage.system();
     // Up to date before the first timed scan.
-    desktop.snapshot();
+    system.windows();
     std::size_t found = 0;
     std::uint64_t trips = 0;
     for (auto _ : state) {
         if (before != Before::nothing) {
             state.PauseTiming();
-            if (before == Before::forget) {
-                desktop.refetchAll();
-            } else {
+            // The event loop does not run: it would read the change at once itself.
+            if (before == Before::forget)
+                system.refetchAll();
+            else
                 stage.retitleOne();
-                desktop.processEvents();
-            }
             state.ResumeTiming();
         }
-        const auto start = desktop.connection().roundTrips();
-        found = scan(desktop);
-        trips += desktop.connection().roundTrips() - start;
+        const auto start = system.connection().roundTrips();
+        found = scan(system);
+        trips += system.connection().roundTrips() - start;
     }
-    desktop.processEvents();
+    system.processEvents();
     state.counters["roundTrips"] =
         static_cast<double>(trips) / static_cast<double>(state.iterations());
     state.counters["found"] = static_cast<double>(found);
 }
 
-// The engine's merge of every window on every space, as the switcher asks for it.
-template <Before before> void BM_AllAcrossSpaces(benchmark::State& state) {
-    ManualQueue queue;
-    std::unique_ptr<WindowEngine> engine;
-    measure(state, before, [&](X11Desktop& desktop) {
-        if (!engine) engine = std::make_unique<WindowEngine>(desktop, queue);
-        auto wins = engine->allAcrossSpaces();
-        benchmark::DoNotOptimize(wins.data());
-        return wins.size();
+// The windows a switcher could list: normal, on the taskbar, not minimised.
+std::size_t switchable(const std::vector<WindowInfo>& windows) {
+    return static_cast<std::size_t>(
+        std::count_if(windows.begin(), windows.end(), [](const WindowInfo& w) {
+            return w.kind == WindowKind::normal && !w.skipTaskbar && !w.minimized;
+        }));
+}
+
+// Every window on every desktop, as the switcher asks for them.
+template <Before before> void BM_Windows(benchmark::State& state) {
+    measure(state, before, [](X11WindowSystem& system) {
+        const auto windows = system.windows();
+        benchmark::DoNotOptimize(windows.data());
+        return switchable(windows);
     });
 }
 
-// The same inside one batch: one reading for the whole merge.
-template <Before before> void BM_AllAcrossSpacesOneBatch(benchmark::State& state) {
-    ManualQueue queue;
-    std::unique_ptr<WindowEngine> engine;
-    measure(state, before, [&](X11Desktop& desktop) {
-        if (!engine) engine = std::make_unique<WindowEngine>(desktop, queue);
-        desktop.beginBatch();
-        auto wins = engine->allAcrossSpaces();
-        desktop.endBatch();
-        benchmark::DoNotOptimize(wins.data());
-        return wins.size();
+// A whole scan in one batch: the windows, the active one and the running applications.
+template <Before before> void BM_ScanOneBatch(benchmark::State& state) {
+    measure(state, before, [](X11WindowSystem& system) {
+        WindowSystemBatch batch(system);
+        const auto windows = system.windows();
+        benchmark::DoNotOptimize(system.activeWindow());
+        benchmark::DoNotOptimize(system.runningApplications());
+        return switchable(windows);
     });
 }
 
 // The raw whole reading: root properties, then every client's properties.
 void BM_ClientSnapshot(benchmark::State& state) {
-    measure(state, Before::nothing, [](X11Desktop& desktop) {
-        const ClientSnapshot s = fetchSnapshot(desktop.connection());
+    measure(state, Before::nothing, [](X11WindowSystem& system) {
+        const ClientSnapshot s = fetchSnapshot(system.connection());
         return s.windows.size();
-    });
-}
-
-// The Desktop queries of a scan without the engine, in one batch.
-template <Before before> void BM_DesktopQueriesOneBatch(benchmark::State& state) {
-    measure(state, before, [](X11Desktop& desktop) {
-        std::size_t standard = 0;
-        desktop.beginBatch();
-        for (const RunningApp& app : desktop.runningApplications()) {
-            const auto windows = desktop.windows(desktop.applicationElement(app.pid));
-            for (const Element& w : windows.value_or(std::vector<Element>{})) {
-                if (desktop.subrole(w) == "AXStandardWindow" && desktop.minimized(w) != true &&
-                    desktop.hasMinimizeButton(w) && desktop.title(w) && desktop.windowID(w))
-                    ++standard;
-            }
-        }
-        benchmark::DoNotOptimize(desktop.windowList(WindowList::allSpaces));
-        benchmark::DoNotOptimize(desktop.windowsInSpaces({0, 1}));
-        desktop.endBatch();
-        return standard;
     });
 }
 
@@ -233,23 +213,12 @@ void sizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_ClientSnapshot)->Apply(sizes);
-BENCHMARK(BM_DesktopQueriesOneBatch<Before::forget>)
-    ->Name("BM_DesktopQueriesOneBatch/cold")
-    ->Apply(sizes);
-BENCHMARK(BM_DesktopQueriesOneBatch<Before::nothing>)
-    ->Name("BM_DesktopQueriesOneBatch/warm")
-    ->Apply(sizes);
-BENCHMARK(BM_DesktopQueriesOneBatch<Before::retitleOne>)
-    ->Name("BM_DesktopQueriesOneBatch/oneRetitled")
-    ->Apply(sizes);
-BENCHMARK(BM_AllAcrossSpaces<Before::forget>)->Name("BM_AllAcrossSpaces/cold")->Apply(sizes);
-BENCHMARK(BM_AllAcrossSpaces<Before::nothing>)->Name("BM_AllAcrossSpaces/warm")->Apply(sizes);
-BENCHMARK(BM_AllAcrossSpacesOneBatch<Before::forget>)
-    ->Name("BM_AllAcrossSpacesOneBatch/cold")
-    ->Apply(sizes);
-BENCHMARK(BM_AllAcrossSpacesOneBatch<Before::nothing>)
-    ->Name("BM_AllAcrossSpacesOneBatch/warm")
-    ->Apply(sizes);
+BENCHMARK(BM_ScanOneBatch<Before::forget>)->Name("BM_ScanOneBatch/cold")->Apply(sizes);
+BENCHMARK(BM_ScanOneBatch<Before::nothing>)->Name("BM_ScanOneBatch/warm")->Apply(sizes);
+BENCHMARK(BM_ScanOneBatch<Before::retitleOne>)->Name("BM_ScanOneBatch/oneRetitled")->Apply(sizes);
+BENCHMARK(BM_Windows<Before::forget>)->Name("BM_Windows/cold")->Apply(sizes);
+BENCHMARK(BM_Windows<Before::nothing>)->Name("BM_Windows/warm")->Apply(sizes);
+BENCHMARK(BM_Windows<Before::retitleOne>)->Name("BM_Windows/oneRetitled")->Apply(sizes);
 
 } // namespace
 } // namespace morvelan

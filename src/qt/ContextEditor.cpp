@@ -203,7 +203,7 @@ void ContextEditor::refresh() {
     color_->setText(color.name(QColor::HexRgb).toUpper());
 
     std::vector<std::pair<Uuid, std::string>> workspaces;
-    for (const Workspace& w : model_.store().workspaces)
+    for (const Workspace& w : model_.store().workspaces())
         workspaces.emplace_back(w.id, w.name);
     {
         QSignalBlocker block(workspace_);

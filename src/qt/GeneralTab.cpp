@@ -25,11 +25,11 @@ namespace {
 constexpr int delayStep = 5;
 constexpr int delayMax = 300;
 
-QString actionLabel(HKAction action) {
+QString actionLabel(HotkeyAction action) {
     switch (action) {
-    case HKAction::switcher:
+    case HotkeyAction::switcher:
         return "Switcher (all windows)";
-    case HKAction::switcherConfined:
+    case HotkeyAction::switcherConfined:
         return "Switcher (active context only)";
     }
     return {};
@@ -76,17 +76,17 @@ GeneralTab::GeneralTab(SettingsModel& model,
     // 1. Startup
     auto* startup = new FormSection("Startup", form);
     launchAtLogin_ = addToggle(startup, "Launch Morvelan at login",
-                               [this](bool on) { model_.bLaunchAtLogin(on); });
+                               [this](bool on) { model_.setLaunchAtLogin(on); });
     autoUpdate_ = addToggle(startup, "Automatically check for updates",
-                            [this](bool on) { model_.bAutoUpdate(on); });
+                            [this](bool on) { model_.setAutoUpdate(on); });
     layout->addWidget(startup);
 
     // 2. Behavior
     auto* behavior = new FormSection("Behavior", form);
     autoSwitch_ = addToggle(behavior, "Auto-switch context based on the focused window",
-                            [this](bool on) { model_.bAutoSwitch(on); });
+                            [this](bool on) { model_.setAutoSwitch(on); });
     raise_ = addToggle(behavior, "Raise all windows of the context when switching",
-                       [this](bool on) { model_.bRaise(on); });
+                       [this](bool on) { model_.setRaiseContext(on); });
     layout->addWidget(behavior);
 
     // 3. Switcher: the slider moves in steps of 5 ms, so its positions are multiples of 5.
@@ -102,7 +102,7 @@ GeneralTab::GeneralTab(SettingsModel& model,
     delay_->setPageStep(2);
     delay_->setAccessibleName("Open delay");
     connect(delay_, &QSlider::valueChanged, this,
-            [this](int position) { model_.bSwitcherDelay(position * delayStep); });
+            [this](int position) { model_.setSwitcherDelay(position * delayStep); });
     delayLayout->addWidget(delay_, 1);
     delayValue_ = new QLabel(delayRow);
     delayValue_->setFixedWidth(56);
@@ -117,7 +117,7 @@ GeneralTab::GeneralTab(SettingsModel& model,
 
     // 4. Hotkeys
     auto* hotkeys = new FormSection("Hotkeys", form);
-    for (HKAction action : allHKActions) {
+    for (HotkeyAction action : allHotkeyActions) {
         auto* recorder = new RecorderButton(model_, action);
         recorder->setAccessibleName(actionLabel(action));
         recorders_.push_back(recorder);
@@ -179,12 +179,12 @@ void GeneralTab::refresh() {
         QSignalBlocker block(toggle);
         toggle->setChecked(on);
     };
-    set(launchAtLogin_, model_.bLaunchAtLogin());
-    set(autoUpdate_, model_.bAutoUpdate());
-    set(autoSwitch_, model_.bAutoSwitch());
-    set(raise_, model_.bRaise());
+    set(launchAtLogin_, model_.launchAtLogin());
+    set(autoUpdate_, model_.autoUpdate());
+    set(autoSwitch_, model_.autoSwitch());
+    set(raise_, model_.raiseContext());
 
-    const double ms = model_.bSwitcherDelay();
+    const double ms = model_.switcherDelay();
     {
         QSignalBlocker block(delay_);
         delay_->setValue(static_cast<int>(std::lround(ms / delayStep)));
@@ -195,7 +195,7 @@ void GeneralTab::refresh() {
         recorder->refresh();
 }
 
-RecorderButton* GeneralTab::recorder(HKAction action) const {
+RecorderButton* GeneralTab::recorder(HotkeyAction action) const {
     for (RecorderButton* recorder : recorders_)
         if (recorder->action() == action) return recorder;
     return nullptr;

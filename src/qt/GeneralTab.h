@@ -34,7 +34,7 @@ public:
     ToggleSwitch* raise() const { return raise_; }
     QSlider* delaySlider() const { return delay_; }
     QLabel* delayLabel() const { return delayValue_; }
-    RecorderButton* recorder(HKAction action) const;
+    RecorderButton* recorder(HotkeyAction action) const;
     QPushButton* exportButton() const { return export_; }
     QPushButton* importButton() const { return import_; }
     QPushButton* showFileButton() const { return showFile_; }

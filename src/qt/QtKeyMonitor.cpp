@@ -12,46 +12,45 @@ namespace morvelan {
 
 namespace {
 
-// Qt keys outside Latin-1 that a hotkey may use, as X keysyms.
-KeyCodes::Keysym keysymOfQtKey(int key) {
+// The key code of a Qt key, for events without X data.
+int keyCodeOfQtKey(int key) {
     switch (key) {
     case Qt::Key_Escape:
-        return 0xff1b;
+        return Key::escape;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        return 0xff09;
+        return Key::tab;
     case Qt::Key_Backspace:
-        return 0xff08;
+        return Key::backspace;
     case Qt::Key_Return:
-        return 0xff0d;
+        return Key::returnKey;
     case Qt::Key_Enter:
-        return 0xff8d;
+        return Key::keypadEnter;
     case Qt::Key_Delete:
-        return 0xffff;
+        return Key::forwardDelete;
     case Qt::Key_Home:
-        return 0xff50;
+        return Key::home;
     case Qt::Key_End:
-        return 0xff57;
+        return Key::end;
     case Qt::Key_PageUp:
-        return 0xff55;
+        return Key::pageUp;
     case Qt::Key_PageDown:
-        return 0xff56;
+        return Key::pageDown;
     case Qt::Key_Left:
-        return 0xff51;
+        return Key::left;
     case Qt::Key_Up:
-        return 0xff52;
+        return Key::up;
     case Qt::Key_Right:
-        return 0xff53;
+        return Key::right;
     case Qt::Key_Down:
-        return 0xff54;
+        return Key::down;
     default:
         break;
     }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F20)
-        return 0xffbe + static_cast<KeyCodes::Keysym>(key - Qt::Key_F1);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F20) return Key::functionKeys[key - Qt::Key_F1];
     // Latin-1 keys have the same value as their keysym.
-    if (key >= 0x20 && key <= 0xff) return static_cast<KeyCodes::Keysym>(key);
-    return 0;
+    if (key >= 0x20 && key <= 0xff) return KeyCodes::fromKeysym(static_cast<KeyCodes::Keysym>(key));
+    return Key::none;
 }
 
 bool isModifierQtKey(int key) {
@@ -74,12 +73,13 @@ bool isModifierQtKey(int key) {
     }
 }
 
-// The usual X modifier map (Alt on Mod1, Super on Mod4), for when the server's is unknown.
+// The usual X modifier map (Alt on Mod1, Num Lock on Mod2, Super on Mod4), for when the
+// server's is unknown.
 KeyCodes::ModifierMasks usualMasks() {
     KeyCodes::ModifierMasks masks;
-    masks.option = 0x08;
-    masks.command = 0x40;
-    masks.numLock = 0x10;
+    masks.option = XCB_MOD_MASK_1;
+    masks.numLock = XCB_MOD_MASK_2;
+    masks.command = XCB_MOD_MASK_4;
     return masks;
 }
 
@@ -90,18 +90,17 @@ std::optional<RecordedKey> recordedKey(const QKeyEvent& event, const KeyboardMap
     const quint32 scanCode = event.nativeScanCode();
     if (keysym != 0 || scanCode != 0) {
         if (KeyCodes::isModifierKeysym(keysym)) return std::nullopt;
-        int code = KeyCodes::none;
+        int code = Key::none;
         // The unshifted key decides, so Shift+5 is 5 and not %.
         if (map && scanCode > 0 && scanCode < 256)
             code = map->keyCode(static_cast<xcb_keycode_t>(scanCode));
-        if (code == KeyCodes::none) code = KeyCodes::fromKeysym(keysym);
+        if (code == Key::none) code = KeyCodes::fromKeysym(keysym);
         const auto state = static_cast<std::uint16_t>(event.nativeModifiers());
         return RecordedKey{code, KeyCodes::modsFromState(state, map ? map->masks() : usualMasks())};
     }
 
     if (isModifierQtKey(event.key())) return std::nullopt;
-    const KeyCodes::Keysym fromQt = keysymOfQtKey(event.key());
-    RecordedKey key{fromQt ? KeyCodes::fromKeysym(fromQt) : KeyCodes::none, 0};
+    RecordedKey key{keyCodeOfQtKey(event.key()), 0};
     const Qt::KeyboardModifiers held = event.modifiers();
     if (held & Qt::ShiftModifier) key.mods |= Modifier::shift;
     if (held & Qt::ControlModifier) key.mods |= Modifier::control;

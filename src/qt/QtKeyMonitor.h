@@ -1,7 +1,8 @@
 // QtKeyMonitor: the recorder's in-application key monitor — an application-wide event filter
-// that turns key presses into macOS key codes and modifier bits and keeps them from controls.
+// that turns key presses into Key codes and Modifier bits and keeps them from controls.
 #pragma once
 
+#include "core/platform/Keys.h"
 #include "core/settings/SettingsModel.h"
 #include "x11/KeyboardMap.h"
 
@@ -15,7 +16,7 @@ class QKeyEvent;
 namespace morvelan {
 
 struct RecordedKey {
-    int keyCode = -1; // KeyCodes::none when the key has no Mac key code
+    int keyCode = Key::none;
     std::uint64_t mods = 0;
 };
 

@@ -5,7 +5,7 @@
 
 namespace morvelan {
 
-RecorderButton::RecorderButton(SettingsModel& model, HKAction action, QWidget* parent)
+RecorderButton::RecorderButton(SettingsModel& model, HotkeyAction action, QWidget* parent)
     : QPushButton(parent), model_(model), action_(action) {
     setMinimumWidth(minWidth);
     setAutoDefault(false);

@@ -12,13 +12,13 @@ class RecorderButton : public QPushButton {
 public:
     static constexpr int minWidth = 130;
 
-    RecorderButton(SettingsModel& model, HKAction action, QWidget* parent = nullptr);
+    RecorderButton(SettingsModel& model, HotkeyAction action, QWidget* parent = nullptr);
     void refresh();
-    HKAction action() const { return action_; }
+    HotkeyAction action() const { return action_; }
 
 private:
     SettingsModel& model_;
-    HKAction action_;
+    HotkeyAction action_;
 };
 
 } // namespace morvelan

@@ -26,14 +26,14 @@ Shell::~Shell() {
 }
 
 bool Shell::start() {
-    desktop_ = X11Desktop::open();
-    if (!desktop_) {
+    windows_ = X11WindowSystem::open();
+    if (!windows_) {
         std::fprintf(stderr, "morvelan: cannot connect to the X server\n");
         return false;
     }
     // xcb also queues events while it waits for replies, which the socket never signals:
     // drain before every sleep of the event loop too.
-    xEvents_ = std::make_unique<QSocketNotifier>(desktop_->fd(), QSocketNotifier::Read);
+    xEvents_ = std::make_unique<QSocketNotifier>(windows_->fd(), QSocketNotifier::Read);
     connect(xEvents_.get(), &QSocketNotifier::activated, this, &Shell::pumpX);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &Shell::pumpX);
@@ -50,7 +50,7 @@ bool Shell::start() {
         });
 
     app_ = AppDelegate::create(AppHost{
-        .desktop = *desktop_,
+        .windows = *windows_,
         .queue = queue_,
         .files = files_,
         .log = log_,
@@ -59,7 +59,7 @@ bool Shell::start() {
         .keySource = std::make_unique<X11KeySource>(),
         .panel = panel_,
         .measure = measure_,
-        .screens = &screens_,
+        .screens = screens_,
         .menuView = &tray_,
         .showIntro = [this] { intro_.show(); },
         .openSettings = [this] { settingsWindow().showSettings(); },
@@ -96,8 +96,8 @@ SettingsWindow& Shell::settingsWindow() {
 
 void Shell::pumpX() {
     if (xLost_) return;
-    desktop_->processEvents();
-    if (desktop_->connectionLost()) {
+    windows_->processEvents();
+    if (windows_->connectionLost()) {
         xLost_ = true;
         std::fprintf(stderr, "morvelan: lost the connection to the X server\n");
         QCoreApplication::exit(1);

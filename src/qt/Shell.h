@@ -18,7 +18,7 @@
 #include "qt/SettingsWindow.h"
 #include "qt/SwitcherPanelWindow.h"
 #include "qt/TrayIcon.h"
-#include "x11/X11Desktop.h"
+#include "x11/X11WindowSystem.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -48,7 +48,7 @@ private:
     PosixFiles configFiles_;
     JsonFileDefaults defaults_;
     XdgAutostart loginItem_;
-    std::unique_ptr<X11Desktop> desktop_;
+    std::unique_ptr<X11WindowSystem> windows_;
     std::unique_ptr<QSocketNotifier> xEvents_;
     bool xLost_ = false;
     SwitcherPanelWindow panel_;

@@ -4,6 +4,7 @@
 #include "qt/SwitcherPanelWindow.h"
 
 #include "core/switcher/SwitcherView.h"
+#include "x11/XcbPtr.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -29,13 +30,8 @@ constexpr double cornerRadius = 16;
 constexpr char windowTitle[] = "Morvelan Switcher";
 constexpr char windowClass[] = "morvelan\0Morvelan"; // instance and class, NUL-separated
 
-struct Free {
-    void operator()(void* p) const { std::free(p); }
-};
-template <class T> using Reply = std::unique_ptr<T, Free>;
-
 xcb_atom_t atomOf(xcb_connection_t* c, xcb_intern_atom_cookie_t cookie) {
-    Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(c, cookie, nullptr));
+    XcbPtr<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(c, cookie, nullptr));
     return r ? r->atom : XCB_NONE;
 }
 
@@ -416,7 +412,7 @@ void SwitcherPanelWindow::askCompositor() {
 bool SwitcherPanelWindow::compositorRunning() {
     // Compositors come and go: asked at every hiding, answered by the next showing.
     if (!compositorAsked_) return composited_;
-    Reply<xcb_get_selection_owner_reply_t> owner(
+    XcbPtr<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(conn_, *compositorAsked_, nullptr));
     compositorAsked_.reset();
     return owner && owner->owner != XCB_WINDOW_NONE;

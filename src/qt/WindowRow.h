@@ -2,7 +2,7 @@
 // hold it, and an optional button that removes its pin.
 #pragma once
 
-#include "core/engine/Win.h"
+#include "core/model/Win.h"
 
 #include <QColor>
 #include <QWidget>

@@ -95,7 +95,7 @@ QLabel* WorkspacesContextsTab::countLabel(int row) const {
 void WorkspacesContextsTab::rebuildWorkspaces() {
     list_->clear();
     shown_.clear();
-    for (const Workspace& w : model_.store().workspaces) {
+    for (const Workspace& w : model_.store().workspaces()) {
         const Uuid id = w.id;
         auto* item = new QListWidgetItem(list_);
         auto* row = new QWidget;
@@ -119,14 +119,14 @@ void WorkspacesContextsTab::rebuildWorkspaces() {
 
 void WorkspacesContextsTab::refresh() {
     std::vector<Uuid> ids;
-    for (const Workspace& w : model_.store().workspaces)
+    for (const Workspace& w : model_.store().workspaces())
         ids.push_back(w.id);
     QSignalBlocker block(list_);
     if (ids != shown_) rebuildWorkspaces();
 
     int selectedRow = -1;
-    for (std::size_t i = 0; i < model_.store().workspaces.size(); ++i) {
-        const Workspace& w = model_.store().workspaces[i];
+    for (std::size_t i = 0; i < model_.store().workspaces().size(); ++i) {
+        const Workspace& w = model_.store().workspaces()[i];
         const int row = static_cast<int>(i);
         if (QLineEdit* field = nameField(row)) {
             const QString name = QString::fromStdString(w.name);

@@ -7,7 +7,7 @@ AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries) {
     AppIdentity id;
     const DesktopEntry* entry = nullptr;
     if (w.gtkApplicationId) {
-        id.bundleID = w.gtkApplicationId;
+        id.appId = *w.gtkApplicationId;
         entry = entries.byId(*w.gtkApplicationId);
     } else if (w.kdeDesktopFile) {
         std::string file = *w.kdeDesktopFile;
@@ -15,12 +15,12 @@ AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries) {
         if (file.size() > suffix.size() &&
             std::string_view(file).substr(file.size() - suffix.size()) == suffix)
             file.resize(file.size() - suffix.size());
-        id.bundleID = file;
+        id.appId = file;
         entry = entries.byId(file);
     } else if ((entry = entries.byStartupWMClass(w.wmClass, w.instance))) {
-        id.bundleID = entry->id;
+        id.appId = entry->id;
     } else if (!w.wmClass.empty()) {
-        id.bundleID = w.wmClass;
+        id.appId = w.wmClass;
     }
     if (!entry) entry = entries.byStartupWMClass(w.wmClass, w.instance);
     if (!entry) entry = entries.byFileName(w.wmClass, w.instance);
@@ -28,7 +28,6 @@ AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries) {
         id.name = entry->name;
     else if (!w.wmClass.empty())
         id.name = w.wmClass;
-    if (entry) id.icon = entry->icon;
     return id;
 }
 
@@ -36,33 +35,27 @@ AppIndex::AppIndex(const ClientSnapshot& snapshot, const DesktopEntries& entries
     for (xcb_window_t id : snapshot.clients) {
         const ClientWindow* w = snapshot.find(id);
         if (!w || !w->pid) continue;
-        const WindowKind kind = w->kind();
-        if (kind == WindowKind::dock || kind == WindowKind::desktop) continue;
+        const ClientKind kind = w->kind();
+        if (kind == ClientKind::dock || kind == ClientKind::desktop) continue;
         auto [it, added] = byPid_.emplace(*w->pid, apps_.size());
         if (added) {
             apps_.emplace_back();
-            apps_.back().app.pid = *w->pid;
+            apps_.back().pid = *w->pid;
         }
         apps_[it->second].windows.push_back(id);
     }
     for (AppRecord& rec : apps_) {
         // The first standard window speaks for the application; without one, the first window.
         const ClientWindow* speaker = nullptr;
-        bool regular = false;
         for (xcb_window_t id : rec.windows) {
             const ClientWindow* w = snapshot.find(id);
             if (w->standard()) {
-                regular = true;
                 if (!speaker || !speaker->standard()) speaker = w;
             } else if (!speaker) {
                 speaker = w;
             }
         }
-        AppIdentity identity = identify(*speaker, entries);
-        rec.app.bundleID = std::move(identity.bundleID);
-        rec.app.name = std::move(identity.name);
-        rec.icon = std::move(identity.icon);
-        rec.app.policy = regular ? ActivationPolicy::regular : ActivationPolicy::accessory;
+        rec.identity = identify(*speaker, entries);
     }
 }
 

@@ -9,19 +9,19 @@
 
 namespace morvelan {
 
-WindowKind classifyWindow(const std::vector<WindowType>& types, bool transient) {
+ClientKind classifyWindow(const std::vector<WindowType>& types, bool transient) {
     for (WindowType t : types) {
         switch (t) {
         case WindowType::normal:
-            return WindowKind::normal;
+            return ClientKind::normal;
         case WindowType::dialog:
-            return WindowKind::dialog;
+            return ClientKind::dialog;
         case WindowType::splash:
-            return WindowKind::splash;
+            return ClientKind::splash;
         case WindowType::dock:
-            return WindowKind::dock;
+            return ClientKind::dock;
         case WindowType::desktop:
-            return WindowKind::desktop;
+            return ClientKind::desktop;
         case WindowType::utility:
         case WindowType::toolbar:
         case WindowType::menu:
@@ -31,12 +31,12 @@ WindowKind classifyWindow(const std::vector<WindowType>& types, bool transient) 
         case WindowType::notification:
         case WindowType::combo:
         case WindowType::dnd:
-            return WindowKind::utility;
+            return ClientKind::utility;
         case WindowType::unknown:
             break;
         }
     }
-    return transient ? WindowKind::dialog : WindowKind::normal;
+    return transient ? ClientKind::dialog : ClientKind::normal;
 }
 
 namespace {

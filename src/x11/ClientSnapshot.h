@@ -1,7 +1,7 @@
 // ClientSnapshot: every managed client window's properties, fetched in one batch of requests.
 #pragma once
 
-#include "core/platform/Desktop.h"
+#include "core/platform/WindowSystem.h"
 #include "x11/X11Connection.h"
 
 #include <cstdint>
@@ -14,7 +14,7 @@
 namespace morvelan {
 
 // What a client's _NET_WM_WINDOW_TYPE (and WM_TRANSIENT_FOR) make of it.
-enum class WindowKind { normal, dialog, utility, splash, dock, desktop };
+enum class ClientKind { normal, dialog, utility, splash, dock, desktop };
 
 // The first type the list names that we know decides; a window without a known type is a
 // dialog when it is transient for another window and normal otherwise.
@@ -35,7 +35,7 @@ enum class WindowType {
     dnd,
     unknown
 };
-WindowKind classifyWindow(const std::vector<WindowType>& types, bool transient);
+ClientKind classifyWindow(const std::vector<WindowType>& types, bool transient);
 
 // _NET_WM_DESKTOP of a window shown on every desktop.
 inline constexpr std::uint32_t allDesktops = 0xFFFFFFFFu;
@@ -58,9 +58,9 @@ struct ClientWindow {
     bool skipTaskbar = false;
     std::optional<Rect> geometry; // the client area, in root coordinates
 
-    WindowKind kind() const { return classifyWindow(types, transient); }
+    ClientKind kind() const { return classifyWindow(types, transient); }
     // A normal, taskbar-listed window: the standard window of its application.
-    bool standard() const { return kind() == WindowKind::normal && !skipTaskbar; }
+    bool standard() const { return kind() == ClientKind::normal && !skipTaskbar; }
     bool onDesktop(std::uint32_t d) const {
         return !desktop || *desktop == allDesktops || *desktop == d;
     }

@@ -1,4 +1,4 @@
-// DesktopEntries: application ids, names and icons from the installed .desktop files.
+// DesktopEntries: application ids and names from the installed .desktop files.
 #include "x11/DesktopEntries.h"
 
 #include "x11/X11Text.h"
@@ -101,8 +101,8 @@ std::string envOr(const char* name, std::string fallback) {
 } // namespace
 
 DesktopEntries::DesktopEntries(std::vector<std::string> dataDirs, std::string locale)
-    : dataDirs_(std::move(dataDirs)), locale_(std::move(locale)) {
-    for (const auto& dir : dataDirs_)
+    : locale_(std::move(locale)) {
+    for (const auto& dir : dataDirs)
         load(dir + "/applications", "");
 }
 
@@ -186,8 +186,6 @@ std::optional<DesktopEntry> DesktopEntries::parse(std::string_view text, std::st
             application = value == "Application";
         } else if (key == "Hidden") {
             hidden = value == "true";
-        } else if (key == "Icon") {
-            entry.icon = unescape(value);
         } else if (key == "StartupWMClass") {
             entry.startupWMClass = unescape(value);
         } else if (key == "Name") {
@@ -238,40 +236,6 @@ const DesktopEntry* DesktopEntries::byFileName(std::string_view wmClass,
             return &entries_[it->second];
     }
     return nullptr;
-}
-
-std::optional<std::string> DesktopEntries::iconFile(std::string_view icon, int size) const {
-    if (icon.empty()) return std::nullopt;
-    std::error_code ec;
-    if (icon.front() == '/')
-        return fs::is_regular_file(icon, ec) ? std::optional<std::string>(icon) : std::nullopt;
-    std::string name(icon);
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
-        name.resize(name.size() - 4);
-    static constexpr int sizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 192, 256, 512};
-    std::optional<std::string> best;
-    int bestDistance = 0;
-    int bestSize = 0;
-    for (const auto& dir : dataDirs_) {
-        for (int s : sizes) {
-            const int distance = std::abs(s - size);
-            if (best && (distance > bestDistance || (distance == bestDistance && s <= bestSize)))
-                continue;
-            const std::string path = dir + "/icons/hicolor/" + std::to_string(s) + "x" +
-                                     std::to_string(s) + "/apps/" + name + ".png";
-            if (fs::is_regular_file(path, ec)) {
-                best = path;
-                bestDistance = distance;
-                bestSize = s;
-            }
-        }
-    }
-    if (best) return best;
-    for (const auto& dir : dataDirs_) {
-        const std::string path = dir + "/pixmaps/" + name + ".png";
-        if (fs::is_regular_file(path, ec)) return path;
-    }
-    return std::nullopt;
 }
 
 } // namespace morvelan

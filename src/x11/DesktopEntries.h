@@ -1,4 +1,4 @@
-// DesktopEntries: application ids, names and icons from the installed .desktop files.
+// DesktopEntries: application ids and names from the installed .desktop files.
 #pragma once
 
 #include <optional>
@@ -13,7 +13,6 @@ namespace morvelan {
 struct DesktopEntry {
     std::string id;             // desktop file id without ".desktop" ("org.gnome.Nautilus")
     std::string name;           // Name, localised when the locale has a translation
-    std::string icon;           // Icon: a theme icon name or an absolute path
     std::string startupWMClass; // StartupWMClass, "" when absent
 };
 
@@ -33,10 +32,6 @@ public:
     // The entry whose file id equals the WM_CLASS class or instance, ignoring case.
     const DesktopEntry* byFileName(std::string_view wmClass, std::string_view instance) const;
 
-    // A PNG file for an icon name: an absolute path as is, else the hicolor theme size
-    // closest to `size` (then /usr/share/pixmaps). Absent when none is found.
-    std::optional<std::string> iconFile(std::string_view icon, int size) const;
-
     std::size_t size() const { return entries_.size(); }
 
     // Parses one .desktop file's text; absent for hidden entries and non-applications.
@@ -46,7 +41,6 @@ public:
 private:
     void load(const std::string& appsDir, const std::string& prefix);
 
-    std::vector<std::string> dataDirs_;
     std::string locale_;
     std::vector<DesktopEntry> entries_;
     std::unordered_map<std::string, std::size_t> byId_;      // exact id

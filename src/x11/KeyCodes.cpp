@@ -14,50 +14,56 @@ struct Entry {
     const char* name;
 };
 
-// One row per keysym; a code's first row is its unshifted keysym and gives its name. The
-// codes are the Mac's ANSI virtual key codes (they are positions, named after the US layout).
+namespace Sym {
+constexpr Keysym f1 = 0xffbe;
+constexpr Keysym shiftL = 0xffe1;
+constexpr Keysym hyperR = 0xffee;
+constexpr Keysym metaL = 0xffe7;
+constexpr Keysym metaR = 0xffe8;
+constexpr Keysym altL = 0xffe9;
+constexpr Keysym altR = 0xffea;
+constexpr Keysym superL = 0xffeb;
+constexpr Keysym superR = 0xffec;
+constexpr Keysym numLock = 0xff7f;
+constexpr Keysym scrollLock = 0xff14;
+constexpr Keysym modeSwitch = 0xff7e;
+constexpr Keysym isoLock = 0xfe01;
+constexpr Keysym isoLastGroupLock = 0xfe0f;
+} // namespace Sym
+
+// The keysyms of every key but the letters, digits (Key::characters) and function keys
+// (F1 onwards, in keysym order); a code's first row gives its name.
 // clang-format off
 constexpr Entry table[] = {
-    {0, 0x61, "A"}, {0, 0x41, "A"},   {1, 0x73, "S"}, {1, 0x53, "S"},
-    {2, 0x64, "D"}, {2, 0x44, "D"},   {3, 0x66, "F"}, {3, 0x46, "F"},
-    {4, 0x68, "H"}, {4, 0x48, "H"},   {5, 0x67, "G"}, {5, 0x47, "G"},
-    {6, 0x7a, "Z"}, {6, 0x5a, "Z"},   {7, 0x78, "X"}, {7, 0x58, "X"},
-    {8, 0x63, "C"}, {8, 0x43, "C"},   {9, 0x76, "V"}, {9, 0x56, "V"},
-    {11, 0x62, "B"}, {11, 0x42, "B"}, {12, 0x71, "Q"}, {12, 0x51, "Q"},
-    {13, 0x77, "W"}, {13, 0x57, "W"}, {14, 0x65, "E"}, {14, 0x45, "E"},
-    {15, 0x72, "R"}, {15, 0x52, "R"}, {16, 0x79, "Y"}, {16, 0x59, "Y"},
-    {17, 0x74, "T"}, {17, 0x54, "T"}, {31, 0x6f, "O"}, {31, 0x4f, "O"},
-    {32, 0x75, "U"}, {32, 0x55, "U"}, {34, 0x69, "I"}, {34, 0x49, "I"},
-    {35, 0x70, "P"}, {35, 0x50, "P"}, {37, 0x6c, "L"}, {37, 0x4c, "L"},
-    {38, 0x6a, "J"}, {38, 0x4a, "J"}, {40, 0x6b, "K"}, {40, 0x4b, "K"},
-    {45, 0x6e, "N"}, {45, 0x4e, "N"}, {46, 0x6d, "M"}, {46, 0x4d, "M"},
-    {18, 0x31, "1"}, {19, 0x32, "2"}, {20, 0x33, "3"}, {21, 0x34, "4"}, {23, 0x35, "5"},
-    {22, 0x36, "6"}, {26, 0x37, "7"}, {28, 0x38, "8"}, {25, 0x39, "9"}, {29, 0x30, "0"},
-    {27, 0x2d, "minus"},      {24, 0x3d, "equal"},      {33, 0x5b, "bracketleft"},
-    {30, 0x5d, "bracketright"}, {42, 0x5c, "backslash"}, {41, 0x3b, "semicolon"},
-    {39, 0x27, "apostrophe"}, {50, 0x60, "grave"},      {43, 0x2c, "comma"},
-    {47, 0x2e, "period"},     {44, 0x2f, "slash"},      {10, 0x3c, "less"},
-    {36, 0xff0d, "Return"},   {48, 0xff09, "Tab"},      {48, 0xfe20, "Tab"},
-    {49, 0x20, "space"},      {51, 0xff08, "BackSpace"}, {53, 0xff1b, "Escape"},
-    {117, 0xffff, "Delete"},  {115, 0xff50, "Home"},    {119, 0xff57, "End"},
-    {116, 0xff55, "Page_Up"}, {121, 0xff56, "Page_Down"}, {114, 0xff63, "Insert"},
-    {114, 0xff6a, "Help"},    {110, 0xff67, "Menu"},
-    {123, 0xff51, "Left"},    {124, 0xff53, "Right"},   {125, 0xff54, "Down"},
-    {126, 0xff52, "Up"},
-    {122, 0xffbe, "F1"},  {120, 0xffbf, "F2"},  {99, 0xffc0, "F3"},   {118, 0xffc1, "F4"},
-    {96, 0xffc2, "F5"},   {97, 0xffc3, "F6"},   {98, 0xffc4, "F7"},   {100, 0xffc5, "F8"},
-    {101, 0xffc6, "F9"},  {109, 0xffc7, "F10"}, {103, 0xffc8, "F11"}, {111, 0xffc9, "F12"},
-    {105, 0xffca, "F13"}, {107, 0xffcb, "F14"}, {113, 0xffcc, "F15"}, {106, 0xffcd, "F16"},
-    {64, 0xffce, "F17"},  {79, 0xffcf, "F18"},  {80, 0xffd0, "F19"},  {90, 0xffd1, "F20"},
-    {82, 0xffb0, "KP_0"}, {83, 0xffb1, "KP_1"}, {84, 0xffb2, "KP_2"}, {85, 0xffb3, "KP_3"},
-    {86, 0xffb4, "KP_4"}, {87, 0xffb5, "KP_5"}, {88, 0xffb6, "KP_6"}, {89, 0xffb7, "KP_7"},
-    {91, 0xffb8, "KP_8"}, {92, 0xffb9, "KP_9"}, {65, 0xffae, "KP_Decimal"},
-    {67, 0xffaa, "KP_Multiply"}, {69, 0xffab, "KP_Add"}, {78, 0xffad, "KP_Subtract"},
-    {75, 0xffaf, "KP_Divide"},   {76, 0xff8d, "KP_Enter"}, {81, 0xffbd, "KP_Equal"},
-    {56, 0xffe1, "Shift_L"},   {60, 0xffe2, "Shift_R"},   {59, 0xffe3, "Control_L"},
-    {62, 0xffe4, "Control_R"}, {57, 0xffe5, "Caps_Lock"}, {58, 0xffe9, "Alt_L"},
-    {61, 0xffea, "Alt_R"},     {58, 0xffe7, "Meta_L"},    {61, 0xffe8, "Meta_R"},
-    {55, 0xffeb, "Super_L"},   {54, 0xffec, "Super_R"},
+    {Key::minus, 0x2d, "minus"},           {Key::equal, 0x3d, "equal"},
+    {Key::leftBracket, 0x5b, "bracketleft"}, {Key::rightBracket, 0x5d, "bracketright"},
+    {Key::backslash, 0x5c, "backslash"},   {Key::semicolon, 0x3b, "semicolon"},
+    {Key::quote, 0x27, "apostrophe"},      {Key::grave, 0x60, "grave"},
+    {Key::comma, 0x2c, "comma"},           {Key::period, 0x2e, "period"},
+    {Key::slash, 0x2f, "slash"},           {Key::isoSection, 0x3c, "less"},
+    {Key::returnKey, 0xff0d, "Return"},    {Key::tab, 0xff09, "Tab"},
+    {Key::tab, 0xfe20, "Tab"},             {Key::space, 0x20, "space"},
+    {Key::backspace, 0xff08, "BackSpace"}, {Key::escape, 0xff1b, "Escape"},
+    {Key::forwardDelete, 0xffff, "Delete"}, {Key::home, 0xff50, "Home"},
+    {Key::end, 0xff57, "End"},             {Key::pageUp, 0xff55, "Page_Up"},
+    {Key::pageDown, 0xff56, "Page_Down"},  {Key::help, 0xff63, "Insert"},
+    {Key::help, 0xff6a, "Help"},           {Key::menu, 0xff67, "Menu"},
+    {Key::left, 0xff51, "Left"},           {Key::right, 0xff53, "Right"},
+    {Key::down, 0xff54, "Down"},           {Key::up, 0xff52, "Up"},
+    {Key::keypad0, 0xffb0, "KP_0"}, {Key::keypad1, 0xffb1, "KP_1"}, {Key::keypad2, 0xffb2, "KP_2"},
+    {Key::keypad3, 0xffb3, "KP_3"}, {Key::keypad4, 0xffb4, "KP_4"}, {Key::keypad5, 0xffb5, "KP_5"},
+    {Key::keypad6, 0xffb6, "KP_6"}, {Key::keypad7, 0xffb7, "KP_7"}, {Key::keypad8, 0xffb8, "KP_8"},
+    {Key::keypad9, 0xffb9, "KP_9"},
+    {Key::keypadDecimal, 0xffae, "KP_Decimal"}, {Key::keypadMultiply, 0xffaa, "KP_Multiply"},
+    {Key::keypadPlus, 0xffab, "KP_Add"},        {Key::keypadMinus, 0xffad, "KP_Subtract"},
+    {Key::keypadDivide, 0xffaf, "KP_Divide"},   {Key::keypadEnter, 0xff8d, "KP_Enter"},
+    {Key::keypadEquals, 0xffbd, "KP_Equal"},
+    {Key::shift, 0xffe1, "Shift_L"},          {Key::rightShift, 0xffe2, "Shift_R"},
+    {Key::control, 0xffe3, "Control_L"},      {Key::rightControl, 0xffe4, "Control_R"},
+    {Key::capsLock, 0xffe5, "Caps_Lock"},     {Key::option, 0xffe9, "Alt_L"},
+    {Key::rightOption, 0xffea, "Alt_R"},      {Key::option, 0xffe7, "Meta_L"},
+    {Key::rightOption, 0xffe8, "Meta_R"},     {Key::command, 0xffeb, "Super_L"},
+    {Key::rightCommand, 0xffec, "Super_R"},
 };
 
 // Keysyms outside Latin-1 and the Unicode range (0x01000000 + scalar) with the scalar they
@@ -219,30 +225,6 @@ constexpr std::uint16_t legacy[][2] = {
 };
 // clang-format on
 
-// Modifier bits of hotkeys.json and the key events.
-namespace Bit {
-constexpr std::uint64_t shift = 0x20000;
-constexpr std::uint64_t control = 0x40000;
-constexpr std::uint64_t option = 0x80000;
-constexpr std::uint64_t command = 0x100000;
-} // namespace Bit
-
-namespace Sym {
-constexpr Keysym shiftL = 0xffe1;
-constexpr Keysym hyperR = 0xffee;
-constexpr Keysym metaL = 0xffe7;
-constexpr Keysym metaR = 0xffe8;
-constexpr Keysym altL = 0xffe9;
-constexpr Keysym altR = 0xffea;
-constexpr Keysym superL = 0xffeb;
-constexpr Keysym superR = 0xffec;
-constexpr Keysym numLock = 0xff7f;
-constexpr Keysym scrollLock = 0xff14;
-constexpr Keysym modeSwitch = 0xff7e;
-constexpr Keysym isoLock = 0xfe01;
-constexpr Keysym isoLastGroupLock = 0xfe0f;
-} // namespace Sym
-
 bool holds(const std::vector<Keysym>& keysyms, Keysym a, Keysym b) {
     return std::find(keysyms.begin(), keysyms.end(), a) != keysyms.end() ||
            std::find(keysyms.begin(), keysyms.end(), b) != keysyms.end();
@@ -251,19 +233,22 @@ bool holds(const std::vector<Keysym>& keysyms, Keysym a, Keysym b) {
 } // namespace
 
 int fromKeysym(Keysym keysym) {
+    // Letters of either case, and digits.
+    const Keysym upper = keysym >= 'a' && keysym <= 'z' ? keysym - 0x20 : keysym;
+    for (const auto& [code, character] : Key::characters)
+        if (upper == static_cast<Keysym>(character)) return code;
+    if (keysym >= Sym::f1 && keysym - Sym::f1 < std::size(Key::functionKeys))
+        return Key::functionKeys[keysym - Sym::f1];
     for (const Entry& entry : table)
         if (entry.keysym == keysym) return entry.code;
-    return none;
-}
-
-std::vector<Keysym> toKeysyms(int keyCode) {
-    std::vector<Keysym> keysyms;
-    for (const Entry& entry : table)
-        if (entry.code == keyCode) keysyms.push_back(entry.keysym);
-    return keysyms;
+    return Key::none;
 }
 
 std::string name(int keyCode) {
+    for (const auto& [code, character] : Key::characters)
+        if (code == keyCode) return std::string(1, character);
+    for (std::size_t i = 0; i < std::size(Key::functionKeys); ++i)
+        if (Key::functionKeys[i] == keyCode) return "F" + std::to_string(i + 1);
     for (const Entry& entry : table)
         if (entry.code == keyCode) return entry.name;
     return "key" + std::to_string(keyCode);
@@ -297,20 +282,20 @@ ModifierMasks modifierMasks(const std::array<std::vector<Keysym>, 8>& keysymsPer
 
 std::uint64_t modsFromState(std::uint16_t state, const ModifierMasks& masks) {
     std::uint64_t mods = 0;
-    if (state & masks.shift) mods |= Bit::shift;
-    if (state & masks.control) mods |= Bit::control;
-    if (masks.option && (state & masks.option)) mods |= Bit::option;
-    if (masks.command && (state & masks.command)) mods |= Bit::command;
+    if (state & masks.shift) mods |= Modifier::shift;
+    if (state & masks.control) mods |= Modifier::control;
+    if (masks.option && (state & masks.option)) mods |= Modifier::option;
+    if (masks.command && (state & masks.command)) mods |= Modifier::command;
     return mods;
 }
 
 std::optional<std::uint16_t> stateFromMods(std::uint64_t mods, const ModifierMasks& masks) {
     std::uint16_t state = 0;
     const std::pair<std::uint64_t, std::uint16_t> roles[] = {
-        {Bit::shift, masks.shift},
-        {Bit::control, masks.control},
-        {Bit::option, masks.option},
-        {Bit::command, masks.command},
+        {Modifier::shift, masks.shift},
+        {Modifier::control, masks.control},
+        {Modifier::option, masks.option},
+        {Modifier::command, masks.command},
     };
     for (const auto& [bit, mask] : roles) {
         if (!(mods & bit)) continue;
@@ -407,10 +392,10 @@ std::string utf8(char32_t c) {
 
 std::string describe(int keyCode, std::uint64_t mods) {
     std::string text;
-    if (mods & Bit::control) text += "Control+";
-    if (mods & Bit::option) text += "Alt+";
-    if (mods & Bit::shift) text += "Shift+";
-    if (mods & Bit::command) text += "Super+";
+    if (mods & Modifier::control) text += "Control+";
+    if (mods & Modifier::option) text += "Alt+";
+    if (mods & Modifier::shift) text += "Shift+";
+    if (mods & Modifier::command) text += "Super+";
     return text + name(keyCode);
 }
 

@@ -1,6 +1,8 @@
 // KeyCodes: X keysyms and modifier state in the terms the hotkey engine and hotkeys.json use
-// (macOS virtual key codes and modifier bits), and the text a keysym types.
+// (Key codes and Modifier bits), and the text a keysym types.
 #pragma once
+
+#include "core/platform/Keys.h"
 
 #include <array>
 #include <cstdint>
@@ -13,15 +15,9 @@ namespace morvelan::KeyCodes {
 
 using Keysym = std::uint32_t;
 
-// The key code of a key that has none on a Mac keyboard.
-inline constexpr int none = -1;
-
-// The key code of a keysym, or `none`. Upper- and lower-case letters give the same code, and
+// The key code of a keysym, or Key::none. Upper- and lower-case letters give the same code, and
 // so do the two keysyms of Tab (Tab, ISO_Left_Tab).
 int fromKeysym(Keysym keysym);
-
-// The keysyms of a key code, the one on the unshifted key first; empty for an unknown code.
-std::vector<Keysym> toKeysyms(int keyCode);
 
 // A short English name of the key ("Tab", "A", "F5", "Left"), or "key" + code.
 std::string name(int keyCode);
@@ -46,8 +42,7 @@ struct ModifierMasks {
 // Mod1…Mod5), as a GetModifierMapping reply and the keyboard mapping give them.
 ModifierMasks modifierMasks(const std::array<std::vector<Keysym>, 8>& keysymsPerModifier);
 
-// The modifier bits (shift 0x20000, control 0x40000, option 0x80000, command 0x100000) held
-// in an X event state.
+// The Modifier bits held in an X event state.
 std::uint64_t modsFromState(std::uint16_t state, const ModifierMasks& masks);
 
 // The X state that holds exactly these modifier bits (other bits ignored); absent when one

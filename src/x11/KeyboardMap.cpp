@@ -1,16 +1,11 @@
 // KeyboardMap: the server's keyboard and modifier mappings in the hotkey engine's terms.
 #include "x11/KeyboardMap.h"
 
-#include <cstdlib>
-#include <memory>
+#include "x11/XcbPtr.h"
 
 namespace morvelan {
 
 namespace {
-
-struct Free {
-    void operator()(void* p) const { std::free(p); }
-};
 
 bool isKeypad(KeyCodes::Keysym keysym) {
     return keysym >= 0xff80 && keysym <= 0xffbd;
@@ -36,9 +31,9 @@ std::optional<KeyboardMap> KeyboardMap::load(xcb_connection_t* c) {
     auto keyboardCookie =
         xcb_get_keyboard_mapping(c, minKey, static_cast<std::uint8_t>(maxKey - minKey + 1));
     auto modifierCookie = xcb_get_modifier_mapping(c);
-    std::unique_ptr<xcb_get_keyboard_mapping_reply_t, Free> keyboard(
+    XcbPtr<xcb_get_keyboard_mapping_reply_t> keyboard(
         xcb_get_keyboard_mapping_reply(c, keyboardCookie, nullptr));
-    std::unique_ptr<xcb_get_modifier_mapping_reply_t, Free> modifiers(
+    XcbPtr<xcb_get_modifier_mapping_reply_t> modifiers(
         xcb_get_modifier_mapping_reply(c, modifierCookie, nullptr));
     if (!keyboard || !modifiers) return std::nullopt;
 
@@ -86,12 +81,12 @@ KeyCodes::Keysym KeyboardMap::keysym(xcb_keycode_t key, int column) const {
 
 int KeyboardMap::keyCode(xcb_keycode_t key) const {
     const int code = KeyCodes::fromKeysym(keysym(key, 0));
-    return code != KeyCodes::none ? code : KeyCodes::fromKeysym(keysym(key, 1));
+    return code != Key::none ? code : KeyCodes::fromKeysym(keysym(key, 1));
 }
 
 std::vector<xcb_keycode_t> KeyboardMap::keysFor(int keyCode) const {
     std::vector<xcb_keycode_t> keys;
-    if (keyCode == KeyCodes::none) return keys;
+    if (keyCode == Key::none) return keys;
     for (int key = min_; key <= max_; ++key)
         if (this->keyCode(static_cast<xcb_keycode_t>(key)) == keyCode)
             keys.push_back(static_cast<xcb_keycode_t>(key));

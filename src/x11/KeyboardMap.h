@@ -22,7 +22,7 @@ public:
     // The keysym in `column` of the key's list (0 unshifted, 1 shifted), 0 for none.
     KeyCodes::Keysym keysym(xcb_keycode_t key, int column) const;
     // The key's macOS key code: that of its unshifted keysym, else of its shifted one (the
-    // keypad's digits sit in the shifted column), else KeyCodes::none.
+    // keypad's digits sit in the shifted column), else Key::none.
     int keyCode(xcb_keycode_t key) const;
     // The keys whose keyCode() is `keyCode`: the ones a grab of that code has to take.
     std::vector<xcb_keycode_t> keysFor(int keyCode) const;

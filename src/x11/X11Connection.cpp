@@ -146,9 +146,13 @@ bool X11Connection::catchUp() {
     // The reply comes after every event sent before it, and xcb sorts those into its event
     // queue while it reads up to the reply.
     if (!reply(xcb_get_input_focus_reply, xcb_get_input_focus(c_))) return false;
+    keepQueued();
+    return !hasError();
+}
+
+void X11Connection::keepQueued() {
     while (auto* raw = xcb_poll_for_queued_event(c_))
         keep(XcbPtr<xcb_generic_event_t>(raw));
-    return !hasError();
 }
 
 XcbPtr<xcb_generic_event_t> X11Connection::nextEvent() {

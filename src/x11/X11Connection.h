@@ -1,6 +1,8 @@
 // X11Connection: one xcb connection with its EWMH atoms, reply helpers and a round-trip count.
 #pragma once
 
+#include "x11/XcbPtr.h"
+
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
@@ -16,12 +18,6 @@
 #include <vector>
 
 namespace morvelan {
-
-// Owns one malloc'ed xcb reply or event.
-struct XcbFree {
-    void operator()(void* p) const { std::free(p); }
-};
-template <class T> using XcbPtr = std::unique_ptr<T, XcbFree>;
 
 // Atoms beyond the EWMH set that the host needs.
 struct ExtraAtoms {
@@ -100,6 +96,10 @@ public:
     // One round trip; afterwards every event the server sent before its reply has been shown
     // to the tap and is kept, in order, for nextEvent(). False when the connection failed.
     bool catchUp();
+    // Shows the tap the events xcb has already read while waiting for replies and keeps
+    // them for nextEvent(): after a reading, every event sent before its last reply has been
+    // seen. No round trip.
+    void keepQueued();
     // The next event: a kept one first, else one xcb has read or can read without waiting.
     XcbPtr<xcb_generic_event_t> nextEvent();
 

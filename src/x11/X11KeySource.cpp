@@ -4,6 +4,7 @@
 
 #include "x11/KeyCodes.h"
 #include "x11/KeyboardMap.h"
+#include "x11/XcbPtr.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
@@ -16,7 +17,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <optional>
 #include <unordered_set>
 
@@ -24,20 +24,13 @@ namespace morvelan {
 
 namespace {
 
-struct Free {
-    void operator()(void* p) const { std::free(p); }
-};
-template <class T> using Owned = std::unique_ptr<T, Free>;
-
 struct Disconnect {
     void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
 };
 using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
 
-constexpr std::uint64_t allMods = 0x1E0000;
 // How often bindings another client held are tried again.
 constexpr std::chrono::seconds retryInterval{2};
-constexpr std::uint64_t modBits[] = {0x20000, 0x40000, 0x80000, 0x100000};
 
 KeyEvent keyDown(int keyCode, std::uint64_t flags, std::string text) {
     KeyEvent event;
@@ -148,7 +141,7 @@ X11KeySource::Worker::open(X11KeySource& owner, const std::string& display) {
 void X11KeySource::Worker::selectRawEvents() {
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c_.get(), &xcb_input_id);
     if (!ext || !ext->present) return;
-    Owned<xcb_input_xi_query_version_reply_t> version(xcb_input_xi_query_version_reply(
+    XcbPtr<xcb_input_xi_query_version_reply_t> version(xcb_input_xi_query_version_reply(
         c_.get(), xcb_input_xi_query_version(c_.get(), 2, 2), nullptr));
     // Raw events reach every client whatever grab is active from XI 2.1 on.
     if (!version || version->major_version < 2 ||
@@ -183,7 +176,7 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
     const auto locks = KeyCodes::lockVariants(map_.masks());
     for (std::size_t i = 0; i < combos.size(); ++i) {
         const KeyCombo& combo = combos[i];
-        const std::uint64_t mods = combo.mods & allMods;
+        const std::uint64_t mods = combo.mods & Modifier::all;
         const auto base = KeyCodes::stateFromMods(mods, map_.masks());
         auto keys = map_.keysFor(combo.keyCode);
         if (!base || keys.empty()) {
@@ -193,7 +186,7 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
         }
         // Every combination with more modifiers is the binding too.
         std::vector<std::uint64_t> free;
-        for (std::uint64_t bit : modBits)
+        for (std::uint64_t bit : Modifier::each)
             if (!(mods & bit)) free.push_back(bit);
         for (unsigned subset = 0; subset < (1u << free.size()); ++subset) {
             std::uint64_t extra = 0;
@@ -220,7 +213,7 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
     std::vector<int> refused(combos.size(), 0); // the X error code of an exact grab
     std::vector<std::pair<xcb_keycode_t, std::uint16_t>> held;
     for (const Pending& p : pending) {
-        Owned<xcb_generic_error_t> error(xcb_request_check(c, p.cookie));
+        XcbPtr<xcb_generic_error_t> error(xcb_request_check(c, p.cookie));
         if (!error)
             held.push_back(p.grab);
         else if (p.exact && !refused[p.combo])
@@ -234,11 +227,12 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
         if (!std::binary_search(held.begin(), held.end(), std::pair{key, state}))
             released.push_back(xcb_ungrab_key_checked(c, key, root_, state));
     for (xcb_void_cookie_t cookie : released)
-        Owned<xcb_generic_error_t>(xcb_request_check(c, cookie));
+        XcbPtr<xcb_generic_error_t>(xcb_request_check(c, cookie));
     held_ = std::move(held);
     for (std::size_t i = 0; i < combos.size(); ++i) {
         if (!refused[i]) continue;
-        const std::string name = KeyCodes::describe(combos[i].keyCode, combos[i].mods & allMods);
+        const std::string name =
+            KeyCodes::describe(combos[i].keyCode, combos[i].mods & Modifier::all);
         failures.push_back(refused[i] == XCB_ACCESS ? name + " is taken by another program"
                                                     : name + " cannot be grabbed (X error " +
                                                           std::to_string(refused[i]) + ")");
@@ -269,7 +263,7 @@ void X11KeySource::Worker::run() {
         }
         // Replies waited for above may have queued events without waking poll(): drain first.
         while (!owner_.stop_) {
-            Owned<xcb_generic_event_t> event(xcb_poll_for_event(c));
+            XcbPtr<xcb_generic_event_t> event(xcb_poll_for_event(c));
             if (!event) break;
             handle(event.get());
             busy = true;
@@ -333,7 +327,7 @@ bool X11KeySource::Worker::applyOpen(xcb_timestamp_t time, bool frozen) {
 }
 
 std::optional<std::uint8_t> X11KeySource::Worker::grabKeyboard(xcb_timestamp_t time) {
-    Owned<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
+    XcbPtr<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
         c_.get(),
         xcb_grab_keyboard(c_.get(), 0, root_, time, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
         nullptr));
@@ -358,7 +352,7 @@ void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time, bool frozen) {
     grabRefused_ = true; // not again until the switcher has closed
     // Without the keyboard the hold cannot be followed: give up the way a key press after an
     // unseen release does.
-    deliver(keyDown(KeyCodes::none, 0, {}));
+    deliver(keyDown(Key::none, 0, {}));
 }
 
 void X11KeySource::Worker::releaseKeyboard() {
@@ -371,13 +365,13 @@ void X11KeySource::Worker::releaseKeyboard() {
 // With fast typing the held modifier can go up between the binding's press and the grab, and
 // its release then went to the focused window: read the modifier state after grabbing.
 void X11KeySource::Worker::followHeldModifiers() {
-    Owned<xcb_query_pointer_reply_t> pointer(
+    XcbPtr<xcb_query_pointer_reply_t> pointer(
         xcb_query_pointer_reply(c_.get(), xcb_query_pointer(c_.get(), root_), nullptr));
     if (!pointer) return;
     const std::uint64_t flags = KeyCodes::modsFromState(pointer->mask, map_.masks());
     if (flags == lastFlags_) return;
     lastFlags_ = flags;
-    deliver(flagsChanged(KeyCodes::none, flags));
+    deliver(flagsChanged(Key::none, flags));
 }
 
 void X11KeySource::Worker::handle(const xcb_generic_event_t* event) {
@@ -506,12 +500,12 @@ void X11KeySource::Worker::onMapping(const xcb_mapping_notify_event_t& ev) {
 // window under the pointer when focus follows the pointer.
 void X11KeySource::Worker::replay(const xcb_key_press_event_t& ev) {
     xcb_connection_t* c = c_.get();
-    Owned<xcb_get_input_focus_reply_t> focus(
+    XcbPtr<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     if (!focus || focus->focus == XCB_NONE) return;
     xcb_window_t target = focus->focus;
     if (target == XCB_INPUT_FOCUS_POINTER_ROOT) {
-        Owned<xcb_query_pointer_reply_t> pointer(
+        XcbPtr<xcb_query_pointer_reply_t> pointer(
             xcb_query_pointer_reply(c, xcb_query_pointer(c, root_), nullptr));
         target = pointer && pointer->child ? pointer->child : root_;
     }
@@ -520,7 +514,7 @@ void X11KeySource::Worker::replay(const xcb_key_press_event_t& ev) {
     copy.event = target;
     copy.child = XCB_NONE;
     copy.same_screen = 1;
-    Owned<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+    XcbPtr<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
         c, xcb_translate_coordinates(c, root_, target, ev.root_x, ev.root_y), nullptr));
     copy.event_x = at ? at->dst_x : 0;
     copy.event_y = at ? at->dst_y : 0;

@@ -11,7 +11,7 @@ add_dependencies(test_e2e_app morvelan)
 foreach(name IN ITEMS
         ActivatingAWindowOnlyAnotherContextClaimsMakesThatContextActive
         PinsFollowNewAndClosedWindowsOfAPinnedApplication
-        QuittingAnApplicationKeepsItsPinsAndItsRelaunchedWindowIsClaimedAgain
+        WindowsOnTheXIdsOfAClientThatQuitAreNewWindows
         TheTrayMenuWithAltDumpsTheWindowsToTheLog)
     add_test(NAME e2e_app.${name}
         COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb-session --tray

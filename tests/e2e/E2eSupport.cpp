@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 extern char** environ;
 
@@ -37,15 +39,14 @@ int run(const std::vector<std::string>& argv) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool waitFor(X11Desktop& desktop, const std::function<bool()>& condition,
-             std::chrono::milliseconds timeout, LoopQueue* queue) {
+bool waitFor(X11WindowSystem& system, const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     while (true) {
-        desktop.processEvents();
-        if (queue) queue->runDue();
+        system.processEvents();
         if (condition()) return true;
         if (Clock::now() >= deadline) return false;
-        pollfd pfd{desktop.fd(), POLLIN, 0};
+        pollfd pfd{system.fd(), POLLIN, 0};
         poll(&pfd, 1, 2);
     }
 }
@@ -86,10 +87,37 @@ std::vector<xcb_window_t> RootProbe::stacking() {
     return cardinals(conn_->ewmh()._NET_CLIENT_LIST_STACKING);
 }
 
+bool cleanDesktop(RootProbe& probe) {
+    if (!waitFor([&] { return probe.clients().empty(); }, 5s)) return false;
+    if (probe.currentDesktop() != 0 && run({"xdotool", "set_desktop", "0"}) != 0) return false;
+    return waitFor([&] { return probe.currentDesktop() == 0; }, 5s);
+}
+
+std::unique_ptr<X11WindowSystem> openWindowSystem() {
+    const std::string dir = dataHome() + "/e2e-entries";
+    const auto write = [&](const std::string& id, const std::string& text) {
+        std::filesystem::create_directories(dir + "/applications");
+        std::ofstream(dir + "/applications/" + id + ".desktop") << text;
+    };
+    write("org.test.Alpha", "[Desktop Entry]\nType=Application\nName=Alpha Studio\n");
+    write("beta-app", "[Desktop Entry]\nType=Application\nName=Beta App\nStartupWMClass=Beta\n");
+    return X11WindowSystem::open(X11Connection::open(), DesktopEntries({dir}, ""));
+}
+
 std::string hex(std::uint32_t value) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%x", value);
     return buf;
+}
+
+std::string describe(const WindowInfo& w) {
+    const char* kinds[] = {"normal", "dialog", "utility", "splash"};
+    return '\'' + w.title + "' " + w.app.appId + '|' + w.app.name + ' ' +
+           kinds[static_cast<int>(w.kind)] + (w.minimized ? " minimized" : "") +
+           (w.fullScreen ? " full" : "") + (w.skipTaskbar ? " skip" : "") +
+           (w.closable ? " closable" : "") + " d" +
+           (w.desktop == WindowInfo::allDesktops ? "*" : std::to_string(w.desktop)) +
+           (w.onCurrentDesktop ? " here" : "");
 }
 
 } // namespace morvelan::e2e

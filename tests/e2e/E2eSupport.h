@@ -4,7 +4,7 @@
 
 #include "LoopQueue.h"
 #include "x11/X11Connection.h"
-#include "x11/X11Desktop.h"
+#include "x11/X11WindowSystem.h"
 
 #include <chrono>
 #include <cstdint>
@@ -26,10 +26,10 @@ std::string dataHome();
 // Runs a program found on PATH and waits for it; its exit status, or -1.
 int run(const std::vector<std::string>& argv);
 
-// Pumps the desktop's events (and the queue's due tasks) until `condition` holds or
-// `timeout` passes; whether it held.
-bool waitFor(X11Desktop& desktop, const std::function<bool()>& condition,
-             std::chrono::milliseconds timeout, LoopQueue* queue = nullptr);
+// Pumps the window system's events until `condition` holds or `timeout` passes; whether it
+// held.
+bool waitFor(X11WindowSystem& system, const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout);
 // The same without a desktop to pump.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
@@ -50,6 +50,15 @@ private:
     std::unique_ptr<X11Connection> conn_;
 };
 
+// Waits until the windows of the test before are gone and the first desktop is shown.
+bool cleanDesktop(RootProbe& probe);
+// A window system on a connection of its own that knows the tests' desktop entries:
+// org.test.Alpha "Alpha Studio", and beta-app "Beta App" for the WM_CLASS class Beta.
+std::unique_ptr<X11WindowSystem> openWindowSystem();
+
 std::string hex(std::uint32_t value);
+// A window in one line, without its id and frame: "'title' appId|name kind[ minimized][ full]
+// [ skip][ closable] dDESKTOP[ here]" (d* on every desktop; here: on the current one).
+std::string describe(const WindowInfo& w);
 
 } // namespace morvelan::e2e

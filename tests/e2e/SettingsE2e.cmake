@@ -15,7 +15,7 @@ endfunction()
 morvelan_gui_test(e2e_tour tour)
 # A Switcher hotkey recorded in Preferences replaces Super+Tab at once.
 morvelan_gui_test(e2e_settings_hotkey settings-hotkey)
-# Export, Import, Reload of a broken and of a hand-edited contexts.json; the context editor.
+# The context editor by double-click; Export, Import back byte for byte, Reload of a broken file.
 morvelan_gui_test(e2e_settings_config settings-config)
 # "Update check failed" for a manual check only; an offer even from the automatic one.
 morvelan_gui_test(e2e_updater_alerts updater-alerts)

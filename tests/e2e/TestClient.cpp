@@ -38,6 +38,7 @@ TestClient::TestClient() {
     out_ = fromChild[0];
     // A client that died must not kill the test with SIGPIPE.
     signal(SIGPIPE, SIG_IGN);
+    connected_ = pid_ > 0 && expect("connected", std::chrono::seconds(10));
 }
 
 TestClient::~TestClient() {

@@ -13,13 +13,15 @@ namespace morvelan::e2e {
 
 class TestClient {
 public:
+    // Starts the client and waits until it is connected to the X server, so that the
+    // connections of a test come in the order it makes them.
     TestClient();
     // Asks the client to quit and waits for it (killing it after a second).
     ~TestClient();
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;
 
-    bool running() const { return pid_ > 0; }
+    bool running() const { return pid_ > 0 && connected_; }
     pid_t pid() const { return pid_; }
 
     // Sends one command line.
@@ -36,6 +38,7 @@ private:
     bool readSome(std::chrono::milliseconds timeout);
 
     pid_t pid_ = -1;
+    bool connected_ = false;
     int in_ = -1;  // the client's stdin
     int out_ = -1; // the client's stdout
     std::string buffer_;

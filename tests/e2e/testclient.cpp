@@ -3,7 +3,8 @@
 //
 // Commands, one per line (values may be quoted with ' or " and may hold \xNN escapes):
 //   open id=a class=Alpha [instance=alpha] [appid=org.test.Alpha] [kde=org.kde.x]
-//        [title='A one'] [wmname='bytes'] [type=normal|dialog|utility|dock|none] [transient=b]
+//        [title='A one'] [wmname='bytes'] [type=normal|dialog|utility|splash|dock|none]
+//        [transient=b]
 //        [state=normal|minimized|fullscreen] [skiptaskbar=1] [desktop=N|all]
 //        [pid=N|none] [nodelete=1] [icon=16,48] [x=N y=N w=N h=N] [color=RRGGBB]
 //   title a New title        sets _NET_WM_NAME (and WM_NAME in Latin-1)
@@ -12,6 +13,7 @@
 //   close a                  destroys the window
 //   quit
 // Output, one line each:
+//   connected                the client is connected to the X server (its first line)
 //   ready a 0x400001         the window is managed and in its requested state
 //   closed a wm|cmd          the window was closed by WM_DELETE_WINDOW or by "close"
 //   key a 0xff09             a key press in the window, with its keysym
@@ -138,6 +140,7 @@ public:
                                "_NET_WM_WINDOW_TYPE_NORMAL",
                                "_NET_WM_WINDOW_TYPE_DIALOG",
                                "_NET_WM_WINDOW_TYPE_UTILITY",
+                               "_NET_WM_WINDOW_TYPE_SPLASH",
                                "_NET_WM_WINDOW_TYPE_DOCK",
                                "_NET_WM_STATE",
                                "_NET_WM_STATE_HIDDEN",
@@ -166,6 +169,7 @@ public:
         char host[256] = {};
         gethostname(host, sizeof host - 1);
         host_ = host;
+        say("connected");
     }
     ~Client() {
         xcb_key_symbols_free(syms_);
@@ -315,6 +319,7 @@ private:
         if (type != "none") {
             const char* typeAtom = type == "dialog"    ? "_NET_WM_WINDOW_TYPE_DIALOG"
                                    : type == "utility" ? "_NET_WM_WINDOW_TYPE_UTILITY"
+                                   : type == "splash"  ? "_NET_WM_WINDOW_TYPE_SPLASH"
                                    : type == "dock"    ? "_NET_WM_WINDOW_TYPE_DOCK"
                                                        : "_NET_WM_WINDOW_TYPE_NORMAL";
             setCards(win.id, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, {atom(typeAtom)});

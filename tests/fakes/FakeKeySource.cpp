@@ -33,7 +33,7 @@ void FakeKeySource::setSwitcherOpen(bool open) {
 
 Verdict FakeKeySource::feed(const KeyEvent& event) {
     if (!started_) return Verdict::pass;
-    if (!enabled_ && event.type != KeyEvent::tapDisabled) return Verdict::pass;
+    if (!enabled_ && event.type != KeyEvent::sourceDisabled) return Verdict::pass;
     return callback_(event);
 }
 
@@ -45,8 +45,8 @@ KeyEvent FakeKeySource::flagsChanged(std::uint64_t flags) {
     return KeyEvent{KeyEvent::flagsChanged, 0, flags, {}};
 }
 
-KeyEvent FakeKeySource::tapDisabled() {
-    return KeyEvent{KeyEvent::tapDisabled, 0, 0, {}};
+KeyEvent FakeKeySource::sourceDisabled() {
+    return KeyEvent{KeyEvent::sourceDisabled, 0, 0, {}};
 }
 
 std::vector<KeyCombo> FakeKeySource::bindings() const {

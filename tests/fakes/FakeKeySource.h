@@ -24,14 +24,14 @@ public:
 
     // Delivers the event as the host would, on the calling thread: nothing reaches the
     // callback before a successful start or while delivery is disabled, except the
-    // tapDisabled notice itself. Undelivered events pass.
+    // sourceDisabled notice itself. Undelivered events pass.
     Verdict feed(const KeyEvent& event);
     // The host stops delivery (a time-out, say); the next feed of a notice tells the engine.
     void disable() { enabled_ = false; }
 
     static KeyEvent keyDown(int keyCode, std::uint64_t flags, std::string text = {});
     static KeyEvent flagsChanged(std::uint64_t flags);
-    static KeyEvent tapDisabled();
+    static KeyEvent sourceDisabled();
 
     // The bindings last handed over, and every open/closed hint in order.
     std::vector<KeyCombo> bindings() const;

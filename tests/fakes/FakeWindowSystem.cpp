@@ -6,9 +6,11 @@
 namespace morvelan {
 
 WindowID FakeWindowSystem::open(WindowInfo info, std::optional<Handle> handle) {
-    const Handle h = handle.value_or(nextHandle_++);
-    ids_.forget(h); // a handle in use again names a new window
-    info.id = ids_.idFor(h);
+    if (info.id == 0) {
+        const Handle h = handle.value_or(nextHandle_++);
+        ids_.forget(h); // a handle in use again names a new window
+        info.id = ids_.idFor(h);
+    }
     processes_[info.app.pid] = info.app;
     windows_.insert(windows_.begin(), info);
     notify(WindowChange::list);

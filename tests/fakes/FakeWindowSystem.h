@@ -15,8 +15,9 @@ class FakeWindowSystem : public WindowSystem {
 public:
     using Handle = WindowIds::Handle;
 
-    // Opens a window in front of the others (its `id` is ignored) and returns its id. Without
-    // a handle it gets one no other window had. Its process counts as running from now on.
+    // Opens a window in front of the others and returns its id: the `id` given, or else one
+    // made for the handle (without a handle, one no other window had). Its process counts as
+    // running from now on.
     WindowID open(WindowInfo info, std::optional<Handle> handle = std::nullopt);
     // A window of `app` titled `title`, normal, 800 × 600 on the current desktop, closable.
     WindowID open(const AppInfo& app, std::string title,

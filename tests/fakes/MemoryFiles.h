@@ -5,6 +5,7 @@
 
 #include <map>
 #include <set>
+#include <string>
 
 namespace morvelan {
 
@@ -29,6 +30,11 @@ public:
     int writes = 0;
 
     bool has(const std::filesystem::path& file) const { return contents.count(file) != 0; }
+    // A file of the program's folder, or "<missing>".
+    std::string inFolder(const std::string& name) const {
+        auto it = contents.find(dir_ / name);
+        return it == contents.end() ? std::string("<missing>") : it->second;
+    }
 
 private:
     std::filesystem::path dir_;

@@ -12,7 +12,7 @@ namespace morvelan {
 class RecordingActions : public HotkeyActions {
 public:
     void switcherOpen(bool confined) override {
-        calls.push_back(std::string("open(confined:") + (confined ? "true" : "false") + ")");
+        calls.push_back(confined ? "open(confined)" : "open(all)");
     }
     void switcherStep(bool forward) override { calls.push_back(forward ? "step(+)" : "step(-)"); }
     void switcherCycleContext(int delta) override {

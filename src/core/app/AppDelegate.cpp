@@ -1,8 +1,6 @@
-// AppDelegate: construction, the launch sequence, timers, the tray warning and the handlers
-// of context activation, application activation and the switcher's add-context button.
+// AppDelegate: construction, the launch sequence, the wiring, the timers and the tray warning.
 #include "core/app/AppDelegate.h"
 
-#include "core/app/Startup.h"
 #include "core/app/Warnings.h"
 #include "core/model/Color.h"
 
@@ -13,34 +11,33 @@ std::shared_ptr<AppDelegate> AppDelegate::create(AppHost host) {
 }
 
 AppDelegate::AppDelegate(Token, AppHost host)
-    : desktop_(host.desktop), queue_(host.queue), files_(host.files), log_(host.log),
-      hooks_(std::move(host)),
-      ownScreens_(hooks_.screens ? nullptr : std::make_unique<DesktopScreens>(desktop_)),
-      settings_(hooks_.defaults, hooks_.loginItem, log_), store_(files_, log_),
-      engine_(desktop_, queue_),
-      switcher_(hooks_.panel, hooks_.screens ? *hooks_.screens : *ownScreens_, queue_, settings_,
-                hooks_.measure, [&desktop = desktop_](Pid pid) { return desktop.icon(pid); }),
-      config_(files_), hotkeys_(queue_, std::move(hooks_.keySource),
-                                [&desktop = desktop_] { return desktop.isTrusted(); }),
-      appMRU_(desktop_) {}
+    : queue_(host.queue), hooks_(std::move(host)),
+      settings_(hooks_.defaults, hooks_.loginItem, hooks_.log), store_(hooks_.files, hooks_.log),
+      engine_(hooks_.windows, queue_),
+      switcher_(hooks_.panel, hooks_.screens, queue_, settings_, hooks_.measure),
+      config_(hooks_.files), hotkeys_(queue_, std::move(hooks_.keySource)),
+      follower_(engine_, store_, settings_, recency_, queue_), pinKeeper_(engine_, store_),
+      opener_(engine_, store_, settings_, switcher_, recency_, follower_),
+      logs_(hooks_.files, hooks_.log, store_, hotkeys_, engine_, follower_) {}
 
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::start() {
     // The intro's own "open settings" button is the host's to connect (openSettings()).
     if (!settings_.hasSeenIntro() && hooks_.showIntro) hooks_.showIntro();
-    desktop_.promptForTrust();
     settings_.applyLaunchAtLoginDefault();
     store_.load();
-    addDefaultContextIfEmpty(store_);
+    if (store_.contexts().empty()) store_.add(makeContext("Default", std::string(brand)));
 
     menu_ = std::make_unique<MenuBarController>(store_, hooks_.menuView);
     wire();
 
     hotkeys_.start();
-    seedSeenWindows();
-    engine_.trackFocusChanges(frontmostPid());
-    winMRU_ = engine_.zOrderedWIDs();
+    pinKeeper_.markAllSeen();
+    std::vector<WindowID> ids;
+    for (const Win& win : engine_.allWindows())
+        ids.push_back(win.wid);
+    recency_.seed(std::move(ids));
     startTimers();
 
     if (settings_.autoUpdate())
@@ -54,7 +51,7 @@ void AppDelegate::wire() {
         if (hooks_.newContext) hooks_.newContext();
     };
     menu_->onSettings = weakly([](AppDelegate& self) { self.openSettings(); });
-    menu_->onDump = weakly([](AppDelegate& self) { self.dumpWindows(); });
+    menu_->onDump = weakly([](AppDelegate& self) { self.logs_.dumpWindows(); });
     menu_->onQuit = [this] {
         if (hooks_.quit) hooks_.quit();
     };
@@ -64,30 +61,32 @@ void AppDelegate::wire() {
     };
 
     switcher_.onCommit = weakly([](AppDelegate& self, const Win& win, std::optional<Uuid> id) {
-        self.commitSwitch(win, id);
+        self.opener_.commit(win, id);
     });
     switcher_.onToggleMembership = weakly(
-        [](AppDelegate& self, const Win& win, const Uuid& id) { self.toggleMembership(win, id); });
+        [](AppDelegate& self, const Win& win, const Uuid& id) { self.pinKeeper_.toggle(win, id); });
     switcher_.onAddContext =
-        weakly([](AppDelegate& self, int index) { self.addContextToWorkspace(index); });
+        weakly([](AppDelegate& self, int index) { self.opener_.addContext(index); });
     switcher_.onClose = weakly([](AppDelegate& self) { self.hotkeys_.notifySwitcherClosed(); });
 
-    // Deferred by one hop so the notice has settled before focus is read.
-    appMRU_.onActivate = weakly([](AppDelegate& self) {
-        self.queue_.post(self.weakly([](AppDelegate& me) { me.handleActivation(); }));
+    engine_.onChange = weakly([](AppDelegate& self, WindowChange change, WindowID id) {
+        self.follower_.noticed(change, id);
     });
-    engine_.onFocusChange = weakly([](AppDelegate& self) { self.scheduleFocusPoll(); });
+    follower_.paused = [this] { return switcher_.visible(); };
+    follower_.onPoll = [this](const Win& win) { logs_.logFocused(win); };
+    // Focus, titles or windows may have changed: the next opening's picture with them.
+    follower_.afterPoll = [this] { opener_.prepare(); };
 
     hotkeys_.config = &config_;
-    hotkeys_.actions = weak_from_this();
+    hotkeys_.actions = std::shared_ptr<HotkeyActions>(shared_from_this(), &opener_);
     hotkeys_.onStatus = weakly([](AppDelegate& self, bool) {
         self.refreshWarning();
-        self.writeStatus();
+        self.logs_.writeStatus();
     });
 
     store_.onChange = weakly([](AppDelegate& self) {
         if (self.menu_) self.menu_->rebuild();
-        self.writeStatus();
+        self.logs_.writeStatus();
     });
     store_.onActivate =
         weakly([](AppDelegate& self, std::optional<Uuid>) { self.contextActivated(); });
@@ -96,10 +95,10 @@ void AppDelegate::wire() {
 void AppDelegate::startTimers() {
     warningTimer_ = queue_.schedule(warningInterval, true,
                                     weakly([](AppDelegate& self) { self.refreshWarning(); }));
-    autoAddTimer_ = queue_.schedule(autoAddInterval, true,
-                                    weakly([](AppDelegate& self) { self.autoAddNewWindows(); }));
+    pinTimer_ = queue_.schedule(pinPassInterval, true,
+                                weakly([](AppDelegate& self) { self.pinKeeper_.pass(); }));
     focusTimer_ = queue_.schedule(focusPollInterval, true,
-                                  weakly([](AppDelegate& self) { self.pollFocus(); }));
+                                  weakly([](AppDelegate& self) { self.follower_.poll(); }));
 }
 
 void AppDelegate::setRecording(bool on) {
@@ -110,18 +109,13 @@ void AppDelegate::openSettings() {
     if (hooks_.openSettings) hooks_.openSettings();
 }
 
-void AppDelegate::promptAccessibility() {
-    desktop_.promptForTrust();
-    if (hooks_.accessibilityAlert) hooks_.accessibilityAlert();
-}
-
 void AppDelegate::refreshWarning() {
     std::optional<std::string> warning;
-    if (!hotkeys_.hasTap()) {
-        warning = std::string(warnings::noTap);
+    if (!hotkeys_.keySourceRunning()) {
+        warning = std::string(warnings::hotkeysUnavailable);
     } else {
-        if (!hotkeys_.tapEnabled()) hotkeys_.enableTap();
-        if (hotkeys_.keyboardHeldByOther()) warning = std::string(warnings::secureInput);
+        if (!hotkeys_.keySourceEnabled()) hotkeys_.enableKeySource();
+        if (hotkeys_.keyboardHeldByOther()) warning = std::string(warnings::keyboardHeld);
     }
     if (!menu_ || warning == menu_->warning) return;
     menu_->warning = std::move(warning);
@@ -130,8 +124,8 @@ void AppDelegate::refreshWarning() {
 
 WindowCounts AppDelegate::windowCounts() {
     WindowCounts counts;
-    const std::vector<Win> wins = engine_.allAcrossSpaces();
-    for (const ContextPtr& context : store_.contexts) {
+    const std::vector<Win> wins = engine_.allWindows();
+    for (const ContextPtr& context : store_.contexts()) {
         if (!context) continue;
         int n = 0;
         for (const Win& win : wins)
@@ -142,43 +136,12 @@ WindowCounts AppDelegate::windowCounts() {
 }
 
 void AppDelegate::contextActivated() {
-    seedSeenWindows();
-    ContextPtr context = findContext(store_.activeID);
+    pinKeeper_.markAllSeen();
+    ContextPtr context = store_.active();
     if (!context) return;
-    const std::vector<Win> ordered = mruOrdered(engine_.windows(*context));
-    raiseBackToFront(ordered);
+    const std::vector<Win> ordered = recency_.ordered(engine_.windows(*context));
+    engine_.raise(ordered);
     if (!ordered.empty()) engine_.focus(ordered.front());
-}
-
-void AppDelegate::handleActivation() {
-    engine_.trackFocusChanges(frontmostPid());
-    if (switcher_.visible()) return;
-    if (auto win = engine_.focusedWindow()) followFocus(*win);
-}
-
-void AppDelegate::addContextToWorkspace(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= store_.workspaces.size()) return;
-    const Uuid workspace = store_.workspaces[static_cast<std::size_t>(index)].id;
-    store_.add(
-        makeContext("New context", std::string(paletteHex(store_.contexts.size())), workspace));
-    openUnifiedSwitcher(false);
-}
-
-ContextPtr AppDelegate::findContext(const std::optional<Uuid>& id) const {
-    if (!id) return nullptr;
-    for (const ContextPtr& c : store_.contexts)
-        if (c && c->id == *id) return c;
-    return nullptr;
-}
-
-void AppDelegate::raiseBackToFront(const std::vector<Win>& wins) {
-    for (auto it = wins.rbegin(); it != wins.rend(); ++it)
-        if (it->ax) desktop_.raise(it->ax);
-}
-
-Pid AppDelegate::frontmostPid() {
-    auto front = desktop_.frontmostApplication();
-    return front ? front->pid : 0;
 }
 
 } // namespace morvelan

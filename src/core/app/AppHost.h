@@ -4,12 +4,12 @@
 
 #include "core/menubar/MenuView.h"
 #include "core/platform/Defaults.h"
-#include "core/platform/Desktop.h"
 #include "core/platform/Files.h"
 #include "core/platform/KeySource.h"
 #include "core/platform/LoginItem.h"
 #include "core/platform/MainQueue.h"
 #include "core/platform/SystemLog.h"
+#include "core/platform/WindowSystem.h"
 #include "core/switcher/ScreenInfo.h"
 #include "core/switcher/SwitcherPanel.h"
 #include "core/switcher/TextMeasure.h"
@@ -22,7 +22,7 @@ namespace morvelan {
 // Built once by the host, with designated initialisers, and moved into AppDelegate::create.
 // The referenced objects must outlive the AppDelegate. Every hook may be left empty.
 struct AppHost {
-    Desktop& desktop;
+    WindowSystem& windows;
     MainQueue& queue;
     Files& files;
     SystemLog& log;
@@ -32,8 +32,8 @@ struct AppHost {
     std::unique_ptr<KeySource> keySource;
     SwitcherPanel& panel;
     TextMeasure& measure;
-    // Screens and pointer in the panel's coordinates; null uses the desktop's.
-    ScreenInfo* screens = nullptr;
+    // Screens and pointer in the panel's coordinates.
+    ScreenInfo& screens;
     // The tray; null runs without one.
     MenuView* menuView = nullptr;
 
@@ -45,22 +45,8 @@ struct AppHost {
     std::function<void()> newContext;
     // Ends the program ("Quit").
     std::function<void()> quit;
-    // The modal "Accessibility permission needed" alert, shown when the desktop does not
-    // let the program act on windows.
-    std::function<void()> accessibilityAlert;
     // Looks for an update; `silent` reports nothing unless one is found.
     std::function<void(bool silent)> checkForUpdates;
-};
-
-// The desktop's own screens and pointer, for hosts whose panel uses the same coordinates.
-class DesktopScreens : public ScreenInfo {
-public:
-    explicit DesktopScreens(Desktop& desktop) : desktop_(desktop) {}
-    std::vector<Rect> screens() override { return desktop_.screens(); }
-    std::optional<Point> pointer() override { return desktop_.pointer(); }
-
-private:
-    Desktop& desktop_;
 };
 
 } // namespace morvelan

@@ -6,9 +6,10 @@
 namespace morvelan::warnings {
 
 // No working key source: the X connection failed, or another program grabbed a binding.
-inline constexpr std::string_view noTap = "Hotkeys unavailable — shortcut taken by another program";
+inline constexpr std::string_view hotkeysUnavailable =
+    "Hotkeys unavailable — shortcut taken by another program";
 // Another program holds the whole keyboard, so the bindings never fire.
-inline constexpr std::string_view secureInput =
+inline constexpr std::string_view keyboardHeld =
     "Hotkeys blocked — another program holds the keyboard";
 
 } // namespace morvelan::warnings

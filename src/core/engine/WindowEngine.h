@@ -1,20 +1,17 @@
-// WindowEngine: the program's view of the live windows — scans, order, focus, close, focus watch.
+// WindowEngine: the program's view of the live windows — which ones the switcher may list and
+// in which order, the focused window, the context's windows, and acting on windows.
 #pragma once
 
-#include "core/engine/Win.h"
 #include "core/model/Membership.h"
-#include "core/platform/Desktop.h"
+#include "core/model/Win.h"
 #include "core/platform/MainQueue.h"
+#include "core/platform/WindowSystem.h"
 
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -22,106 +19,68 @@ namespace morvelan {
 
 struct Context;
 
-using PidSet = std::set<Pid>;
 using BundleSet = std::unordered_set<std::string>;
-
-// The 248-byte record posted twice after the front-process call; `phase` is 1 or 2.
-std::array<std::uint8_t, 248> frontEventRecord(WindowID wid, std::uint8_t phase);
-
-// The geometry key "pid|x|y|w|h" of a window-server entry: truncated values, and 0 for a
-// missing, non-finite or out-of-range one.
-std::string geometryKey(Pid pid, const WindowInfo::Bounds& bounds);
-
-// The first `count` characters (UTF-8 code points) of `text`.
-std::string prefixChars(const std::string& text, std::size_t count);
 
 class WindowEngine {
 public:
-    WindowEngine(Desktop& desktop, MainQueue& queue);
+    // How long the window manager gets to honour a focus request before it is asked again.
+    static constexpr double focusFollowUpDelay = 0.4;
+
+    WindowEngine(WindowSystem& system, MainQueue& queue);
     ~WindowEngine();
     WindowEngine(const WindowEngine&) = delete;
     WindowEngine& operator=(const WindowEngine&) = delete;
 
-    // Called on the main thread when the observed application's focus or titles change.
-    std::function<void()> onFocusChange = [] {};
+    // Called on the main thread after the window system reported a change; `id` is the
+    // window whose title changed (0 for other changes).
+    std::function<void(WindowChange, WindowID id)> onChange = [](WindowChange, WindowID) {};
 
-    // --- Scans ------------------------------------------------------------------
-    // Windows of every eligible application, in application order, then list order.
+    // --- Reading ------------------------------------------------------------------------
+    // The windows a switcher lists, of every desktop: normal, not skip-taskbar, not
+    // minimised. Those on the current desktop come first, front to back, then the others,
+    // front to back. Refreshes liveWids().
     std::vector<Win> allWindows();
-    // The same, restricted to applications whose bundle id ("" when none) is in the set.
+    // The same, restricted to applications whose id ("" when none) is in the set.
     std::vector<Win> windows(const BundleSet& forBundles);
-    // The context's windows, front to back (windows not on screen last, in scan order).
+    // The context's windows, in the same order.
     std::vector<Win> windows(const Context& in);
-    // The focused window of the frontmost application; no subrole or state filter.
+    // The window with the focus, whatever its kind. Refreshes liveWids().
     std::optional<Win> focusedWindow();
-    // Pids owning a layer-0 window of at least 120 × 100; refreshes liveWids().
-    PidSet windowedPids();
-    // Window id → position in the on-screen list (0 = frontmost).
-    std::unordered_map<WindowID, int> zOrder();
-    // The ids of allWindows(), on-screen ones front to back first, the rest in scan order.
-    std::vector<WindowID> zOrderedWIDs();
-    bool onScreen(WindowID wid);
-    // The window element of `pid` with id `wid`; null when there is none.
-    Element axWindow(Pid pid, WindowID wid);
-    std::string windowTitle(const Element& window, WindowID wid);
-    bool isFullscreen(const Element& window);
-    // The membership test, against this engine's liveWids().
+    // The ids of the applications whose process runs, also those without windows.
+    BundleSet runningApplications();
+    ImageRef icon(Pid pid) { return system_.icon(pid); }
+    // Every window of the last reading, of any kind, front to back.
+    const std::vector<WindowInfo>& lastReading() const { return reading_; }
+    // The ids of lastReading(): whether a stored window id still names a window.
+    const WidSet& liveWids() const { return liveWids_; }
+    // The membership test against liveWids().
     bool belongs(const Win& window, const Context& context) const;
 
-    // --- Across spaces ------------------------------------------------------------
-    // Accessibility windows, then window-server-only windows front to back, then one
-    // placeholder per regular application without windows.
-    std::vector<Win> allAcrossSpaces();
-    // Ids of every window of every managed space; empty without a space interface.
-    std::unordered_set<WindowID> windowsOnAllSpaces();
-
-    // --- Acting -------------------------------------------------------------------
+    // --- Acting --------------------------------------------------------------------------
+    // Focuses the window, across desktops; asks once more when the window manager left the
+    // focus where it was for focusFollowUpDelay (and nothing asked for another window since).
     void focus(const Win& win);
-    // The front-process call plus both event records; false when it could not be made.
-    bool slpsFocus(Pid pid, WindowID wid);
-    // Presses the window's close button when it has one.
+    // Puts the windows on top of the others, the first one topmost, without moving the focus.
+    void raise(const std::vector<Win>& wins);
     void close(const Win& win);
-    // Watches `pid` (the frontmost application) and calls onFocusChange.
-    void trackFocusChanges(Pid pid);
+    void quit(Pid pid);
 
-    // --- Diagnostics ----------------------------------------------------------------
-    std::string debugDump();
-    std::string cgDump();
-
-    // --- State (read only) ------------------------------------------------------------
-    // Every window id of the last window-server list.
-    const WidSet& liveWids() const { return liveWids_; }
-    bool axWidAvailable() const { return axWidAvailable_; }
-    bool spaceScanAvailable() const { return spaceScanAvailable_; }
-    const std::map<WindowID, Win>& winCache() const { return winCache_; }
-    const std::set<Pid>& axEnabled() const { return axEnabled_; }
-    Pid focusObsPid() const { return focusObsPid_; }
+    WindowSystem& system() { return system_; }
 
 private:
-    struct ScanResult {
-        std::vector<Win> wins;
-        WidSet wids; // every id the accessibility interface listed, filtered or not
-    };
+    void read();
+    std::vector<Win> listed(const std::function<bool(const Win&)>& keep);
 
-    ScanResult axScan(const std::function<bool(const RunningApp&)>& accept);
-    void scanApplication(const RunningApp& app, bool enable, ScanResult& slot);
-    WindowID idOf(const Element& window);
-    void enableManualAX(Pid pid, const Element& app);
-    void raiseSequence(const Win& win, const Element& el);
-    void sortByZOrder(std::vector<Win>& wins);
-
-    Desktop& desktop_;
+    WindowSystem& system_;
     MainQueue& queue_;
-    std::map<WindowID, Win> winCache_;
-    std::set<Pid> axEnabled_;
-    std::unique_ptr<FocusObserver> focusObs_;
-    Pid focusObsPid_ = 0;
+    std::vector<WindowInfo> reading_;
     WidSet liveWids_;
-    bool axWidAvailable_ = false;
-    bool spaceScanAvailable_ = false;
-    bool frontProcessAvailable_ = false;
+    std::uint64_t focusRequests_ = 0;
     // Delayed follow-ups hold this weakly so they do nothing once the engine is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
+
+// The Win of a window the system reported.
+Win winOf(const WindowInfo& info);
 
 } // namespace morvelan

@@ -45,8 +45,8 @@ HotkeyConfig::HotkeyConfig(Files& files)
 
 const Bindings& HotkeyConfig::defaults() {
     static const Bindings builtIn{
-        {HKAction::switcher, KeyBind{48, Modifier::command}},
-        {HKAction::switcherConfined, KeyBind{48, Modifier::option}},
+        {HotkeyAction::switcher, KeyBind{Key::tab, Modifier::command}},
+        {HotkeyAction::switcherConfined, KeyBind{Key::tab, Modifier::option}},
     };
     return builtIn;
 }
@@ -58,7 +58,7 @@ std::optional<Bindings> HotkeyConfig::decode(std::string_view bytes) {
         Bindings out;
         for (std::size_t i = 0; i < doc.size(); i += 2) {
             if (!doc[i].is_string()) return std::nullopt;
-            auto action = hkActionFromString(doc[i].get_ref<const std::string&>());
+            auto action = hotkeyActionFromString(doc[i].get_ref<const std::string&>());
             if (!action) return std::nullopt;
             auto bind = decodeBind(doc[i + 1]);
             if (!bind) return std::nullopt;

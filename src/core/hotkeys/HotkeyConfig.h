@@ -13,7 +13,7 @@
 
 namespace morvelan {
 
-using Bindings = std::map<HKAction, KeyBind>;
+using Bindings = std::map<HotkeyAction, KeyBind>;
 
 class HotkeyConfig {
 public:

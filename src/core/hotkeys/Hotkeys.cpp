@@ -1,6 +1,7 @@
 // Hotkeys: the key decision on the source's thread and the hand-off of commands to the main thread.
 #include "core/hotkeys/Hotkeys.h"
 
+#include <iterator>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -9,47 +10,19 @@ namespace morvelan {
 
 namespace {
 
-namespace Key {
-constexpr int f = 3;
-constexpr int q = 12;
-constexpr int w = 13;
-constexpr int tab = 48;
-constexpr int backspace = 51; // "Delete" on a Mac keyboard
-constexpr int escape = 53;
-constexpr int left = 123;
-constexpr int right = 124;
-constexpr int down = 125;
-constexpr int up = 126;
-} // namespace Key
-
-constexpr std::size_t slot(HKAction action) {
+constexpr std::size_t slot(HotkeyAction action) {
     return static_cast<std::size_t>(action);
 }
 
+// The digit keys that select a context, in position order.
+constexpr int contextDigits[] = {Key::digit1, Key::digit2, Key::digit3, Key::digit4, Key::digit5,
+                                 Key::digit6, Key::digit7, Key::digit8, Key::digit9};
+
 // Context position of a digit key 1–9, or -1.
 constexpr int digitPosition(int key) {
-    switch (key) {
-    case 18:
-        return 0;
-    case 19:
-        return 1;
-    case 20:
-        return 2;
-    case 21:
-        return 3;
-    case 23:
-        return 4;
-    case 22:
-        return 5;
-    case 26:
-        return 6;
-    case 28:
-        return 7;
-    case 25:
-        return 8;
-    default:
-        return -1;
-    }
+    for (int position = 0; position < static_cast<int>(std::size(contextDigits)); ++position)
+        if (contextDigits[position] == key) return position;
+    return -1;
 }
 
 // Every modifier of the binding must be held; more are allowed. Bits outside the four
@@ -111,9 +84,8 @@ template <class Command> void Hotkeys::dispatch(Command command) {
     });
 }
 
-Hotkeys::Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source,
-                 std::function<bool()> isTrusted)
-    : main_(main), source_(std::move(source)), isTrusted_(std::move(isTrusted)) {}
+Hotkeys::Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source)
+    : main_(main), source_(std::move(source)) {}
 
 Hotkeys::~Hotkeys() {
     // Joins the source's thread: no callback can run past this line.
@@ -124,13 +96,7 @@ Hotkeys::~Hotkeys() {
 
 void Hotkeys::start() {
     reloadBinds();
-    if (tapRunning_) return;
-    if (isTrusted_ && isTrusted_()) {
-        startTap();
-    } else {
-        if (onStatus) onStatus(false);
-        scheduleRetry();
-    }
+    if (!sourceRunning_) startKeySource();
 }
 
 void Hotkeys::recording(bool on) {
@@ -157,12 +123,12 @@ void Hotkeys::notifySwitcherClosed() {
     if (exchangeOpen(false)) source_->setSwitcherOpen(false);
 }
 
-bool Hotkeys::tapEnabled() const {
-    return tapRunning_ && source_->isEnabled();
+bool Hotkeys::keySourceEnabled() const {
+    return sourceRunning_ && source_->isEnabled();
 }
 
-void Hotkeys::enableTap() {
-    if (tapRunning_) source_->enable();
+void Hotkeys::enableKeySource() {
+    if (sourceRunning_) source_->enable();
 }
 
 bool Hotkeys::keyboardHeldByOther() const {
@@ -189,17 +155,17 @@ void Hotkeys::updateSourceBindings() {
     }
     std::vector<KeyCombo> combos;
     // Without the switcher binding nothing opens, so nothing needs taking.
-    if (!now.recording && now.binds[slot(HKAction::switcher)]) {
+    if (!now.recording && now.binds[slot(HotkeyAction::switcher)]) {
         for (const auto& bind : now.binds)
             if (bind) combos.push_back(KeyCombo{bind->keyCode, bind->mods & Modifier::all});
     }
     source_->setBindings(combos);
 }
 
-void Hotkeys::startTap() {
+void Hotkeys::startKeySource() {
     auto started = source_->start([this](const KeyEvent& event) { return deliver(event); });
     if (started) {
-        tapRunning_ = true;
+        sourceRunning_ = true;
         postStatus(true);
     } else {
         postStatus(false);
@@ -217,11 +183,10 @@ void Hotkeys::scheduleRetry() {
 }
 
 void Hotkeys::retryFired() {
-    if (!isTrusted_ || !isTrusted_()) return;
     // This runs inside the timer's own firing: stop it now, destroy the handle afterwards.
     retry_->cancel();
     main_.post([spent = std::shared_ptr<Timer>(std::move(retry_))] {});
-    startTap();
+    startKeySource();
 }
 
 void Hotkeys::postStatus(bool running) {
@@ -234,7 +199,7 @@ void Hotkeys::postStatus(bool running) {
 // --- Key source thread -----------------------------------------------------------------
 
 Verdict Hotkeys::deliver(const KeyEvent& event) {
-    if (event.type == KeyEvent::tapDisabled) {
+    if (event.type == KeyEvent::sourceDisabled) {
         source_->enable();
         return Verdict::pass;
     }
@@ -258,7 +223,7 @@ Verdict Hotkeys::handle(const KeyEvent& event) {
 
 Hotkeys::Mode Hotkeys::mode(const Snapshot& snapshot) const {
     // A confined binding alone opens nothing.
-    if (snapshot.recording || !snapshot.binds[slot(HKAction::switcher)]) return Mode::ignoring;
+    if (snapshot.recording || !snapshot.binds[slot(HotkeyAction::switcher)]) return Mode::ignoring;
     if (!snapshot.open) return Mode::closed;
     return filtering_ ? Mode::filtering : Mode::open;
 }
@@ -284,19 +249,19 @@ Verdict Hotkeys::decide(const KeyEvent& event, const Snapshot& snapshot) {
     case KeyEvent::flagsChanged:
         if (current != Mode::closed) flagsChangedOpen(event.flags, mods);
         return Verdict::pass;
-    case KeyEvent::tapDisabled:
+    case KeyEvent::sourceDisabled:
         break;
     }
     return Verdict::pass;
 }
 
 Verdict Hotkeys::keyDownClosed(const KeyEvent& event, std::uint64_t mods, const Binds& binds) {
-    const KeyBind& all = *binds[slot(HKAction::switcher)];
+    const KeyBind& all = *binds[slot(HotkeyAction::switcher)];
     if (matches(all, event.keyCode, mods)) {
         openSwitcher(all, event, (event.flags & Modifier::option) != 0);
         return Verdict::swallow;
     }
-    const auto& confined = binds[slot(HKAction::switcherConfined)];
+    const auto& confined = binds[slot(HotkeyAction::switcherConfined)];
     if (!confined || !matches(*confined, event.keyCode, mods)) return Verdict::pass;
     openSwitcher(*confined, event, true);
     return Verdict::swallow;
@@ -343,7 +308,7 @@ Verdict Hotkeys::keyDownOpen(const KeyEvent& event, std::uint64_t mods) {
         if (closeSwitcher()) dispatch([](HotkeyActions& a) { a.switcherCancel(); });
         return Verdict::swallow;
     default:
-        return Verdict::pass; // other function keys (above 122) and keys without a command
+        return Verdict::pass; // keys without a command
     }
 }
 

@@ -18,9 +18,9 @@ namespace morvelan {
 
 class Hotkeys {
 public:
-    // The bindings in force, indexed by HKAction; a fixed array so that copying them on
+    // The bindings in force, indexed by HotkeyAction; a fixed array so that copying them on
     // every key event allocates nothing.
-    using Binds = std::array<std::optional<KeyBind>, allHKActions.size()>;
+    using Binds = std::array<std::optional<KeyBind>, allHotkeyActions.size()>;
 
     // What the decision reads from the shared record, copied under the lock.
     struct Snapshot {
@@ -34,8 +34,8 @@ public:
 
     static constexpr double retryInterval = 2.0;
 
-    // `isTrusted` tells whether the host lets the program take the keyboard at all.
-    Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source, std::function<bool()> isTrusted);
+    // Nothing runs before start().
+    Hotkeys(MainQueue& main, std::unique_ptr<KeySource> source);
     // Stops the key source first, so no decision runs into a half-destroyed engine; commands
     // still queued are dropped.
     ~Hotkeys();
@@ -51,8 +51,8 @@ public:
     std::function<void(bool)> onStatus = [](bool) {};
 
     // --- Main thread ---------------------------------------------------------------
-    // Copies the bindings and starts the key source when trusted; otherwise, or when it
-    // fails, reports false and retries every two seconds.
+    // Copies the bindings and starts the key source; when it fails (a binding held by another
+    // program, no X server), reports false and retries every two seconds.
     void start();
     // While true every key passes untouched; when it turns false the bindings are copied
     // again from `config`, so a newly recorded binding takes effect.
@@ -62,10 +62,10 @@ public:
     // The switcher closed for whatever reason: forget that it is open.
     void notifySwitcherClosed();
 
-    bool hasTap() const { return tapRunning_; }
-    bool tapEnabled() const;
+    bool keySourceRunning() const { return sourceRunning_; }
+    bool keySourceEnabled() const;
     // Resumes a key source the host disabled.
-    void enableTap();
+    void enableKeySource();
     // Another client holds the keyboard, so the bindings cannot fire.
     bool keyboardHeldByOther() const;
 
@@ -99,27 +99,26 @@ private:
 
     void reloadBinds();
     void updateSourceBindings();
-    void startTap();
+    void startKeySource();
     void scheduleRetry();
     void retryFired();
     void postStatus(bool running);
 
     MainQueue& main_;
     std::unique_ptr<KeySource> source_;
-    std::function<bool()> isTrusted_;
 
     mutable std::mutex mutex_; // guards st_ only; never held while calling out
     Shared st_;
 
     // Key source thread only.
     std::uint64_t holdMask_ = 0;
-    int holdKey_ = 48;
+    int holdKey_ = Key::tab;
     bool shiftDown_ = false;
     bool optDown_ = false;
     bool filtering_ = false;
 
     // Main thread only.
-    bool tapRunning_ = false;
+    bool sourceRunning_ = false;
     std::unique_ptr<Timer> retry_;
     // Queued commands and timers hold this weakly: expired means the engine is gone.
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);

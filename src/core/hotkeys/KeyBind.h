@@ -1,6 +1,8 @@
-// KeyBind and HKAction: a hotkey binding (key code plus modifier bits) and the two bindable
+// KeyBind and HotkeyAction: a hotkey binding (key code plus modifier bits) and the two bindable
 // actions.
 #pragma once
+
+#include "core/platform/Keys.h"
 
 #include <array>
 #include <cstdint>
@@ -9,17 +11,8 @@
 
 namespace morvelan {
 
-// The modifier-flag bits of a key event, with the values hotkeys.json stores.
-namespace Modifier {
-inline constexpr std::uint64_t shift = 0x20000;
-inline constexpr std::uint64_t control = 0x40000;
-inline constexpr std::uint64_t option = 0x80000;
-inline constexpr std::uint64_t command = 0x100000;
-inline constexpr std::uint64_t all = shift | control | option | command; // 0x1E0000
-} // namespace Modifier
-
-// A key code (macOS virtual key code, kept so files stay portable) and the modifiers that must
-// be held. A usable binding has at least one bit of Modifier::all.
+// A key code and the modifiers that must be held. A usable binding has at least one bit of
+// Modifier::all.
 struct KeyBind {
     int keyCode = 0;
     std::uint64_t mods = 0;
@@ -28,24 +21,24 @@ struct KeyBind {
 };
 
 // The bindable actions, in the order the settings list them.
-enum class HKAction { switcher, switcherConfined };
+enum class HotkeyAction { switcher, switcherConfined };
 
-inline constexpr std::array<HKAction, 2> allHKActions{HKAction::switcher,
-                                                      HKAction::switcherConfined};
+inline constexpr std::array<HotkeyAction, 2> allHotkeyActions{HotkeyAction::switcher,
+                                                              HotkeyAction::switcherConfined};
 
 // The action's string value, also its identity in hotkeys.json.
-constexpr std::string_view toString(HKAction action) {
+constexpr std::string_view toString(HotkeyAction action) {
     switch (action) {
-    case HKAction::switcher:
+    case HotkeyAction::switcher:
         return "switcher";
-    case HKAction::switcherConfined:
+    case HotkeyAction::switcherConfined:
         return "switcherConfined";
     }
     return "";
 }
 
-constexpr std::optional<HKAction> hkActionFromString(std::string_view text) {
-    for (HKAction action : allHKActions)
+constexpr std::optional<HotkeyAction> hotkeyActionFromString(std::string_view text) {
+    for (HotkeyAction action : allHotkeyActions)
         if (toString(action) == text) return action;
     return std::nullopt;
 }

@@ -8,13 +8,6 @@ namespace morvelan {
 
 namespace {
 
-const Context* findContext(const ContextStore& store, const std::optional<Uuid>& id) {
-    if (!id) return nullptr;
-    for (const ContextPtr& c : store.contexts)
-        if (c && c->id == *id) return c.get();
-    return nullptr;
-}
-
 MenuItem separator() {
     MenuItem item;
     item.kind = MenuItem::Kind::separator;
@@ -48,7 +41,7 @@ MenuItem contextItem(const Context& context, const ContextStore& store, const Wi
     item.representedObject = context.id.str();
     item.colorHex = context.colorHex;
     item.dotColor = colorFromHex(context.colorHex).value_or(dotGray);
-    item.checked = store.activeID == context.id;
+    item.checked = store.activeID() == context.id;
     auto count = counts.find(context.id);
     item.enabled = count != counts.end() && count->second >= 1;
     item.indent = indent;
@@ -76,7 +69,7 @@ MenuButton buildMenuButton(const ContextStore& store, const std::optional<std::s
         button.title = " " + *warning;
         return button;
     }
-    if (const Context* active = findContext(store, store.activeID)) {
+    if (const ContextPtr active = store.active()) {
         button.kind = MenuButton::Kind::context;
         if (auto color = colorFromHex(active->colorHex)) {
             button.tint = *color;
@@ -95,9 +88,9 @@ std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCoun
     items.push_back(command(menu_text::newContext, MenuCommand::newContext));
     items.push_back(separator());
 
-    if (!store.workspaces.empty()) {
-        for (std::size_t i = 0; i < store.workspaces.size(); ++i) {
-            const Workspace& workspace = store.workspaces[i];
+    if (!store.workspaces().empty()) {
+        for (std::size_t i = 0; i < store.workspaces().size(); ++i) {
+            const Workspace& workspace = store.workspaces()[i];
             const std::vector<ContextPtr> members = store.contextsStatic(workspace.id);
             if (members.empty()) continue;
             // Counted by position, so a skipped first workspace still leaves a separator
@@ -108,7 +101,7 @@ std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCoun
                 if (c) items.push_back(contextItem(*c, store, counts, 1));
         }
     } else {
-        for (const ContextPtr& c : store.contexts)
+        for (const ContextPtr& c : store.contexts())
             if (c) items.push_back(contextItem(*c, store, counts, 0));
     }
 
@@ -116,7 +109,7 @@ std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCoun
     items.push_back(command(menu_text::settings, MenuCommand::settings));
     MenuItem dump = command(menu_text::dumpWindows, MenuCommand::dumpWindows);
     dump.alternate = true;
-    dump.modifierMask = optionModifier;
+    dump.modifierMask = Modifier::option;
     items.push_back(std::move(dump));
     items.push_back(command(menu_text::quit, MenuCommand::quit));
     return items;
@@ -129,7 +122,7 @@ MenuModel buildMenuModel(const ContextStore& store, const WindowCounts& counts,
 
 bool activateContext(ContextStore& store, std::string_view idText) {
     auto id = Uuid::parse(idText);
-    if (!id || !findContext(store, id)) return false;
+    if (!store.find(id)) return false;
     store.setActive(*id);
     return true;
 }

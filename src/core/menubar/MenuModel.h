@@ -4,6 +4,7 @@
 #include "core/model/Color.h"
 #include "core/model/ContextStore.h"
 #include "core/model/Uuid.h"
+#include "core/platform/Keys.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,9 +24,6 @@ inline constexpr Color systemYellow{1.0, 204.0 / 255.0, 0.0, 1.0};
 inline constexpr Color secondaryLabelGray = systemGray;
 // The dot of a context whose colour text does not parse.
 inline constexpr Color dotGray{0.5, 0.5, 0.5, 1.0};
-
-// The option key, the modifier that turns "Settings…" into the dump item.
-inline constexpr std::uint64_t optionModifier = 0x80000;
 
 namespace menu_text {
 inline constexpr std::string_view newContext = "Create new context…";

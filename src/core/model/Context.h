@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/model/Uuid.h"
-#include "core/platform/Desktop.h"
+#include "core/platform/WindowSystem.h"
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,8 @@
 // ContextStore: loading, saving and the operations that change the set of contexts.
 #include "core/model/ContextStore.h"
 
+#include "core/model/Color.h"
+
 #include <algorithm>
 #include <limits>
 #include <unordered_map>
@@ -29,17 +31,23 @@ void ContextStore::touch(const std::optional<Uuid>& id) {
 }
 
 void ContextStore::adopt(Saved saved) {
-    contexts = std::move(saved.contexts);
-    activeID = saved.activeID;
-    workspaces = std::move(saved.workspaces);
+    contexts_ = std::move(saved.contexts);
+    activeID_ = saved.activeID;
+    workspaces_ = std::move(saved.workspaces);
+}
+
+void ContextStore::replace(Saved saved) {
+    adopt(std::move(saved));
+    settle();
+    save();
 }
 
 void ContextStore::settle() {
     recentIDs_.clear();
-    for (const ContextPtr& c : contexts)
+    for (const ContextPtr& c : contexts_)
         if (c) recentIDs_.push_back(c->id);
-    touch(activeID);
-    if (workspaces.empty()) workspaces.push_back(Workspace{Uuid::random(), "Default"});
+    touch(activeID_);
+    if (workspaces_.empty()) workspaces_.push_back(Workspace{Uuid::random(), "Default"});
 }
 
 void ContextStore::load() {
@@ -58,7 +66,7 @@ void ContextStore::load() {
 }
 
 void ContextStore::save() {
-    if (auto bytes = encodeContexts(contexts, activeID, workspaces))
+    if (auto bytes = encodeContexts(contexts_, activeID_, workspaces_))
         (void)files_.writeAtomic(url, *bytes);
     if (onChange) onChange();
 }
@@ -67,37 +75,51 @@ void ContextStore::add(ContextPtr context) {
     if (!context) return;
     if (!context->workspaceID) context->workspaceID = activeWorkspaceID();
     Uuid id = context->id;
-    contexts.push_back(std::move(context));
-    activeID = id;
+    contexts_.push_back(std::move(context));
+    activeID_ = id;
     touch(id);
     save();
+}
+
+ContextPtr ContextStore::addNewContext(std::optional<Uuid> workspace) {
+    ContextPtr context = makeContext("New context", std::string(paletteHex(contexts_.size())),
+                                     workspace ? workspace : activeWorkspaceID());
+    add(context);
+    return context;
+}
+
+ContextPtr ContextStore::find(const std::optional<Uuid>& id) const {
+    if (!id) return nullptr;
+    for (const ContextPtr& c : contexts_)
+        if (c && c->id == *id) return c;
+    return nullptr;
 }
 
 void ContextStore::remove(const Context& context) {
     // `context` may be owned only by the list it is erased from.
     const Uuid id = context.id;
-    std::erase_if(contexts, [&](const ContextPtr& c) { return c && c->id == id; });
+    std::erase_if(contexts_, [&](const ContextPtr& c) { return c && c->id == id; });
     std::erase(recentIDs_, id);
-    if (activeID == id) {
-        auto first = std::find_if(contexts.begin(), contexts.end(),
+    if (activeID_ == id) {
+        auto first = std::find_if(contexts_.begin(), contexts_.end(),
                                   [](const ContextPtr& c) { return c != nullptr; });
-        activeID = first == contexts.end() ? std::nullopt : std::optional<Uuid>((*first)->id);
+        activeID_ = first == contexts_.end() ? std::nullopt : std::optional<Uuid>((*first)->id);
     }
     save();
 }
 
 void ContextStore::setActive(std::optional<Uuid> id) {
-    bool changed = id != activeID;
+    bool changed = id != activeID_;
     touch(id);
-    activeID = id;
+    activeID_ = id;
     save();
     if (changed && onActivate) onActivate(id);
 }
 
 void ContextStore::setActiveSilent(std::optional<Uuid> id) {
-    if (id == activeID) return;
+    if (id == activeID_) return;
     touch(id);
-    activeID = id;
+    activeID_ = id;
     save();
 }
 
@@ -109,7 +131,7 @@ std::vector<ContextPtr> ContextStore::contextsByRecency() const {
         auto it = c ? rank.find(c->id) : rank.end();
         return it == rank.end() ? std::numeric_limits<std::size_t>::max() : it->second;
     };
-    std::vector<ContextPtr> sorted = contexts;
+    std::vector<ContextPtr> sorted = contexts_;
     std::stable_sort(sorted.begin(), sorted.end(), [&](const ContextPtr& a, const ContextPtr& b) {
         return rankOf(a) < rankOf(b);
     });
@@ -118,25 +140,25 @@ std::vector<ContextPtr> ContextStore::contextsByRecency() const {
 
 std::optional<Uuid> ContextStore::workspaceID(const Context& context) const {
     if (context.workspaceID) return context.workspaceID;
-    if (workspaces.empty()) return std::nullopt;
-    return workspaces.front().id;
+    if (workspaces_.empty()) return std::nullopt;
+    return workspaces_.front().id;
 }
 
 std::optional<Uuid> ContextStore::activeWorkspaceID() const {
-    if (activeID) {
-        for (const ContextPtr& c : contexts) {
-            if (!c || c->id != *activeID) continue;
+    if (activeID_) {
+        for (const ContextPtr& c : contexts_) {
+            if (!c || c->id != *activeID_) continue;
             if (c->workspaceID) return c->workspaceID;
             break;
         }
     }
-    if (workspaces.empty()) return std::nullopt;
-    return workspaces.front().id;
+    if (workspaces_.empty()) return std::nullopt;
+    return workspaces_.front().id;
 }
 
 std::vector<ContextPtr> ContextStore::contextsInWorkspace(const Uuid& workspace) const {
     std::vector<ContextPtr> result;
-    for (const ContextPtr& c : contexts)
+    for (const ContextPtr& c : contexts_)
         if (c && workspaceID(*c) == workspace) result.push_back(c);
     return result;
 }
@@ -145,33 +167,39 @@ std::vector<ContextPtr> ContextStore::contextsStatic(const Uuid& workspace) cons
     return contextsInWorkspace(workspace);
 }
 
+Uuid ContextStore::addWorkspace(std::string name) {
+    workspaces_.push_back(Workspace{Uuid::random(), std::move(name)});
+    save();
+    return workspaces_.back().id;
+}
+
 void ContextStore::renameWorkspace(const Uuid& id, const std::string& name) {
-    auto it = std::find_if(workspaces.begin(), workspaces.end(),
+    auto it = std::find_if(workspaces_.begin(), workspaces_.end(),
                            [&](const Workspace& w) { return w.id == id; });
-    if (it == workspaces.end()) return;
+    if (it == workspaces_.end()) return;
     it->name = name;
     save();
 }
 
 void ContextStore::removeWorkspace(const Uuid& id) {
-    if (workspaces.size() <= 1) return;
-    auto it = std::find_if(workspaces.begin(), workspaces.end(),
+    if (workspaces_.size() <= 1) return;
+    auto it = std::find_if(workspaces_.begin(), workspaces_.end(),
                            [&](const Workspace& w) { return w.id == id; });
-    if (it == workspaces.end()) return;
-    auto heir = std::find_if(workspaces.begin(), workspaces.end(),
+    if (it == workspaces_.end()) return;
+    auto heir = std::find_if(workspaces_.begin(), workspaces_.end(),
                              [&](const Workspace& w) { return w.id != id; });
-    if (heir == workspaces.end()) return; // every workspace has this id
+    if (heir == workspaces_.end()) return; // every workspace has this id
     const Uuid heirID = heir->id;
     // Decide membership before anything moves: contexts without a workspace of their own
     // follow the first workspace, which may be the one being removed.
-    for (const ContextPtr& c : contexts)
+    for (const ContextPtr& c : contexts_)
         if (c && workspaceID(*c) == id) c->workspaceID = heirID;
-    workspaces.erase(it);
+    workspaces_.erase(it);
     save();
 }
 
 Result<void> ContextStore::exportConfig(const std::filesystem::path& path) {
-    auto bytes = encodeContexts(contexts, activeID, workspaces);
+    auto bytes = encodeContexts(contexts_, activeID_, workspaces_);
     if (!bytes) return bytes.error();
     return files_.writeAtomic(path, *bytes);
 }
@@ -181,9 +209,7 @@ Result<void> ContextStore::importConfig(const std::filesystem::path& path) {
     if (!bytes) return bytes.error();
     auto decoded = decodeContexts(*bytes);
     if (auto* error = std::get_if<DecodeError>(&decoded)) return failure(describe(*error));
-    adopt(std::move(std::get<Saved>(decoded)));
-    settle();
-    save();
+    replace(std::move(std::get<Saved>(decoded)));
     return success();
 }
 
@@ -193,9 +219,7 @@ ContextStore::ReloadResult ContextStore::reload() {
     auto decoded = decodeContexts(*bytes);
     if (auto* error = std::get_if<DecodeError>(&decoded))
         return ConfigError::invalid(describe(*error));
-    adopt(std::move(std::get<Saved>(decoded)));
-    settle();
-    save();
+    replace(std::move(std::get<Saved>(decoded)));
     return {};
 }
 

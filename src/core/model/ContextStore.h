@@ -17,8 +17,8 @@
 namespace morvelan {
 
 // Main thread only. Every public mutating operation ends in save(), which rewrites the whole
-// file and then calls onChange. Other code may edit `contexts` and `workspaces` (and the
-// contexts in them) directly, and must call save() afterwards.
+// file and then calls onChange. The contexts themselves are shared and edited in place by
+// their users, who call save() afterwards.
 class ContextStore {
 public:
     using Saved = SavedConfig;
@@ -57,9 +57,9 @@ public:
     ContextStore(const ContextStore&) = delete;
     ContextStore& operator=(const ContextStore&) = delete;
 
-    std::vector<ContextPtr> contexts;
-    std::vector<Workspace> workspaces;
-    std::optional<Uuid> activeID;
+    const std::vector<ContextPtr>& contexts() const { return contexts_; }
+    const std::vector<Workspace>& workspaces() const { return workspaces_; }
+    const std::optional<Uuid>& activeID() const { return activeID_; }
     std::function<void()> onChange = [] {};
     std::function<void(std::optional<Uuid>)> onActivate = [](std::optional<Uuid>) {};
     // The contexts file, "contexts.json" in the program's folder.
@@ -74,6 +74,12 @@ public:
 
     // Gives the context the active workspace if it has none, appends it, makes it active.
     void add(ContextPtr context);
+    // Adds "New context" in the next palette colour to `workspace` (none: the active one)
+    // and returns it.
+    ContextPtr addNewContext(std::optional<Uuid> workspace);
+    // The context with this id; null when there is none.
+    ContextPtr find(const std::optional<Uuid>& id) const;
+    ContextPtr active() const { return find(activeID_); }
     // Removes every context with this id; the first remaining one becomes active if it was.
     void remove(const Context& context);
     // Makes `id` active and saves (even when unchanged); calls onActivate when it changed.
@@ -92,12 +98,17 @@ public:
     // The same as contextsInWorkspace; the menu's entry point.
     std::vector<ContextPtr> contextsStatic(const Uuid& workspace) const;
 
+    // Appends a workspace and saves; returns its id.
+    Uuid addWorkspace(std::string name);
     // Renames the workspace and saves; an unknown id does nothing.
     void renameWorkspace(const Uuid& id, const std::string& name);
     // Moves the workspace's contexts to the first other workspace, removes it and saves.
     // The last workspace and unknown ids are left alone.
     void removeWorkspace(const Uuid& id);
 
+    // Replaces the whole configuration, as an import does (a "Default" workspace when it has
+    // none), and saves.
+    void replace(Saved saved);
     // Writes the configuration to `path` in the contexts file format. Changes nothing.
     Result<void> exportConfig(const std::filesystem::path& path);
     // Replaces the whole configuration with the file at `path`, then saves. On failure
@@ -116,6 +127,9 @@ private:
 
     Files& files_;
     SystemLog& log_;
+    std::vector<ContextPtr> contexts_;
+    std::vector<Workspace> workspaces_;
+    std::optional<Uuid> activeID_;
     std::vector<Uuid> recentIDs_;
 };
 

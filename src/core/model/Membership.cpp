@@ -1,46 +1,38 @@
-// The membership test and the matching-pin test over a context's pins and rules.
+// The membership test and the pin tests over a context's pins and rules.
 #include "core/model/Membership.h"
+
+#include <algorithm>
 
 namespace morvelan {
 
-namespace {
-
-enum class PinVerdict { names, other };
-
-// A window pin's verdict for `window`, once its bundle id has matched. The stored id
-// decides when it is this window's; when it names another live window the pin is not
-// this window's; otherwise (stale id, or no scan yet) the exact title decides.
-PinVerdict windowPinVerdict(const WinRef& ref, const Win& window, const WidSet& liveWids) {
-    if (ref.wid && *ref.wid != 0) {
-        if (*ref.wid == window.wid) return PinVerdict::names;
-        if (!liveWids.empty() && liveWids.count(*ref.wid) != 0) return PinVerdict::other;
+bool pinNames(const WinRef& pin, const Win& window, const WidSet& liveWids) {
+    if (pin.matchAppOnly || pin.bundleID != window.bundleID) return false;
+    if (pin.wid && *pin.wid != 0) {
+        if (*pin.wid == window.wid) return true;
+        if (liveWids.count(*pin.wid) != 0) return false;
     }
-    return !ref.title.empty() && ref.title == window.title ? PinVerdict::names : PinVerdict::other;
+    return !pin.title.empty() && pin.title == window.title;
 }
 
-} // namespace
-
 bool belongs(const Win& window, const Context& context, const WidSet& liveWids) {
-    for (const WinRef& ref : context.members) {
-        if (ref.matchAppOnly || ref.bundleID != window.bundleID) continue;
-        if (windowPinVerdict(ref, window, liveWids) == PinVerdict::names) return true;
-    }
+    const auto& members = context.members;
+    if (std::any_of(members.begin(), members.end(),
+                    [&](const WinRef& pin) { return pinNames(pin, window, liveWids); }))
+        return true;
     for (const Rule& rule : context.rules)
         if (rule.exclude && rule.test(window.bundleID, window.appName, window.title)) return false;
-    for (const WinRef& ref : context.members)
-        if (ref.matchAppOnly && ref.bundleID == window.bundleID) return true;
+    for (const WinRef& pin : members)
+        if (pin.matchAppOnly && pin.bundleID == window.bundleID) return true;
     for (const Rule& rule : context.rules)
         if (!rule.exclude && rule.test(window.bundleID, window.appName, window.title)) return true;
     return context.matches(window.appName, window.title);
 }
 
 bool pins(const Context& context, const Win& window, const WidSet& liveWids) {
-    for (const WinRef& ref : context.members) {
-        if (ref.bundleID != window.bundleID) continue;
-        if (ref.matchAppOnly) return true;
-        if (windowPinVerdict(ref, window, liveWids) == PinVerdict::names) return true;
-    }
-    return false;
+    return std::any_of(context.members.begin(), context.members.end(), [&](const WinRef& pin) {
+        return (pin.matchAppOnly && pin.bundleID == window.bundleID) ||
+               pinNames(pin, window, liveWids);
+    });
 }
 
 } // namespace morvelan

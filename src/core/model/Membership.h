@@ -1,8 +1,9 @@
-// The one membership test of a live window in a context.
+// The membership test of a live window in a context, and the one test of whether a pin names
+// a window.
 #pragma once
 
-#include "core/engine/Win.h"
 #include "core/model/Context.h"
+#include "core/model/Win.h"
 
 #include <unordered_set>
 
@@ -10,12 +11,17 @@ namespace morvelan {
 
 using WidSet = std::unordered_set<WindowID>;
 
+// Whether the window pin `pin` names `window` of its application: by the stored id; when that
+// id is gone (not in `liveWids`, the ids of the last reading of the windows), or not stored,
+// by the exact title. A pin whose id names another live window names only that one.
+// Application pins name no single window.
+bool pinNames(const WinRef& pin, const Win& window, const WidSet& liveWids);
+
 // Window pins, then exclude rules, application pins, include rules, legacy text.
-// `liveWids` is the window engine's last window-server list.
 bool belongs(const Win& window, const Context& context, const WidSet& liveWids);
 
-// The matching-pin test shared by focus following and auto-assignment: the
-// first pin of `window`'s application that names it (by app, id or title).
+// Whether one of the context's pins claims the window: an application pin of its application,
+// or a window pin that names it.
 bool pins(const Context& context, const Win& window, const WidSet& liveWids);
 
 } // namespace morvelan

@@ -1,6 +1,7 @@
-// KeySource: the host's global keyboard event source (an event tap, or key grabs on X11).
+// KeySource: the host's global keyboard event source (key grabs on X11).
 #pragma once
 
+#include "core/platform/Keys.h"
 #include "core/platform/Result.h"
 
 #include <cstdint>
@@ -14,10 +15,7 @@ namespace morvelan {
 // The name of the source's thread. Linux keeps the first 15 bytes of a thread name.
 inline constexpr std::string_view keySourceThreadName = "morvelan.hotkeys.tap";
 
-// Modifier bits, as in hotkeys.json: shift 0x20000, control 0x40000, option 0x80000, command
-// 0x100000 (Super on X11, Alt being option).
-
-// A key code with the modifiers that must be held.
+// A key code with the modifiers that must be held (Key and Modifier values).
 struct KeyCombo {
     int keyCode = 0;
     std::uint64_t mods = 0;
@@ -26,13 +24,13 @@ struct KeyCombo {
 
 struct KeyEvent {
     enum Type {
-        keyDown,      // a key was pressed (repeats included)
-        flagsChanged, // a modifier went down or up; `flags` is the new state
-        tapDisabled,  // the host stopped delivering (time-out, user input): re-enable
+        keyDown,        // a key was pressed (repeats included)
+        flagsChanged,   // a modifier went down or up; `flags` is the new state
+        sourceDisabled, // the host stopped delivering (time-out, user input): re-enable
     };
     Type type = keyDown;
-    int keyCode = 0;         // macOS virtual key code (Tab 48, Escape 53, …)
-    std::uint64_t flags = 0; // modifier bits after the event
+    int keyCode = 0;         // a Key code
+    std::uint64_t flags = 0; // Modifier bits after the event
     std::string text;        // the text the key types (UTF-8, at most 4 UTF-16 units)
 };
 
@@ -60,7 +58,7 @@ public:
     // and before a successful start). Main thread.
     virtual bool isEnabled() const = 0;
     // Resumes delivery after the host disabled it; called from the main thread and from the
-    // callback on a tapDisabled event.
+    // callback on a sourceDisabled event.
     virtual void enable() = 0;
 
     // Another client holds the keyboard, so the bindings cannot fire (the secure-input case).

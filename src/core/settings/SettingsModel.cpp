@@ -2,7 +2,7 @@
 // recorder, the preference bindings and the configuration-file flows.
 #include "core/settings/SettingsModel.h"
 
-#include "core/hotkeys/Keys.h"
+#include "core/hotkeys/KeyText.h"
 #include "core/model/Membership.h"
 #include "core/model/RegexCache.h"
 
@@ -61,13 +61,12 @@ std::string tildePath(const std::filesystem::path& path, const std::filesystem::
 SettingsModel::SettingsModel(ContextStore& store, WindowEngine& engine, HotkeyConfig& config,
                              SettingsHost host)
     : store_(store), engine_(engine), config_(config), host_(std::move(host)) {
-    if (store_.workspaces.empty()) {
-        store_.workspaces.push_back(Workspace{Uuid::random(), "Default"});
-        store_.save();
+    if (store_.workspaces().empty()) {
+        store_.addWorkspace("Default");
     }
-    selectedWorkspaceID_ = store_.workspaces.front().id;
-    if (!store_.contexts.empty() && store_.contexts.front())
-        selectedContextID_ = store_.contexts.front()->id;
+    selectedWorkspaceID_ = store_.workspaces().front().id;
+    if (!store_.contexts().empty() && store_.contexts().front())
+        selectedContextID_ = store_.contexts().front()->id;
 }
 
 SettingsModel::~SettingsModel() {
@@ -164,7 +163,7 @@ std::vector<Win> SettingsModel::matchingWindows(const Context& context,
 
 int SettingsModel::alsoIn(const Win& window, const Uuid& excluding) const {
     int n = 0;
-    for (const ContextPtr& c : store_.contexts)
+    for (const ContextPtr& c : store_.contexts())
         if (c && c->id != excluding && engine_.belongs(window, *c)) ++n;
     return n;
 }
@@ -182,15 +181,12 @@ std::size_t SettingsModel::contextCount(const Uuid& workspace) const {
 }
 
 ContextPtr SettingsModel::context(const std::optional<Uuid>& id) const {
-    if (!id) return nullptr;
-    for (const ContextPtr& c : store_.contexts)
-        if (c && c->id == *id) return c;
-    return nullptr;
+    return store_.find(id);
 }
 
 const Workspace* SettingsModel::workspace(const std::optional<Uuid>& id) const {
     if (!id) return nullptr;
-    for (const Workspace& w : store_.workspaces)
+    for (const Workspace& w : store_.workspaces())
         if (w.id == *id) return &w;
     return nullptr;
 }
@@ -199,20 +195,17 @@ Color SettingsModel::colorOf(const Context& context) {
     return colorFromHex(context.colorHex).value_or(systemBlue);
 }
 
-// --- Workspaces and contexts
-// ----------------------------------------------------------------------
+// --- Workspaces and contexts ------------------------------------------------------------------
 
 void SettingsModel::addWorkspace() {
     // Named from the count, not from the names in use.
-    store_.workspaces.push_back(
-        Workspace{Uuid::random(), "Workspace " + std::to_string(store_.workspaces.size() + 1)});
-    store_.save();
-    selectedWorkspaceID_ = store_.workspaces.back().id;
+    selectedWorkspaceID_ =
+        store_.addWorkspace("Workspace " + std::to_string(store_.workspaces().size() + 1));
     bump();
 }
 
 bool SettingsModel::canRemoveSelectedWorkspace() const {
-    return workspace(selectedWorkspaceID_) != nullptr && store_.workspaces.size() >= 2;
+    return workspace(selectedWorkspaceID_) != nullptr && store_.workspaces().size() >= 2;
 }
 
 void SettingsModel::removeSelectedWorkspace() {
@@ -225,9 +218,9 @@ void SettingsModel::removeSelectedWorkspace() {
                                                AlertStyle::warning});
     if (answer != 0) return;
     store_.removeWorkspace(target.id);
-    selectedWorkspaceID_ = store_.workspaces.empty()
+    selectedWorkspaceID_ = store_.workspaces().empty()
                                ? std::nullopt
-                               : std::optional<Uuid>(store_.workspaces.front().id);
+                               : std::optional<Uuid>(store_.workspaces().front().id);
     bump();
 }
 
@@ -241,9 +234,7 @@ void SettingsModel::renameWorkspace(const Uuid& id, const std::string& name) {
 void SettingsModel::createContext() {
     std::optional<Uuid> target = selectedWorkspaceID_;
     if (!target) target = store_.activeWorkspaceID();
-    ContextPtr created = makeContext(
-        "New Context", std::string(paletteHex(store_.contexts.size() % palette.size())), target);
-    store_.add(created);
+    ContextPtr created = store_.addNewContext(target);
     selectedContextID_ = created->id;
     editing_ = created;
     bump();
@@ -260,9 +251,9 @@ void SettingsModel::deleteContext(std::optional<Uuid> id) {
     if (answer != 0) return;
     store_.remove(*target);
     if (selectedContextID_ == target->id)
-        selectedContextID_ = store_.contexts.empty() || !store_.contexts.front()
+        selectedContextID_ = store_.contexts().empty() || !store_.contexts().front()
                                  ? std::nullopt
-                                 : std::optional<Uuid>(store_.contexts.front()->id);
+                                 : std::optional<Uuid>(store_.contexts().front()->id);
     // The editor of a deleted context has nothing left to edit.
     if (editing_ && editing_->id == target->id) editing_.reset();
     bump();
@@ -382,13 +373,9 @@ std::vector<Win> SettingsModel::pinnedWindows(const Context& context) {
 
 void SettingsModel::unpin(const Uuid& id, const Win& window) {
     editContext(id, [&](Context& c) {
-        const auto names = [&](const WinRef& ref) {
-            if (ref.matchAppOnly || ref.bundleID != window.bundleID) return false;
-            const bool byID = window.wid != 0 && ref.wid && *ref.wid == window.wid;
-            const bool byTitle = !window.title.empty() && window.title == ref.title;
-            return byID || byTitle;
-        };
-        return std::erase_if(c.members, names) > 0;
+        return std::erase_if(c.members, [&](const WinRef& ref) {
+                   return pinNames(ref, window, engine_.liveWids());
+               }) > 0;
     });
 }
 
@@ -409,7 +396,7 @@ void SettingsModel::clearPins(const Uuid& id) {
 
 // --- Hotkeys ----------------------------------------------------------------------------------
 
-void SettingsModel::startRecording(HKAction action) {
+void SettingsModel::startRecording(HotkeyAction action) {
     stopRecording();
     recording_ = action;
     onRecordingChange(true);
@@ -431,7 +418,7 @@ void SettingsModel::stopRecording() {
 
 void SettingsModel::capture(int keyCode, std::uint64_t mods) {
     if (!recording_) return;
-    if (keyCode == escKeyCode) {
+    if (keyCode == Key::escape) {
         stopRecording();
         return;
     }
@@ -446,56 +433,56 @@ void SettingsModel::capture(int keyCode, std::uint64_t mods) {
     stopRecording();
 }
 
-std::string SettingsModel::recorderLabel(HKAction action) const {
+std::string SettingsModel::recorderLabel(HotkeyAction action) const {
     if (recording_ == action) return "Press keys…";
     auto it = config_.bindings.find(action);
     if (it == config_.bindings.end()) return "—";
-    return Keys::text(it->second);
+    return KeyText::of(it->second);
 }
 
 // --- Preferences --------------------------------------------------------------------------------
 
-bool SettingsModel::bAutoSwitch() const {
+bool SettingsModel::autoSwitch() const {
     return host_.settings.autoSwitch();
 }
 
-void SettingsModel::bAutoSwitch(bool on) {
+void SettingsModel::setAutoSwitch(bool on) {
     host_.settings.setAutoSwitch(on);
     bump();
 }
 
-bool SettingsModel::bRaise() const {
+bool SettingsModel::raiseContext() const {
     return host_.settings.raiseContext();
 }
 
-void SettingsModel::bRaise(bool on) {
+void SettingsModel::setRaiseContext(bool on) {
     host_.settings.setRaiseContext(on);
     bump();
 }
 
-bool SettingsModel::bLaunchAtLogin() const {
+bool SettingsModel::launchAtLogin() const {
     return host_.settings.launchAtLogin();
 }
 
-void SettingsModel::bLaunchAtLogin(bool on) {
+void SettingsModel::setLaunchAtLogin(bool on) {
     host_.settings.setLaunchAtLogin(on);
     bump();
 }
 
-bool SettingsModel::bAutoUpdate() const {
+bool SettingsModel::autoUpdate() const {
     return host_.settings.autoUpdate();
 }
 
-void SettingsModel::bAutoUpdate(bool on) {
+void SettingsModel::setAutoUpdate(bool on) {
     host_.settings.setAutoUpdate(on);
     bump();
 }
 
-double SettingsModel::bSwitcherDelay() const {
+double SettingsModel::switcherDelay() const {
     return host_.settings.switcherDelayMs();
 }
 
-void SettingsModel::bSwitcherDelay(double ms) {
+void SettingsModel::setSwitcherDelay(double ms) {
     if (std::isnan(ms)) return;
     constexpr double lo = std::numeric_limits<int>::min();
     constexpr double hi = std::numeric_limits<int>::max();
@@ -543,13 +530,13 @@ void SettingsModel::reloadConfig() {
 
 void SettingsModel::revalidateSelection() {
     if (!workspace(selectedWorkspaceID_))
-        selectedWorkspaceID_ = store_.workspaces.empty()
+        selectedWorkspaceID_ = store_.workspaces().empty()
                                    ? std::nullopt
-                                   : std::optional<Uuid>(store_.workspaces.front().id);
+                                   : std::optional<Uuid>(store_.workspaces().front().id);
     if (!context(selectedContextID_))
-        selectedContextID_ = store_.contexts.empty() || !store_.contexts.front()
+        selectedContextID_ = store_.contexts().empty() || !store_.contexts().front()
                                  ? std::nullopt
-                                 : std::optional<Uuid>(store_.contexts.front()->id);
+                                 : std::optional<Uuid>(store_.contexts().front()->id);
     // The replaced objects are no longer the store's: edit the new one, if any.
     if (editing_) editing_ = context(editing_->id);
 }

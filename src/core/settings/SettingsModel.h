@@ -1,7 +1,6 @@
 // SettingsModel: the state and every operation behind the settings window, without widgets.
 #pragma once
 
-#include "core/engine/Win.h"
 #include "core/engine/WindowEngine.h"
 #include "core/hotkeys/HotkeyConfig.h"
 #include "core/hotkeys/KeyBind.h"
@@ -73,7 +72,6 @@ public:
     enum class Tab { general, workspaces, contexts, about };
 
     static constexpr double windowsMaxAge = 2.0;
-    static constexpr int escKeyCode = 53;
 
     // Makes a "Default" workspace (and saves) when the store has none; selects the first
     // workspace and the first context.
@@ -106,7 +104,7 @@ public:
     // Opens the editor on the context with this id (unknown ids close it).
     void edit(std::optional<Uuid> id);
     void endEditing();
-    const std::optional<HKAction>& recording() const { return recording_; }
+    const std::optional<HotkeyAction>& recording() const { return recording_; }
 
     // Told true when recording starts and false when it ends.
     std::function<void(bool)> onRecordingChange = [](bool) {};
@@ -136,7 +134,7 @@ public:
     // Asks first; the last workspace is never removed.
     void removeSelectedWorkspace();
     void renameWorkspace(const Uuid& id, const std::string& name);
-    // A "New Context" in the selected workspace, selected and opened in the editor.
+    // A "New context" in the selected workspace, selected and opened in the editor.
     void createContext();
     // Asks first; unknown ids do nothing.
     void deleteContext(std::optional<Uuid> id);
@@ -168,26 +166,26 @@ public:
     void clearPins(const Uuid& id);
 
     // --- Hotkeys ---------------------------------------------------------------------------
-    void startRecording(HKAction action);
+    void startRecording(HotkeyAction action);
     void stopRecording();
     // A key-down while recording: Esc ends it; a key without modifiers beeps; anything else
     // becomes the action's binding, is written to hotkeys.json and ends recording.
     void capture(int keyCode, std::uint64_t mods);
     // The recorder button's label: "Press keys…", the binding's text or "—".
-    std::string recorderLabel(HKAction action) const;
+    std::string recorderLabel(HotkeyAction action) const;
 
     // --- Preferences ------------------------------------------------------------------------
-    bool bAutoSwitch() const;
-    void bAutoSwitch(bool on);
-    bool bRaise() const;
-    void bRaise(bool on);
-    bool bLaunchAtLogin() const;
-    void bLaunchAtLogin(bool on);
-    bool bAutoUpdate() const;
-    void bAutoUpdate(bool on);
-    double bSwitcherDelay() const;
+    bool autoSwitch() const;
+    void setAutoSwitch(bool on);
+    bool raiseContext() const;
+    void setRaiseContext(bool on);
+    bool launchAtLogin() const;
+    void setLaunchAtLogin(bool on);
+    bool autoUpdate() const;
+    void setAutoUpdate(bool on);
+    double switcherDelay() const;
     // Stored rounded to the nearest millisecond, halves away from zero.
-    void bSwitcherDelay(double ms);
+    void setSwitcherDelay(double ms);
 
     // --- Configuration file -----------------------------------------------------------------
     void exportConfig();
@@ -212,7 +210,7 @@ private:
     std::optional<Uuid> selectedContextID_;
     std::optional<Uuid> selectedWorkspaceID_;
     ContextPtr editing_;
-    std::optional<HKAction> recording_;
+    std::optional<HotkeyAction> recording_;
     std::unique_ptr<KeyMonitor> monitor_;
     std::vector<Win> winsCache_;
     double winsStamp_ = 0;

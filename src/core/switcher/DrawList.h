@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/model/Color.h"
-#include "core/platform/Desktop.h"
+#include "core/platform/Geometry.h"
 #include "core/platform/Image.h"
 #include "core/switcher/Font.h"
 

@@ -1,7 +1,7 @@
 // ScreenInfo: the screens and pointer position the switcher needs to place its panel.
 #pragma once
 
-#include "core/platform/Desktop.h"
+#include "core/platform/Geometry.h"
 
 #include <optional>
 #include <vector>

@@ -42,20 +42,18 @@ std::string withoutLastCharacter(const std::string& text) {
 } // namespace
 
 Switcher::Switcher(SwitcherPanel& panel, ScreenInfo& screens, MainQueue& queue,
-                   const Settings& settings, TextMeasure& measure,
-                   std::function<ImageRef(Pid)> appIcon)
-    : view(measure), panel_(panel), screens_(screens), queue_(queue), settings_(settings),
-      appIcon_(std::move(appIcon)) {
+                   const Settings& settings, TextMeasure& measure)
+    : view_(measure), panel_(panel), screens_(screens), queue_(queue), settings_(settings) {
     // The view and the timer die with the switcher, so their callbacks may hold `this`.
-    view.onClickWindow = [this] { commit(); };
-    view.onAltClickWindow = [this] { toggleSelectedMembership(); };
-    view.onClickContext = [this](int index) {
-        view.activeCtx = index;
-        view.needsRedraw();
+    view_.onClickWindow = [this] { commit(); };
+    view_.onAltClickWindow = [this] { toggleSelectedMembership(); };
+    view_.onClickContext = [this](int index) {
+        view_.activeCtx = index;
+        view_.needsRedraw();
     };
-    view.onAddContext = [this](int ws) { onAddContext(ws); };
-    view.onRedraw = [this] { panel_.redraw(); };
-    panel_.setView(&view);
+    view_.onAddContext = [this](int ws) { onAddContext(ws); };
+    view_.onRedraw = [this] { panel_.redraw(); };
+    panel_.setView(&view_);
 }
 
 Switcher::~Switcher() {
@@ -78,23 +76,23 @@ void Switcher::setContexts(SwitcherView& view, std::vector<std::string> workspac
 
 void Switcher::begin(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts,
                      int activeCtx, std::vector<Col> columns, std::optional<WindowID> select) {
-    ctxIDs.clear();
+    ctxIDs_.clear();
     for (const auto& ctx : contexts)
-        ctxIDs.push_back(ctx.id);
-    setContexts(view, std::move(workspaces), contexts, activeCtx);
+        ctxIDs_.push_back(ctx.id);
+    setContexts(view_, std::move(workspaces), contexts, activeCtx);
 
-    allColumns = std::move(columns);
+    columns_ = std::move(columns);
     removed_.clear();
-    query.clear();
-    view.filter.clear();
-    view.filtering = false;
+    query_.clear();
+    view_.filter.clear();
+    view_.filtering = false;
 
     buildCells(select);
     layout();
 
     if (visible()) {
         state_ = SwitcherState::shown;
-        view.needsRedraw();
+        view_.needsRedraw();
         return;
     }
     state_ = SwitcherState::pending;
@@ -126,47 +124,58 @@ void Switcher::showNow() {
 
 void Switcher::setConfined(bool on) {
     showNow();
-    view.confined = on;
-    view.needsRedraw();
+    view_.confined = on;
+    view_.needsRedraw();
+}
+
+void Switcher::startConfined(bool on) {
+    view_.confined = on;
+    view_.needsRedraw();
+}
+
+std::optional<Win> Switcher::selectedWindow() const {
+    const int sel = view_.sel;
+    if (sel < 0 || sel >= int(flat_.size())) return std::nullopt;
+    return flat_[std::size_t(sel)];
 }
 
 void Switcher::beginFilter() {
     if (state_ == SwitcherState::closed) return;
-    view.filtering = true;
+    view_.filtering = true;
     showNow();
     state_ = SwitcherState::filtering;
-    view.needsRedraw();
+    view_.needsRedraw();
 }
 
 void Switcher::appendFilter(std::string_view text) {
-    query += text;
+    query_ += text;
     refilter();
 }
 
 void Switcher::deleteFilterChar() {
-    if (query.empty()) return;
-    query = withoutLastCharacter(query);
+    if (query_.empty()) return;
+    query_ = withoutLastCharacter(query_);
     refilter();
 }
 
 void Switcher::refilter() {
     // After a close the columns are stale; the next begin brings fresh ones.
     if (state_ == SwitcherState::closed) return;
-    view.filter = query;
+    view_.filter = query_;
     buildCells(std::nullopt);
     layout();
     showNow();
-    view.needsRedraw();
+    view_.needsRedraw();
 }
 
 void Switcher::commit() {
-    const int sel = view.sel;
-    if (sel >= 0 && sel < int(flat.size()) && sel < int(view.cells.size()) &&
-        view.cells[sel].matched) {
+    const int sel = view_.sel;
+    if (sel >= 0 && sel < int(flat_.size()) && sel < int(view_.cells.size()) &&
+        view_.cells[sel].matched) {
         std::optional<Uuid> context;
-        if (view.activeCtx >= 0 && view.activeCtx < int(ctxIDs.size()))
-            context = ctxIDs[view.activeCtx];
-        const Win chosen = flat[sel];
+        if (view_.activeCtx >= 0 && view_.activeCtx < int(ctxIDs_.size()))
+            context = ctxIDs_[view_.activeCtx];
+        const Win chosen = flat_[sel];
         onCommit(chosen, context);
     }
     dismiss();
@@ -181,57 +190,57 @@ void Switcher::cancel() {
 void Switcher::dismiss() {
     showTimer_.reset();
     panel_.hide();
-    flat.clear();
+    flat_.clear();
     origin_.clear();
-    view.cells.clear();
-    view.filtering = false;
-    query.clear();
+    view_.cells.clear();
+    view_.filtering = false;
+    query_.clear();
     state_ = SwitcherState::closed;
 }
 
 void Switcher::toggleSelectedMembership() {
-    const int sel = view.sel;
-    const int ctx = view.activeCtx;
-    if (sel < 0 || sel >= int(flat.size()) || ctx < 0 || ctx >= int(ctxIDs.size())) return;
-    view.toggleActiveMembership(sel);
-    const Win win = flat[sel];
-    const Uuid id = ctxIDs[ctx];
+    const int sel = view_.sel;
+    const int ctx = view_.activeCtx;
+    if (sel < 0 || sel >= int(flat_.size()) || ctx < 0 || ctx >= int(ctxIDs_.size())) return;
+    view_.toggleActiveMembership(sel);
+    const Win win = flat_[sel];
+    const Uuid id = ctxIDs_[ctx];
     onToggleMembership(win, id);
 }
 
 void Switcher::removeSelected() {
-    const int sel = view.sel;
-    if (sel < 0 || sel >= int(flat.size())) return;
+    const int sel = view_.sel;
+    if (sel < 0 || sel >= int(flat_.size())) return;
     removeWhere([sel](std::size_t i) { return int(i) == sel; });
 }
 
 void Switcher::removeSelectedApp() {
-    const int sel = view.sel;
-    if (sel < 0 || sel >= int(flat.size())) return;
-    const Pid pid = flat[sel].pid;
-    removeWhere([this, pid](std::size_t i) { return flat[i].pid == pid; });
+    const int sel = view_.sel;
+    if (sel < 0 || sel >= int(flat_.size())) return;
+    const Pid pid = flat_[sel].pid;
+    removeWhere([this, pid](std::size_t i) { return flat_[i].pid == pid; });
 }
 
 void Switcher::removeWhere(const std::function<bool(std::size_t)>& gone) {
     std::vector<Win> keptWins;
     std::vector<SwitcherView::Cell> keptCells;
     std::vector<std::pair<std::size_t, std::size_t>> keptOrigin;
-    for (std::size_t i = 0; i < flat.size(); ++i) {
+    for (std::size_t i = 0; i < flat_.size(); ++i) {
         if (gone(i)) {
             // A closed window must not come back when the filter is edited afterwards.
             if (i < origin_.size()) removed_.insert(origin_[i]);
             continue;
         }
-        keptWins.push_back(flat[i]);
-        if (i < view.cells.size()) keptCells.push_back(view.cells[i]);
+        keptWins.push_back(flat_[i]);
+        if (i < view_.cells.size()) keptCells.push_back(view_.cells[i]);
         if (i < origin_.size()) keptOrigin.push_back(origin_[i]);
     }
-    flat = std::move(keptWins);
-    view.cells = std::move(keptCells);
+    flat_ = std::move(keptWins);
+    view_.cells = std::move(keptCells);
     origin_ = std::move(keptOrigin);
 
-    const int count = int(flat.size());
-    if (view.sel >= count) view.sel = std::max(count, 1) - 1;
+    const int count = int(flat_.size());
+    if (view_.sel >= count) view_.sel = std::max(count, 1) - 1;
     if (count == 0) {
         dismiss();
         onClose();
@@ -241,47 +250,45 @@ void Switcher::removeWhere(const std::function<bool(std::size_t)>& gone) {
 }
 
 void Switcher::buildCells(std::optional<WindowID> select) {
-    const std::string q = lowercased(query);
-    flat.clear();
+    const std::string q = lowercased(query_);
+    flat_.clear();
     origin_.clear();
     std::vector<SwitcherView::Cell> cells;
-    for (std::size_t ci = 0; ci < allColumns.size(); ++ci) {
-        const Col& col = allColumns[ci];
+    for (std::size_t ci = 0; ci < columns_.size(); ++ci) {
+        const Col& col = columns_[ci];
         for (std::size_t ei = 0; ei < col.cells.size(); ++ei) {
             if (removed_.count({ci, ei}) > 0) continue;
             const Cell& entry = col.cells[ei];
             const bool matched = q.empty() || lowercased(entry.win.title + " " + col.app).find(q) !=
                                                   std::string::npos;
-            flat.push_back(entry.win);
+            flat_.push_back(entry.win);
             origin_.emplace_back(ci, ei);
             cells.push_back(makeCell(col, entry, matched));
         }
     }
-    view.cells = std::move(cells);
-    view.emptyHint = std::string(SwitcherView::noWindowsHint);
+    view_.cells = std::move(cells);
+    view_.emptyHint = std::string(SwitcherView::noWindowsHint);
 
     if (select) {
-        for (std::size_t i = 0; i < flat.size(); ++i) {
-            if (flat[i].wid == *select) {
-                view.sel = int(i);
+        for (std::size_t i = 0; i < flat_.size(); ++i) {
+            if (flat_[i].wid == *select) {
+                view_.sel = int(i);
                 return;
             }
         }
     }
     if (q.empty()) {
         // Lands on the window used before the current one.
-        view.sel = 0;
-        view.stepWindow(true);
+        view_.sel = 0;
+        view_.stepWindow(true);
     } else {
-        const auto ord = view.order();
-        view.sel = ord.empty() ? -1 : ord.front();
+        const auto ord = view_.order();
+        view_.sel = ord.empty() ? -1 : ord.front();
     }
 }
 
 SwitcherView::Cell Switcher::makeCell(const Col& col, const Cell& entry, bool matched) const {
-    ImageRef icon = appIcon_ ? appIcon_(entry.win.pid) : nullptr;
-    if (!icon) icon = col.icon;
-    return {entry.win.title.empty() ? col.app : entry.win.title, std::move(icon), entry.color,
+    return {entry.win.title.empty() ? col.app : entry.win.title, col.icon, entry.color,
             entry.ctxIdxs, matched};
 }
 
@@ -289,7 +296,7 @@ void Switcher::prepare(std::vector<std::string> workspaces, const std::vector<Ct
                        int activeCtx, const std::vector<Col>& columns, bool confined) {
     if (state_ != SwitcherState::closed) return;
     // A copy for its metrics and text measure; its callbacks must never run.
-    SwitcherView ahead = view;
+    SwitcherView ahead = view_;
     ahead.onClickWindow = ahead.onAltClickWindow = ahead.hoverChanged = ahead.onRedraw = [] {};
     ahead.onClickContext = ahead.onAddContext = [](int) {};
     setContexts(ahead, std::move(workspaces), contexts, activeCtx);
@@ -332,10 +339,10 @@ std::optional<Rect> Switcher::frameFor(SwitcherView& target) {
 }
 
 void Switcher::layout() {
-    const auto frame = frameFor(view);
+    const auto frame = frameFor(view_);
     if (!frame) return;
     panel_.setFrame(*frame);
-    view.needsRedraw();
+    view_.needsRedraw();
 }
 
 } // namespace morvelan

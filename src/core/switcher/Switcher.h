@@ -1,10 +1,10 @@
 // Switcher: opens, drives and closes the window-switcher panel and reports the user's choice.
 #pragma once
 
-#include "core/engine/Win.h"
 #include "core/model/Color.h"
 #include "core/model/Settings.h"
 #include "core/model/Uuid.h"
+#include "core/model/Win.h"
 #include "core/platform/Image.h"
 #include "core/platform/MainQueue.h"
 #include "core/switcher/ScreenInfo.h"
@@ -51,9 +51,8 @@ public:
         int wsIndex = 0;
     };
 
-    // `appIcon` gives the icon of the running application with a pid (null when none).
     Switcher(SwitcherPanel& panel, ScreenInfo& screens, MainQueue& queue, const Settings& settings,
-             TextMeasure& measure, std::function<ImageRef(Pid)> appIcon = {});
+             TextMeasure& measure);
     ~Switcher();
     Switcher(const Switcher&) = delete;
     Switcher& operator=(const Switcher&) = delete;
@@ -68,6 +67,14 @@ public:
                  int activeCtx, const std::vector<Col>& columns, bool confined);
     // Only the active context's windows are selectable while on.
     void setConfined(bool on);
+    // Whether the next opening starts confined; shows nothing.
+    void startConfined(bool on);
+    // Moves the selection to the next (or previous) selectable window, wrapping around.
+    void stepWindow(bool forward) { view_.stepWindow(forward); }
+    // Moves the chosen context by `delta` (±1) through "All" and the contexts.
+    void cycleContext(int delta) { view_.cycleContext(delta); }
+    // Makes the context at `position` the chosen one; out of range does nothing.
+    void selectContext(int position) { view_.selectContext(position); }
     void beginFilter();
     void appendFilter(std::string_view text);
     // Removes the last character of the filter; nothing when it is empty.
@@ -93,11 +100,12 @@ public:
         return state_ == SwitcherState::shown || state_ == SwitcherState::filtering;
     }
 
-    SwitcherView view;
-    std::vector<Win> flat;    // index-aligned with view.cells
-    std::vector<Uuid> ctxIDs; // index-aligned with view.contexts
-    std::vector<Col> allColumns;
-    std::string query;
+    // The selected window, when the selection is valid.
+    std::optional<Win> selectedWindow() const;
+    // The windows shown, in tile order.
+    const std::vector<Win>& windows() const { return flat_; }
+    const SwitcherView& view() const { return view_; }
+    const std::string& query() const { return query_; }
 
     std::function<void(const Win&, std::optional<Uuid>)> onCommit = [](const Win&,
                                                                        std::optional<Uuid>) {};
@@ -119,16 +127,20 @@ private:
     // Drops the entries of `flat` at the indices `gone` picks, then closes or re-lays out.
     void removeWhere(const std::function<bool(std::size_t)>& gone);
 
+    SwitcherView view_;
+    std::vector<Win> flat_;    // index-aligned with view_.cells
+    std::vector<Uuid> ctxIDs_; // index-aligned with view_.contexts
+    std::vector<Col> columns_;
+    std::string query_;
     SwitcherPanel& panel_;
     ScreenInfo& screens_;
     MainQueue& queue_;
     const Settings& settings_;
-    std::function<ImageRef(Pid)> appIcon_;
     std::unique_ptr<Timer> showTimer_;
     SwitcherState state_ = SwitcherState::closed;
-    // Origin (column, entry) in allColumns of each entry of `flat`.
+    // Origin (column, entry) in columns_ of each entry of flat_.
     std::vector<std::pair<std::size_t, std::size_t>> origin_;
-    // Entries of allColumns removed by W or Q, left out of later rebuilds.
+    // Entries of columns_ removed by W or Q, left out of later rebuilds.
     std::set<std::pair<std::size_t, std::size_t>> removed_;
 };
 

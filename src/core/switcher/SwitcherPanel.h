@@ -1,7 +1,7 @@
 // SwitcherPanel: the floating window that shows the switcher view; the host implements it.
 #pragma once
 
-#include "core/platform/Desktop.h"
+#include "core/platform/Geometry.h"
 #include "core/switcher/DrawList.h"
 
 namespace morvelan {

@@ -1,14 +1,15 @@
-// AppFixture: an AppDelegate over a FakeDesktop, a manual clock, memory files and defaults,
-// a fake key source, switcher panel and tray; launched once the test has scripted the desktop.
+// AppFixture: the application core over a scripted window system, a manual clock, memory files
+// and settings, a fake key source, switcher panel and tray; launched once the test is ready.
 #pragma once
 
 #include "core/app/AppDelegate.h"
-#include "fakes/FakeDesktop.h"
 #include "fakes/FakeKeySource.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/FakeMenuView.h"
+#include "fakes/FakeScreens.h"
 #include "fakes/FakeSwitcherPanel.h"
 #include "fakes/FakeTextMeasure.h"
+#include "fakes/FakeWindowSystem.h"
 #include "fakes/ManualQueue.h"
 #include "fakes/MemoryDefaults.h"
 #include "fakes/MemoryFiles.h"
@@ -16,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,16 +25,9 @@ namespace morvelan {
 
 class AppFixture : public ::testing::Test {
 protected:
-    static constexpr Pid editor = 100;  // org.editor
-    static constexpr Pid browser = 200; // org.browser
-    static constexpr Pid term = 300;    // org.term
-
-    AppFixture() {
-        desktop.clock = [this] { return queue.now(); };
-        desktop.addApp(editor, "org.editor", "Editor");
-        desktop.addApp(browser, "org.browser", "Browser");
-        desktop.addApp(term, "org.term", "Term");
-    }
+    const AppInfo editor{100, "org.editor", "Editor"};
+    const AppInfo browser{200, "org.browser", "Browser"};
+    const AppInfo term{300, "org.term", "Term"};
 
     // The core after its launch sequence and the work it queued at once.
     void launch() {
@@ -42,7 +35,7 @@ protected:
         keys = source.get();
         keys->failStart = keysFail;
         app = AppDelegate::create(AppHost{
-            .desktop = desktop,
+            .windows = windows,
             .queue = queue,
             .files = files,
             .log = log,
@@ -51,13 +44,12 @@ protected:
             .keySource = std::move(source),
             .panel = panel,
             .measure = measure,
-            .screens = nullptr,
+            .screens = screens,
             .menuView = &menuView,
             .showIntro = [this] { hooks.push_back("intro"); },
             .openSettings = [this] { hooks.push_back("settings"); },
             .newContext = [this] { hooks.push_back("newContext"); },
             .quit = [this] { hooks.push_back("quit"); },
-            .accessibilityAlert = [this] { hooks.push_back("alert"); },
             .checkForUpdates =
                 [this](bool silent) { hooks.push_back(silent ? "update(silent)" : "update"); },
         });
@@ -65,31 +57,13 @@ protected:
         queue.drain();
     }
 
-    // A window with an element and a window-server entry.
-    FakeElementPtr window(Pid pid, WindowID wid, std::string title) {
-        return desktop.addWindow(pid, wid, std::move(title));
+    // The user clicks into the window, and the debounced poll that follows runs.
+    void click(WindowID id) {
+        windows.activate(id);
+        queue.advance(FocusFollower::debounce);
     }
 
-    // Makes the window the focused window of the frontmost application.
-    void focus(Pid pid, WindowID wid) {
-        desktop.frontmost = pid;
-        FakeDesktop::App* owner = desktop.app(pid);
-        ASSERT_NE(owner, nullptr);
-        auto it = std::find_if(owner->windows.begin(), owner->windows.end(),
-                               [&](const FakeElementPtr& w) { return w->wid == wid; });
-        ASSERT_NE(it, owner->windows.end()) << "no window " << wid;
-        owner->focused = *it;
-    }
-
-    // The live window with this id, as the engine scans it.
-    Win win(WindowID wid) {
-        for (const Win& w : app->engine().allAcrossSpaces())
-            if (w.wid == wid) return w;
-        ADD_FAILURE() << "no window " << wid;
-        return Win{};
-    }
-
-    // Adds a context through the store (it becomes active and most recently used).
+    // A context added through the store: it becomes active and the most recently used.
     ContextPtr addContext(std::string name, std::vector<WinRef> members = {},
                           std::vector<Rule> rules = {}) {
         ContextPtr context = makeContext(std::move(name), "#4ECDC4");
@@ -99,12 +73,8 @@ protected:
         return context;
     }
 
-    // Replaces the launch's "Default" context, leaving no context at all.
-    void clearContexts() {
-        app->store().contexts.clear();
-        app->store().activeID.reset();
-    }
-
+    Win win(WindowID id) { return winOf(windows.window(id)); }
+    static WinRef pin(const Win& w) { return WinRef{w.bundleID, w.title, false, w.wid}; }
     static WinRef pin(std::string bundleID, std::string title, std::optional<WindowID> wid) {
         return WinRef{std::move(bundleID), std::move(title), false, wid};
     }
@@ -116,30 +86,19 @@ protected:
         return r;
     }
 
-    static std::vector<WindowID> widsOf(const std::vector<Win>& wins) {
+    // The ids of the switcher's tiles, in order.
+    std::vector<WindowID> tiles() const {
         std::vector<WindowID> ids;
-        for (const Win& w : wins)
+        for (const Win& w : app->switcher().windows())
             ids.push_back(w.wid);
         return ids;
     }
-
-    std::string file(const char* name) {
-        auto it = files.contents.find(files.appSupportDir() / name);
-        return it == files.contents.end() ? std::string("<missing>") : it->second;
+    WindowID selected() const {
+        const auto w = app->switcher().selectedWindow();
+        return w ? w->wid : 0;
     }
 
-    // The desktop's actions of the kinds that bring windows forward, as trace lines.
-    std::vector<std::string> raisesAndFocus() const {
-        std::vector<std::string> lines;
-        const auto trace = desktop.trace();
-        for (const std::string& line : trace)
-            if (line.rfind("raise ", 0) == 0 || line.rfind("setMain ", 0) == 0 ||
-                line.rfind("activate ", 0) == 0 || line.rfind("frontProcess ", 0) == 0)
-                lines.push_back(line);
-        return lines;
-    }
-
-    FakeDesktop desktop;
+    FakeWindowSystem windows;
     ManualQueue queue;
     MemoryFiles files;
     RecordingLog log;
@@ -147,6 +106,7 @@ protected:
     FakeLoginItem loginItem;
     FakeSwitcherPanel panel;
     FakeTextMeasure measure;
+    FakeScreens screens;
     FakeMenuView menuView;
     FakeKeySource* keys = nullptr; // owned by the hotkey engine
     bool keysFail = false;         // the key source fails to start
@@ -154,7 +114,7 @@ protected:
     std::shared_ptr<AppDelegate> app;
 };
 
-using Wids = std::vector<WindowID>;
+using Ids = std::vector<WindowID>;
 using Strings = std::vector<std::string>;
 
 } // namespace morvelan

@@ -1,138 +1,72 @@
-// The membership test of windows in contexts, and the matching-pin test.
+// Membership: which window a pin names, and the order in which a context claims a window.
 #include "core/model/Membership.h"
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace morvelan {
 namespace {
 
-Win window(std::string bundleID, std::string appName, std::string title, WindowID wid) {
-    return Win{.pid = 100, .bundleID = bundleID, .appName = appName, .title = title, .wid = wid};
+const std::string editor = "org.gnome.TextEditor";
+
+Win win(std::string title, WindowID wid = 1, std::string app = editor) {
+    return Win{.pid = 100, .bundleID = app, .appName = "Text Editor", .title = title, .wid = wid};
+}
+WinRef pin(std::string title, std::optional<WindowID> wid, std::string app = editor) {
+    return WinRef{std::move(app), std::move(title), false, wid};
+}
+Context context(std::vector<WinRef> members, std::vector<Rule> rules,
+                std::optional<std::string> match = {}) {
+    return Context{.members = members, .match = match, .rules = rules};
 }
 
-WinRef windowPin(std::string bundleID, std::string title, std::optional<WindowID> wid) {
-    return WinRef{std::move(bundleID), std::move(title), false, wid};
+TEST(Membership, AWindowPinNamesTheWindowOfItsLiveIdElseOfItsExactTitle) {
+    const std::tuple<bool, WinRef, Win, WidSet, const char*> cases[] = {
+        {true, pin("old", 1), win("notes"), {1, 2}, "its id, whatever the title"},
+        {false, pin("notes", 1), win("notes", 2), {1, 2}, "no title twin while its id lives"},
+        {true, pin("notes", 1), win("notes", 2), {2}, "the title twin once its id is gone"},
+        {true, pin("notes", 9), win("notes"), {}, "by title before the first reading"},
+        {true, pin("notes", 0), win("notes"), {0, 1}, "a zero id counts as absent"},
+        {false, pin("notes", 0), win("x", 0), {0}, "a zero id names nothing by id"},
+        {false, pin("", 9), win(""), {1}, "never by an empty title"},
+        {false, pin("", std::nullopt), win("", 0), {}, "nor an untitled window without id"},
+        {false, pin("Notes", std::nullopt), win("notes"), {}, "titles compare exactly"},
+        {false, pin("notes", 1, "org.gnome.texteditor"), win("notes"), {1}, "app ids exactly"},
+        {false, pin("notes", 1, "org.browser"), win("notes"), {1}, "only its application's"},
+        {false, WinRef{editor, "", true, {}}, win(""), {1}, "an app pin names no one window"},
+    };
+    for (const auto& [names, p, window, live, what] : cases)
+        EXPECT_EQ(pinNames(p, window, live), names) << what;
 }
 
-WinRef appPin(std::string bundleID) {
-    return WinRef{std::move(bundleID), "", true, {}};
-}
-
-Rule rule(RuleField field, RuleOp op, std::string value, bool exclude = false) {
-    Rule r;
-    r.clauses = {Condition{field, op, std::move(value)}};
-    r.exclude = exclude;
-    return r;
-}
-
-class Membership : public ::testing::Test {
-protected:
-    // Both tests at once: whether the context claims the window and whether a pin names it.
-    void expectClaim(const Win& w, const WidSet& live, bool belongs, bool pins) {
-        EXPECT_EQ(morvelan::belongs(w, context, live), belongs);
-        EXPECT_EQ(morvelan::pins(context, w, live), pins);
+TEST(Membership, WindowPinsThenExcludeRulesThenAppPinsThenIncludeRulesThenLegacyText) {
+    const Rule ex{{{RuleField::title, RuleOp::contains, ".TXT"}}, true};
+    const Rule in{{{RuleField::appName, RuleOp::contains, "editor"}}};
+    const Rule firefox{{{RuleField::appName, RuleOp::equals, "Firefox"}}};
+    const Rule byId{{{RuleField::bundleID, RuleOp::regex, "texteditor$"}}};
+    const WinRef app{editor, "", true, {}};
+    const WinRef otherApp{"org.gnome.texteditor", "", true, {}};
+    const std::tuple<bool, bool, Context, Win, const char*> cases[] = {
+        {false, false, context({}, {}), win("a.txt"), "an empty context claims nothing"},
+        {true, true, context({pin("a.txt", 1)}, {ex}), win("a.txt"), "a window pin beats all"},
+        {true, true, context({pin("a", 2), pin("x", 1)}, {}), win("a"), "every pin is tried"},
+        {false, true, context({app}, {ex}), win("a.txt"), "an exclude beats an app pin"},
+        {true, true, context({app}, {ex}), win("b.md", 7), "an app pin claims all its windows"},
+        {false, false, context({otherApp}, {}), win("a"), "and only its application's"},
+        {false, false, context({}, {in, ex}), win("a.txt"), "an exclude beats an include"},
+        {true, false, context({}, {firefox, byId}), win("a"), "include rules are alternatives"},
+        {false, false, context({}, {ex}), win("a.md"), "an exclude-only context claims none"},
+        {true, false, context({}, {}, "EDITOR NOTES"), win("Notes"), "legacy: name + title"},
+        {true, false, context({}, {}, "ÄRGER"), win("viel ärger"), "legacy: lower-cased"},
+        {false, false, context({}, {}, "editor notes"), win("Todo"), "legacy: must be found"},
+        {false, false, context({}, {ex}, "editor"), win("a.txt"), "an exclude beats legacy"},
+        {false, false, context({}, {}, ""), win(""), "an empty legacy text matches nothing"},
+    };
+    for (const auto& [belongs, pins, context, window, what] : cases) {
+        EXPECT_EQ(morvelan::belongs(window, context, WidSet{1, 2}), belongs) << what;
+        EXPECT_EQ(morvelan::pins(context, window, WidSet{1, 2}), pins) << what;
     }
-
-    Context context;
-    Win editor = window("org.gnome.TextEditor", "Text Editor", "notes.txt", 0x400001);
-    Win other = window("org.gnome.TextEditor", "Text Editor", "notes.txt", 0x400002);
-    WidSet noScan;
-    WidSet bothLive{editor.wid, other.wid};
-};
-
-TEST_F(Membership, WindowPinsNameTheirWindowByIdElseByExactTitle) {
-    expectClaim(editor, noScan, false, false); // an empty context claims nothing
-
-    // By id, surviving a title change.
-    context.members = {windowPin(editor.bundleID, "old title", editor.wid)};
-    expectClaim(editor, bothLive, true, true);
-
-    // A pin naming another live window does not take its title twin, until that one is gone.
-    context.members = {windowPin(editor.bundleID, "notes.txt", editor.wid)};
-    expectClaim(other, bothLive, false, false);
-    expectClaim(other, WidSet{other.wid}, true, true);
-
-    // Later pins are tried after one names another window.
-    context.members = {windowPin(editor.bundleID, "notes.txt", other.wid),
-                       windowPin(editor.bundleID, "x", editor.wid)};
-    expectClaim(editor, bothLive, true, true);
-
-    // Before the first scan a pin falls back to the title.
-    context.members = {windowPin(editor.bundleID, "notes.txt", 0x999)};
-    expectClaim(editor, noScan, true, true);
-
-    // A stale pin with an empty title never matches.
-    context.members = {windowPin(editor.bundleID, "", 0x999)};
-    Win untitled = window(editor.bundleID, editor.appName, "", editor.wid);
-    expectClaim(untitled, WidSet{untitled.wid}, false, false);
-    expectClaim(untitled, noScan, false, false);
-
-    // A zero id counts as absent.
-    context.members = {windowPin(editor.bundleID, "notes.txt", 0)};
-    EXPECT_FALSE(belongs(window(editor.bundleID, editor.appName, "other", 0), context, WidSet{0}));
-    EXPECT_TRUE(belongs(editor, context, WidSet{0, editor.wid}));
-
-    // Titles and bundle ids compare exactly.
-    for (const WinRef& ref : {windowPin(editor.bundleID, "Notes.txt", std::nullopt),
-                              windowPin("org.gnome.texteditor", "notes.txt", std::nullopt),
-                              appPin("org.gnome.texteditor")}) {
-        context.members = {ref};
-        expectClaim(editor, noScan, false, false);
-    }
-}
-
-TEST_F(Membership, WindowPinThenExcludeRulesThenAppPinsThenIncludeRulesThenLegacyText) {
-    // An exclude rule beats an app pin and an include rule; the app pin still counts as a
-    // matching pin for focus following.
-    context.members = {appPin(editor.bundleID)};
-    context.rules = {rule(RuleField::appName, RuleOp::contains, "editor"),
-                     rule(RuleField::title, RuleOp::contains, ".TXT", true)};
-    expectClaim(editor, noScan, false, true);
-    expectClaim(window(editor.bundleID, editor.appName, "readme.md", 3), noScan, true, true);
-
-    // A window pin beats an exclude rule.
-    context.members = {windowPin(editor.bundleID, "notes.txt", editor.wid)};
-    EXPECT_TRUE(belongs(editor, context, WidSet{editor.wid}));
-
-    // An app pin matches every window of its application; an empty exclude excludes nothing.
-    context.members = {appPin(editor.bundleID)};
-    context.rules = {rule(RuleField::title, RuleOp::equals, "", true)};
-    EXPECT_TRUE(belongs(editor, context, noScan));
-    EXPECT_TRUE(belongs(other, context, WidSet{editor.wid}));
-    EXPECT_FALSE(belongs(window("org.kde.konsole", "Konsole", "notes.txt", 9), context, noScan));
-
-    // Include rules are alternatives and never make a pin.
-    context.members.clear();
-    context.rules = {rule(RuleField::appName, RuleOp::equals, "Firefox"),
-                     rule(RuleField::bundleID, RuleOp::regex, "texteditor$")};
-    expectClaim(editor, noScan, true, false);
-    EXPECT_FALSE(belongs(window("org.kde.konsole", "Konsole", "~", 7), context, noScan));
-
-    // The legacy text is the last resort, and an exclude rule still beats it.
-    context.rules.clear();
-    context.match = "EDITOR NOTES";
-    EXPECT_TRUE(belongs(window("a", "Text Editor", "Notes", 1), context, noScan));
-    EXPECT_FALSE(belongs(window("a", "Text Editor", "Todo", 1), context, noScan));
-    context.rules = {rule(RuleField::title, RuleOp::contains, "notes", true)};
-    EXPECT_FALSE(belongs(window("a", "Text Editor", "Notes", 1), context, noScan));
-}
-
-TEST(LegacyMatch, LowerCasedTextInNameAndTitleJoinedByOneSpace) {
-    Context context;
-    EXPECT_FALSE(context.matches("App", "Title"));
-    context.match = "";
-    EXPECT_FALSE(context.matches("App", "Title"));
-    EXPECT_FALSE(context.matches("", ""));
-    context.match = "  ";
-    EXPECT_FALSE(context.matches("App", "Title"));
-    EXPECT_TRUE(context.matches("App ", "Title"));
-    EXPECT_TRUE(context.matches("App", " Title"));
-    context.match = "p t";
-    EXPECT_TRUE(context.matches("APP", "TITLE"));
-    context.match = "ÄRGER";
-    EXPECT_TRUE(context.matches("Mail", "viel ärger heute"));
-    context.match = "straße";
-    EXPECT_FALSE(context.matches("", "STRASSE")); // lower-casing, not case folding
 }
 
 } // namespace

@@ -1,5 +1,7 @@
-// Rule conditions: case-insensitive equality and substring, patterns, empty values.
+// Rule conditions: case-insensitive equality and substring, patterns, empty values, the
+// bounds on what a pattern may search and for how long, and the cache of compiled patterns.
 #include "core/model/Context.h"
+#include "core/model/RegexCache.h"
 
 #include <gtest/gtest.h>
 #include <unicode/unistr.h>
@@ -9,72 +11,41 @@ namespace {
 
 constexpr RuleOp eq = RuleOp::equals, has = RuleOp::contains, re = RuleOp::regex;
 
-Rule rule(std::vector<Condition> clauses, bool exclude = false) {
+bool test(std::vector<Condition> clauses, const std::string& app, const std::string& title) {
     Rule r;
     r.clauses = std::move(clauses);
-    r.exclude = exclude;
-    return r;
+    return r.test("org.example." + app, app, title);
 }
-
 bool titleTest(RuleOp op, const std::string& value, const std::string& title) {
-    return rule({{RuleField::title, op, value}}).test("", "", title);
-}
-
-TEST(RuleEnums, TextFormsRoundTrip) {
-    for (auto f : {RuleField::bundleID, RuleField::appName, RuleField::title})
-        EXPECT_EQ(ruleFieldFrom(toString(f)), f);
-    for (auto o : {RuleOp::equals, RuleOp::contains, RuleOp::regex})
-        EXPECT_EQ(ruleOpFrom(toString(o)), o);
-    EXPECT_EQ(toString(RuleField::bundleID), "bundleID");
-    EXPECT_EQ(toString(RuleOp::regex), "regex");
-    EXPECT_FALSE(ruleFieldFrom("Title"));
-    EXPECT_FALSE(ruleOpFrom("startsWith"));
-    EXPECT_FALSE(ruleOpFrom(""));
+    return test({{RuleField::title, op, value}}, "", title);
 }
 
 TEST(RuleTest, EveryNonEmptyConditionMustHoldOnItsOwnField) {
-    EXPECT_FALSE(Rule{}.test("org.gnome.Terminal", "Terminal", "bash"));
-    EXPECT_FALSE(rule({}).test("a", "b", "c"));
-    EXPECT_FALSE(
-        rule({{RuleField::title, eq, ""}, {RuleField::bundleID, re, ""}}, true).test("", "", ""));
+    EXPECT_FALSE(test({}, "Terminal", "bash"));
+    EXPECT_FALSE(test({{RuleField::title, eq, ""}, {RuleField::bundleID, re, ""}}, "", ""));
     // An empty condition is dropped, not failed.
-    EXPECT_TRUE(rule({{RuleField::title, eq, ""}, {RuleField::appName, has, "fire"}})
-                    .test("org.mozilla.firefox", "Firefox", "anything"));
-
-    Rule byBundle = rule({{RuleField::bundleID, eq, "org.kde.konsole"}});
-    EXPECT_TRUE(byBundle.test("org.kde.konsole", "Konsole", "x"));
-    EXPECT_FALSE(byBundle.test("x", "org.kde.konsole", "org.kde.konsole"));
-    Rule byTitle = rule({{RuleField::title, eq, "Inbox"}});
-    EXPECT_TRUE(byTitle.test("Mail", "Mail", "inbox"));
-    EXPECT_FALSE(byTitle.test("Inbox", "Inbox", "Mail"));
-    Rule byApp = rule({{RuleField::appName, eq, "Terminal"}, {RuleField::title, has, "ssh"}});
-    EXPECT_TRUE(byApp.test("t", "terminal", "ssh host"));
-    EXPECT_FALSE(byApp.test("t", "terminal", "bash"));
-    EXPECT_FALSE(byApp.test("t", "xterm", "ssh host"));
-    // The exclude flag is the caller's business.
-    EXPECT_TRUE(rule({{RuleField::title, has, "x"}}, true).test("", "", "x"));
+    EXPECT_TRUE(
+        test({{RuleField::title, eq, ""}, {RuleField::appName, has, "fire"}}, "Firefox", "x"));
+    const std::vector<Condition> terminal = {{RuleField::bundleID, has, "example.term"},
+                                             {RuleField::appName, eq, "Terminal"},
+                                             {RuleField::title, has, "ssh"}};
+    EXPECT_TRUE(test(terminal, "terminal", "ssh host"));
+    EXPECT_FALSE(test(terminal, "xterm", "ssh host"));
+    EXPECT_FALSE(test({{RuleField::bundleID, eq, "Konsole"}}, "Konsole", "Konsole"));
 }
 
 TEST(RuleTest, ComparisonsFoldCaseByFullUnicodeRulesAndPatternsSearchUnanchored) {
-    const std::string broken = "caf\xC3"
-                               "\xFF";
+    const std::string broken = "caf\xC3\xFF";
     struct Case {
         RuleOp op;
         std::string value, title;
         bool holds;
     };
     const Case cases[] = {
-        {eq, "safari", "Safari", true},
         {eq, "safari", "Safari Technology Preview", false},
-        {has, "GIT", "my-git-repo", true},
-        {has, "GIT", "my-gi-t-repo", false},
         // Spaces are neither empty nor trimmed.
         {has, " ", "NoSpaceHere", false},
-        {has, " ", "a b", true},
-        {eq, " Safari", "Safari", false},
-        {eq, "straße", "STRASSE", true},
         {eq, "ΣΊΣΥΦΟΣ", "σίσυφος", true},
-        {has, "GRÜN", "Ordner grün/alt", true},
         {eq, "kde", "\u212Ade", true}, // the Kelvin sign folds to a plain k
         {eq, "cafe", "Café", false},   // no diacritic folding
         {eq, "I", "ı", false},         // default folding, not Turkic
@@ -89,7 +60,6 @@ TEST(RuleTest, ComparisonsFoldCaseByFullUnicodeRulesAndPatternsSearchUnanchored)
         {has, "ß", "strasse", true},
         {eq, "ﬁ", "FI", true},
         {has, "é", "cafe", false},
-        {eq, "Ü", "U", false},
         // Invalid UTF-8 does not break comparison.
         {eq, "café", broken, false},
         {has, "CAF", broken, true},
@@ -97,14 +67,11 @@ TEST(RuleTest, ComparisonsFoldCaseByFullUnicodeRulesAndPatternsSearchUnanchored)
         // Patterns: unanchored, case-insensitive; an invalid one matches nothing.
         {re, "pull request #\\d+", "Review: Pull Request #42 - GitHub", true},
         {re, "^Pull", "Review: Pull Request #42", false},
-        {re, "^org\\.(gnome|kde)\\.", "org.KDE.dolphin", true},
         {re, "(", "(", false},
-        {re, "[a-", "a", false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(toString(c.op)) + " " + c.value + " / " + c.title);
-        EXPECT_EQ(titleTest(c.op, c.value, c.title), c.holds);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(titleTest(c.op, c.value, c.title), c.holds)
+            << toString(c.op) << " " << c.value << " / " << c.title;
 }
 
 // Regression: letters such as U+01F0 (ǰ, folding to j + U+030C) were missed by the ASCII
@@ -115,12 +82,11 @@ TEST(RuleTest, EveryLetterFoldingToAsciiIsFoundByItsAsciiPart) {
         icu::UnicodeString folded(c);
         folded.foldCase();
         if (folded.length() == 1 && folded.charAt(0) == c) continue;
+        std::string subject;
+        icu::UnicodeString(c).toUTF8String(subject);
         for (int32_t i = 0; i < folded.length(); ++i) {
-            char16_t unit = folded.charAt(i);
-            if (unit >= 0x80) continue;
-            std::string subject;
-            icu::UnicodeString(c).toUTF8String(subject);
-            std::string value(1, char(unit));
+            if (folded.charAt(i) >= 0x80) continue;
+            const std::string value(1, char(folded.charAt(i)));
             ASSERT_TRUE(titleTest(has, value, subject)) << std::hex << c;
             ASSERT_EQ(titleTest(has, subject, "x" + value + "y"), folded.length() == 1)
                 << std::hex << c;
@@ -128,31 +94,55 @@ TEST(RuleTest, EveryLetterFoldingToAsciiIsFoundByItsAsciiPart) {
     }
 }
 
-TEST(RuleRegex, OnlyTheFirst512CodePointsAreSearchedKeepingSurrogatePairsWhole) {
+TEST(RuleTest, PatternsSearchOnlyTheFirst512CodePointsAndGiveUpInTime) {
     std::string title(600, 'a');
     title[520] = 'Z';
     EXPECT_FALSE(titleTest(re, "z", title));
     title[511] = 'Z';
-    EXPECT_TRUE(titleTest(re, "z", title));
     EXPECT_TRUE(titleTest(re, "^a{511}z$", title));
-
-    // 511 ASCII characters then an emoji outside the BMP (two UTF-16 units).
-    std::string emoji = std::string(511, 'a') + "\xF0\x9F\x98\x80" + "tail"; // U+1F600
+    // The cut keeps a character outside the BMP (two UTF-16 units) whole, and counts
+    // characters, not bytes.
+    const std::string emoji = std::string(511, 'a') + "\xF0\x9F\x98\x80" + "tail"; // U+1F600
     EXPECT_TRUE(titleTest(re, "\\x{1F600}$", emoji));
     EXPECT_FALSE(titleTest(re, "tail", emoji));
 
-    // 600 two-byte characters: the cut is by characters, not bytes.
-    std::string umlauts;
-    for (int i = 0; i < 600; ++i)
-        umlauts += "ü";
-    EXPECT_TRUE(titleTest(re, "^ü{512}$", umlauts));
-}
-
-TEST(RuleRegex, CatastrophicPatternGivesUpAsNoMatch) {
     // Exponential backtracking: without a time bound this takes far longer than any test.
     EXPECT_FALSE(titleTest(re, "(a+)+$", std::string(40, 'a') + '!'));
-    // The matcher is usable again afterwards.
-    EXPECT_TRUE(titleTest(re, "(a+)+$", "aaa"));
+    EXPECT_TRUE(titleTest(re, "(a+)+$", "aaa")) << "the matcher is usable again";
+}
+
+TEST(RegexCache, PatternsValidOrNotAreCompiledOncePerGenerationOf257) {
+    RegexCache& cache = RegexCache::shared();
+    EXPECT_FALSE(titleTest(re, "gen-(", "gen-("));
+    for (int i = 0; cache.size() < RegexCache::limit; ++i)
+        ASSERT_TRUE(titleTest(re, "gen-" + std::to_string(i), "gen-" + std::to_string(i)));
+    const std::size_t compiles = cache.compileCount();
+    EXPECT_FALSE(titleTest(re, "gen-(", "gen-("));
+    EXPECT_EQ(cache.compileCount(), compiles) << "a full cache still answers from memory";
+    // The next new pattern starts a new generation, in which the others compile once more.
+    EXPECT_TRUE(titleTest(re, "gen-new", "a gen-new b"));
+    EXPECT_EQ(cache.size(), 1u);
+    EXPECT_FALSE(titleTest(re, "gen-(", "gen-("));
+    EXPECT_FALSE(titleTest(re, "gen-(", "gen-("));
+    EXPECT_EQ(cache.compileCount(), compiles + 2);
+}
+
+TEST(RegexCache, ManySubjectsInTurnAndPatternsEditedInPlaceGiveTheRightAnswers) {
+    // More distinct subjects than the cache keeps converted, asked in rotation.
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 9; ++i)
+            for (int j = 0; j < 9; ++j)
+                EXPECT_EQ(titleTest(re, "title " + std::to_string(i) + " ",
+                                    "title " + std::to_string(j) + " end"),
+                          i == j)
+                    << i << " in " << j;
+    // The same string object, rewritten, must not be taken for the old pattern.
+    Rule r;
+    r.clauses = {Condition{RuleField::title, RuleOp::regex, "alpha-edit"}};
+    EXPECT_TRUE(r.test("", "", "alpha-edit"));
+    r.clauses[0].value.replace(0, 5, "omega");
+    EXPECT_FALSE(r.test("", "", "alpha-edit"));
+    EXPECT_TRUE(r.test("", "", "omega-edit"));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace morvelan {
 namespace {
 
@@ -14,178 +16,116 @@ protected:
     void SetUp() override {
         store.load();
         ctx = addContext("Writing");
-        model();
-        queue.drain();
+        watch();
         files.writes = 0;
-        subscription = model().observe([this] { ++announced; });
     }
-
-    // Whether the edits since the last call were saved, and announced once, `times` times.
-    void expectSavedAndAnnounced(int times = 1) {
-        queue.drain();
-        EXPECT_EQ(files.writes, times);
-        EXPECT_EQ(announced, times ? 1 : 0);
-        files.writes = 0;
-        announced = 0;
+    // The saves and announcements since the last call.
+    std::pair<int, int> changes() {
+        const std::pair<int, int> seen{files.writes, announcements()};
+        files.writes = announced = 0;
+        return seen;
     }
-
     ContextPtr ctx;
-    int announced = 0;
-    Subscription subscription;
 };
 
-TEST_F(SettingsEditingTest, NameColourAndKnownWorkspaceAreWrittenSavedAndAnnounced) {
-    model().setName(ctx->id, "Deep work");
+// An edit is saved and told once; an edit of nothing (an unknown context or workspace, a position
+// out of range, the value already there, a cancelled question) is neither.
+TEST_F(SettingsEditingTest, EachEditIsSavedAndToldOnceAndAnEditOfNothingIsNeither) {
+    const Uuid other = store.addWorkspace("Other");
+    const Uuid ghost = Uuid::random();
+    ctx->members = {WinRef{"org.browser", "", true, std::nullopt}};
+    changes();
+    const Condition draft{RuleField::title, RuleOp::contains, "draft"};
+    const std::pair<bool, std::function<void()>> edits[] = {
+        {true, [&] { model().setName(ctx->id, "Deep work"); }},
+        {false, [&] { model().setName(ctx->id, "Deep work"); }},
+        {false, [&] { model().setName(ghost, "x"); }},
+        {true,
+         [&] {
+             model().setColor(ctx->id, Color{1.0, 0.5, 0.0, 1.0});
+         }},
+        {true, [&] { model().setWorkspace(ctx->id, other); }},
+        {false, [&] { model().setWorkspace(ctx->id, ghost); }},
+        {true, [&] { model().addRule(ctx->id, false); }},
+        {false, [&] { model().addRule(ghost, false); }},
+        {true, [&] { model().addCondition(ctx->id, 0); }},
+        {false, [&] { model().addCondition(ctx->id, 1); }},
+        {true, [&] { model().setCondition(ctx->id, 0, 1, draft); }},
+        {false, [&] { model().setCondition(ctx->id, 0, 1, draft); }},
+        {false, [&] { model().setCondition(ctx->id, 0, 2, draft); }},
+        {false, [&] { model().setCondition(ctx->id, 1, 0, draft); }},
+        {true, [&] { model().removeCondition(ctx->id, 0, 0); }},
+        {false, [&] { model().removeCondition(ctx->id, 0, 1); }},
+        {true, [&] { model().addRule(ctx->id, true); }},
+        {false, [&] { model().askRemoveRule(ctx->id, 0); }}, // Cancel
+        {false, [&] { model().askRemoveRule(ctx->id, 2); }},
+        {true, [&] { model().askRemoveRule(ctx->id, 0); }},
+        {false, [&] { model().askClearPins(ctx->id); }}, // Cancel
+        {false, [&] { model().askClearPins(ghost); }},
+        {true, [&] { model().askClearPins(ctx->id); }},
+        {false, [&] { model().clearPins(ctx->id); }},
+    };
+    alerts.answers = {1, 0, 1, 0};
+    for (std::size_t i = 0; i < std::size(edits); ++i) {
+        edits[i].second();
+        EXPECT_EQ(changes(), edits[i].first ? std::pair(1, 1) : std::pair(0, 0)) << "edit " << i;
+    }
+    EXPECT_EQ(alerts.shown.size(), 4u);
     EXPECT_EQ(ctx->name, "Deep work");
-    expectSavedAndAnnounced();
-    model().setColor(ctx->id, Color{1.0, 0.5, 0.0, 1.0});
     EXPECT_EQ(ctx->colorHex, "#FF8000");
-    expectSavedAndAnnounced();
-    EXPECT_EQ(hexFromColor(SettingsModel::colorOf(*ctx)), "#FF8000");
-    ctx->colorHex = "teal"; // unreadable: shown as system blue
-    EXPECT_EQ(SettingsModel::colorOf(*ctx), systemBlue);
-
-    auto before = ctx->workspaceID;
-    model().setWorkspace(ctx->id, Uuid::random());
-    EXPECT_EQ(ctx->workspaceID, before) << "no such workspace";
-    expectSavedAndAnnounced(0);
-    Uuid other = addWorkspace("Other");
-    model().setWorkspace(ctx->id, other);
     EXPECT_EQ(ctx->workspaceID, other);
-    EXPECT_NE(file("contexts.json").find(other.str()), std::string::npos);
-}
-
-TEST_F(SettingsEditingTest, EditsOfAnUnknownContextChangeNothing) {
-    Uuid ghost = Uuid::random();
-    model().setName(ghost, "x");
-    model().addRule(ghost, false);
-    model().clearPins(ghost);
-    model().askClearPins(ghost);
-    model().askRemoveRule(ghost, 0);
-    expectSavedAndAnnounced(0);
-    EXPECT_TRUE(alerts.shown.empty());
-}
-
-// --- Rules -------------------------------------------------------------------------------------
-
-TEST_F(SettingsEditingTest, RulesStartWithOneEmptyConditionAndGoWithTheirLastCondition) {
-    model().addRule(ctx->id, true);
     ASSERT_EQ(ctx->rules.size(), 1u);
-    EXPECT_TRUE(ctx->rules[0].exclude);
-    EXPECT_EQ(ctx->rules[0].clauses,
-              std::vector<Condition>{(Condition{RuleField::appName, RuleOp::contains, ""})});
-    expectSavedAndAnnounced();
+    EXPECT_TRUE(ctx->rules[0].exclude) << "the confirmed removal took the first rule";
+    EXPECT_TRUE(ctx->members.empty());
+}
 
+// Removing a rule's last condition removes the rule; a pattern that does not compile is kept as
+// typed, so that it can be fixed, and marked.
+TEST_F(SettingsEditingTest, ARuleGoesWithItsLastConditionAndAnInvalidPatternIsKeptButMarked) {
+    model().addRule(ctx->id, true);
     model().addRule(ctx->id, false);
     model().addCondition(ctx->id, 1);
-    model().setCondition(ctx->id, 1, 1, Condition{RuleField::title, RuleOp::contains, "draft"});
-    ASSERT_EQ(ctx->rules[1].clauses.size(), 2u);
-    EXPECT_EQ(ctx->rules[1].clauses[1], (Condition{RuleField::title, RuleOp::contains, "draft"}));
-    expectSavedAndAnnounced(3);
-    // Out-of-range positions are ignored.
-    model().setCondition(ctx->id, 1, 5, Condition{});
-    model().setCondition(ctx->id, 3, 0, Condition{});
-    model().addCondition(ctx->id, 3);
-    model().removeCondition(ctx->id, 1, 7);
-    expectSavedAndAnnounced(0);
-
     model().removeCondition(ctx->id, 1, 0);
     ASSERT_EQ(ctx->rules.size(), 2u) << "one condition left";
     model().removeCondition(ctx->id, 1, 0);
     ASSERT_EQ(ctx->rules.size(), 1u);
     EXPECT_TRUE(ctx->rules[0].exclude) << "the other rule stays";
-}
 
-TEST_F(SettingsEditingTest, AnInvalidPatternIsStoredButMarked) {
-    model().addRule(ctx->id, false);
-    Condition broken{RuleField::title, RuleOp::regex, "(unclosed"};
+    const Condition broken{RuleField::title, RuleOp::regex, "(unclosed"};
     model().setCondition(ctx->id, 0, 0, broken);
     EXPECT_EQ(ctx->rules[0].clauses[0], broken);
-    EXPECT_NE(file("contexts.json").find("(unclosed"), std::string::npos);
+    EXPECT_NE(files.inFolder("contexts.json").find("(unclosed"), std::string::npos);
     EXPECT_FALSE(SettingsModel::patternValid(broken));
     EXPECT_TRUE(SettingsModel::patternValid(Condition{RuleField::title, RuleOp::regex, "^a.*"}));
-    // Only regexes are checked: the same text as a plain value is fine.
-    EXPECT_TRUE(
-        SettingsModel::patternValid(Condition{RuleField::title, RuleOp::contains, "(unclosed"}));
+    EXPECT_TRUE(SettingsModel::patternValid(Condition{RuleField::title, RuleOp::contains, "(x"}));
 }
 
-TEST_F(SettingsEditingTest, RemovingARuleOrClearingPinsAsksFirst) {
-    model().addRule(ctx->id, false);
-    ctx->members = {WinRef{"org.editor", "notes", false, 11u}, WinRef{"org.browser", "", true, {}}};
-    expectSavedAndAnnounced();
-    alerts.answers = {1, 0, 1, 0};
-    model().askRemoveRule(ctx->id, 0);
-    ASSERT_EQ(ctx->rules.size(), 1u);
-    model().askRemoveRule(ctx->id, 0);
-    EXPECT_TRUE(ctx->rules.empty());
-    model().askClearPins(ctx->id);
-    EXPECT_EQ(ctx->members.size(), 2u);
-    model().askClearPins(ctx->id);
-    EXPECT_TRUE(ctx->members.empty());
-    expectSavedAndAnnounced(2);
-
-    ASSERT_EQ(alerts.shown.size(), 4u);
-    EXPECT_EQ(alertLine(alerts.shown[0]),
-              "Remove this rule? /  / [Remove rule] [Cancel] (warning)");
-    EXPECT_EQ(alertLine(alerts.shown[2]),
-              "Remove all pinned windows? /  / [Clear pins] [Cancel] (warning)");
-}
-
-TEST_F(SettingsEditingTest, RuleMatchesAreTheLiveWindowsTheRuleAloneMatches) {
-    desktop.addWindow(editor, 11, "draft one");
-    desktop.addWindow(editor, 12, "final");
-    desktop.addWindow(browser, 21, "draft news");
-    Rule r = rule(RuleField::title, RuleOp::contains, "draft");
-    EXPECT_EQ(titlesOf(model().ruleMatches(r)), (Names{"draft one", "draft news"}));
-    r.clauses.push_back(Condition{RuleField::appName, RuleOp::equals, "Browser"});
-    EXPECT_EQ(titlesOf(model().ruleMatches(r)), Names{"draft news"});
-    EXPECT_TRUE(model().ruleMatches(rule(RuleField::title, RuleOp::contains, "")).empty());
-
-    // An exclude rule previews the windows it blocks, though an exclude-only context has none.
+TEST_F(SettingsEditingTest, PreviewsShowWhatARuleMatchesAndWhatPinsNameAndUnpinKeepsAppPins) {
+    addWindow(editor, 11, "notes");
+    addWindow(editor, 12, "todo");
+    addWindow(editor, 13, "draft");
+    addWindow(browser, 21, "news");
+    // An exclude rule previews the windows it keeps out, though the context then claims none.
     ctx->rules = {rule(RuleField::appName, RuleOp::equals, "Editor", true)};
-    EXPECT_EQ(titlesOf(model().ruleMatches(ctx->rules[0])), (Names{"draft one", "final"}));
+    EXPECT_EQ(titlesOf(model().ruleMatches(ctx->rules[0])), (Names{"draft", "todo", "notes"}));
     EXPECT_TRUE(model().matchingWindows(*ctx, model().windows()).empty());
-}
 
-// --- Pinned windows ----------------------------------------------------------------------------
-
-TEST_F(SettingsEditingTest, PinnedWindowsAreTheLiveWindowsAWindowOrApplicationPinNames) {
-    desktop.addWindow(editor, 11, "notes");
-    desktop.addWindow(editor, 12, "todo");
-    desktop.addWindow(browser, 21, "news");
-    desktop.addWindow(browser, 22, "mail");
-    ctx->members = {
-        WinRef{"org.editor", "todo", false, std::nullopt}, // by title
-        WinRef{"org.browser", "", true, std::nullopt},     // the whole application
-    };
-    // A rule match is not a pin.
-    ctx->rules = {rule(RuleField::title, RuleOp::equals, "notes")};
-    EXPECT_EQ(titlesOf(model().pinnedWindows(*ctx)), (Names{"todo", "news", "mail"}));
-}
-
-TEST_F(SettingsEditingTest, UnpinRemovesEveryWindowPinNamingTheWindowButNoApplicationPin) {
-    // An untitled window without an id matches nothing by accident.
-    ctx->members = {WinRef{"org.editor", "", false, std::nullopt}};
-    model().unpin(ctx->id, Win{editor, "org.editor", "Editor", "", 0, nullptr});
-    EXPECT_EQ(ctx->members.size(), 1u);
-    expectSavedAndAnnounced(0);
-
-    desktop.addWindow(editor, 11, "notes");
-    const Win notes = model().windows()[0];
+    // Window and application pins are listed; a window a rule matches is not a pinned one.
+    ctx->rules = {rule(RuleField::title, RuleOp::equals, "draft")};
     ctx->members = {
         WinRef{"org.editor", "old title", false, 11u}, // by id
-        WinRef{"org.editor", "notes", false, 99u},     // by title
-        WinRef{"org.editor", "", true, std::nullopt},  // application pin stays
-        WinRef{"org.editor", "other", false, 12u},     // another window
-        WinRef{"org.browser", "notes", false, 11u},    // another application
+        WinRef{"org.editor", "notes", false, 99u},     // by title: 99 is gone
+        WinRef{"org.browser", "", true, std::nullopt}, // the whole application
+        WinRef{"org.editor", "todo", false, 12u},
     };
-    model().unpin(ctx->id, notes);
-    EXPECT_EQ(ctx->members, (std::vector<WinRef>{
-                                WinRef{"org.editor", "", true, std::nullopt},
-                                WinRef{"org.editor", "other", false, 12u},
-                                WinRef{"org.browser", "notes", false, 11u},
-                            }));
-    expectSavedAndAnnounced();
+    EXPECT_EQ(titlesOf(model().pinnedWindows(*ctx)), (Names{"news", "todo", "notes"}));
+    // Unpinning removes every window pin that names the window, and never an application pin:
+    // a window listed through one stays.
+    model().unpin(ctx->id, Win{editor, "org.editor", "Editor", "notes", 11});
+    model().unpin(ctx->id, Win{browser, "org.browser", "Browser", "news", 21});
+    EXPECT_EQ(ctx->members, (std::vector<WinRef>{WinRef{"org.browser", "", true, std::nullopt},
+                                                 WinRef{"org.editor", "todo", false, 12u}}));
+    EXPECT_EQ(changes(), std::pair(1, 1));
 }
 
 } // namespace

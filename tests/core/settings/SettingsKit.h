@@ -1,6 +1,6 @@
-// SettingsKit: a SettingsModel over a FakeDesktop, a manual clock, memory files and defaults,
-// scripted alerts and dialogs, a counted beep and a fake key monitor. Shared with the widget
-// tests.
+// SettingsKit: a SettingsModel over a scripted window system, a manual clock, memory files and
+// defaults, scripted alerts and dialogs, a counted beep and a fake key monitor. Shared with the
+// widget tests.
 #pragma once
 
 #include "core/engine/WindowEngine.h"
@@ -9,9 +9,9 @@
 #include "core/model/Settings.h"
 #include "core/settings/SettingsModel.h"
 #include "fakes/FakeAlerts.h"
-#include "fakes/FakeDesktop.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakeLoginItem.h"
+#include "fakes/FakeWindowSystem.h"
 #include "fakes/ManualQueue.h"
 #include "fakes/MemoryDefaults.h"
 #include "fakes/MemoryFiles.h"
@@ -27,17 +27,24 @@ struct SettingsKit {
     static constexpr Pid editor = 100;  // org.editor, "Editor"
     static constexpr Pid browser = 200; // org.browser, "Browser"
 
-    // A key monitor that only says whether it is installed.
+    // A key monitor that counts the installed ones.
     struct FakeMonitor : KeyMonitor {
-        explicit FakeMonitor(SettingsKit& kit) : kit(kit) { ++kit.monitorsInstalled; }
-        ~FakeMonitor() override { ++kit.monitorsRemoved; }
-        SettingsKit& kit;
+        explicit FakeMonitor(int& live) : live(live) { ++live; }
+        ~FakeMonitor() override { --live; }
+        int& live;
     };
 
-    SettingsKit() {
-        desktop.clock = [this] { return queue.now(); };
-        desktop.addApp(editor, "org.editor", "Editor");
-        desktop.addApp(browser, "org.browser", "Browser");
+    // A normal window of `pid` (editor or browser, or another pid named "App <pid>").
+    void addWindow(Pid pid, WindowID id, std::string title) {
+        WindowInfo w;
+        w.id = id;
+        w.app = pid == editor ? AppInfo{pid, "org.editor", "Editor"}
+                : pid == browser
+                    ? AppInfo{pid, "org.browser", "Browser"}
+                    : AppInfo{pid, "org.app" + std::to_string(pid), "App " + std::to_string(pid)};
+        w.title = std::move(title);
+        w.closable = true;
+        windows.open(std::move(w));
     }
 
     // The model, made on first use so a test can prepare the store first.
@@ -53,7 +60,7 @@ struct SettingsKit {
                     .beep = [this] { ++beeps; },
                     .installKeyMonitor = [this](KeyHandler handler) -> std::unique_ptr<KeyMonitor> {
                         keyHandler = std::move(handler);
-                        return std::make_unique<FakeMonitor>(*this);
+                        return std::make_unique<FakeMonitor>(liveMonitors);
                     },
                 });
             model_->onRecordingChange = [this](bool on) { recordingChanges.push_back(on); };
@@ -61,22 +68,23 @@ struct SettingsKit {
         return *model_;
     }
     void destroyModel() { model_.reset(); }
+    // Counts the model's announcements from now on; both run the queue first.
+    void watch() {
+        queue.drain();
+        watching = model().observe([this] { ++announced; });
+    }
+    int announcements() {
+        queue.drain();
+        return announced;
+    }
 
     ContextPtr addContext(std::string name, std::optional<Uuid> workspace = std::nullopt) {
         ContextPtr c = makeContext(std::move(name), "#4ECDC4", workspace);
         store.add(c);
         return c;
     }
-    Uuid addWorkspace(std::string name) {
-        Workspace w{Uuid::random(), std::move(name)};
-        store.workspaces.push_back(w);
-        return w.id;
-    }
     static Rule rule(RuleField field, RuleOp op, std::string value, bool exclude = false) {
-        Rule r;
-        r.clauses = {Condition{field, op, std::move(value)}};
-        r.exclude = exclude;
-        return r;
+        return Rule{{Condition{field, op, std::move(value)}}, exclude};
     }
     static std::vector<std::string> titlesOf(const std::vector<Win>& wins) {
         std::vector<std::string> titles;
@@ -84,27 +92,8 @@ struct SettingsKit {
             titles.push_back(w.title);
         return titles;
     }
-    static std::vector<std::string> namesOf(const std::vector<ContextPtr>& contexts) {
-        std::vector<std::string> names;
-        for (const ContextPtr& c : contexts)
-            names.push_back(c->name);
-        return names;
-    }
-    // An alert in one line: "title / text / buttons", with " (warning)" or " (critical)".
-    static std::string alertLine(const Alert& alert) {
-        std::string line = alert.title + " / " + alert.text + " /";
-        for (const std::string& button : alert.buttons)
-            line += " [" + button + "]";
-        if (alert.style == AlertStyle::warning) line += " (warning)";
-        if (alert.style == AlertStyle::critical) line += " (critical)";
-        return line;
-    }
-    std::string file(const std::string& name) const {
-        auto it = files.contents.find(files.appSupportDir() / name);
-        return it == files.contents.end() ? std::string("<missing>") : it->second;
-    }
 
-    FakeDesktop desktop;
+    FakeWindowSystem windows;
     ManualQueue queue;
     MemoryFiles files;
     RecordingLog log;
@@ -112,16 +101,17 @@ struct SettingsKit {
     FakeLoginItem loginItem;
     Settings settings{defaults, loginItem, log};
     ContextStore store{files, log};
-    WindowEngine engine{desktop, queue};
+    WindowEngine engine{windows, queue};
     HotkeyConfig config{files};
     FakeAlerts alerts;
     FakeDialogs dialogs;
 
     int beeps = 0;
-    int monitorsInstalled = 0;
-    int monitorsRemoved = 0;
+    int liveMonitors = 0;
     KeyHandler keyHandler;
     std::vector<bool> recordingChanges;
+    int announced = 0;
+    Subscription watching;
 
 private:
     std::unique_ptr<SettingsModel> model_;

@@ -1,148 +1,163 @@
-// Tests of swapping a downloaded bundle in place of the running one, on real folders with the
-// child programs played by a fake.
-#include "ScratchFolder.h"
+// Swapping a downloaded release in place of the running Morvelan.app, with the real
+// /usr/bin/unzip and /bin/cp on archives that Python's zipfile writes entry by entry.
 #include "core/updater/Updater.h"
 #include "fakes/FakeAlerts.h"
 #include "fakes/FakeHttp.h"
-#include "fakes/FakeProcesses.h"
 
-#include <functional>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <map>
+#include <optional>
+#include <sys/wait.h>
 
 namespace morvelan {
 namespace {
 
 namespace fs = std::filesystem;
 
+// Runs programs through the shell, without a terminal or input, except those given a fixed
+// exit status; records detached starts instead of making them.
+class ShellProcesses : public Processes {
+public:
+    int run(const fs::path& program, const std::vector<std::string>& args) override {
+        if (auto fixed = statuses.find(program); fixed != statuses.end()) return fixed->second;
+        const int status = std::system((command(program, args) + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string capture(const fs::path& program, const std::vector<std::string>& args) override {
+        if (beforeCapture) beforeCapture();
+        std::string output;
+        if (FILE* pipe = ::popen((command(program, args) + " 2>&1").c_str(), "r")) {
+            char buffer[4096];
+            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+                output.append(buffer, n);
+            ::pclose(pipe);
+        }
+        return output;
+    }
+    Result<void> startDetached(const fs::path& program, const std::vector<std::string>&) override {
+        if (!startError.empty()) return failure(startError);
+        started.push_back(program);
+        return success();
+    }
+
+    std::map<fs::path, int> statuses;
+    std::function<void()> beforeCapture;
+    std::string startError;
+    std::vector<fs::path> started;
+
+private:
+    static std::string quoted(const std::string& word) {
+        std::string out = "'";
+        for (char c : word)
+            out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return out + "'";
+    }
+    static std::string command(const fs::path& program, const std::vector<std::string>& args) {
+        std::string line = quoted(program.string());
+        for (const std::string& arg : args)
+            line += " " + quoted(arg);
+        return line + " </dev/null";
+    }
+};
+
+// An archive's entries in order: name and contents, or "->target" for a link.
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+// Writes the zip argv[1] with one entry per further argument, "name<TAB>contents".
+constexpr const char* zipScript =
+    "import sys, zipfile\n"
+    "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+    "for n, d in (e.split('\\t') for e in sys.argv[2:]):\n"
+    "    i = zipfile.ZipInfo(n); i.create_system = 3; link = d.startswith('->')\n"
+    "    i.external_attr = (0o120777 if link else 0o100755) << 16\n"
+    "    z.writestr(i, d[2:] if link else d)\n"
+    "z.close()\n";
+
 class UpdaterSwapTest : public ::testing::Test {
 protected:
+    static fs::path scratch() {
+        std::string pattern = (fs::temp_directory_path() / "morvelan-test-XXXXXX").string();
+        return ::mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+    }
     void SetUp() override {
-        ASSERT_FALSE(scratch.path().empty());
-        ScratchFolder::write(app / "morvelan", "old program");
-        ScratchFolder::write(app / "Info.json", R"({"CFBundleShortVersionString":"1.0"})");
-        fs::create_directories(tempRoot);
-        processes.onCapture = [this](const fs::path&, const std::vector<std::string>&) {
-            std::string listing;
-            for (const auto& [name, contents] : archive)
-                listing += name + "\n";
-            return listing;
-        };
-        processes.onRun = [this](const fs::path& program, const std::vector<std::string>& args) {
-            if (program == "/usr/bin/unzip") return unzipStatus ? unzipStatus : unpack(args.at(3));
-            if (program == "/bin/cp") return copyStatus ? copyStatus : copy(args.at(1), args.at(2));
-            return 127;
-        };
+        if (!fs::exists("/usr/bin/unzip") || !fs::exists("/usr/bin/python3"))
+            GTEST_SKIP() << "needs /usr/bin/unzip and /usr/bin/python3";
+        ASSERT_FALSE(root.empty());
+        installOld();
+    }
+    void TearDown() override {
+        if (!root.empty()) fs::remove_all(root);
     }
 
-    int unpack(const fs::path& into) {
-        for (const auto& [name, contents] : archive) {
-            const auto path = into / name;
-            if (name.back() == '/') {
-                fs::create_directories(path);
-            } else if (contents.rfind("->", 0) == 0) {
-                fs::create_directories(path.parent_path());
-                fs::create_symlink(contents.substr(2), path);
-            } else {
-                ScratchFolder::write(path, contents);
-            }
-        }
-        return 0;
+    static void write(const fs::path& file, const std::string& text) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << text;
     }
-    static int copy(const fs::path& from, const fs::path& to) {
-        std::error_code ec;
-        fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
-        return ec ? 1 : 0;
+    static std::string read(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void installOld() {
+        fs::remove_all(apps);
+        write(app / "morvelan", "old program");
+        write(app / "Info.json", R"({"CFBundleShortVersionString":"1.0"})");
+    }
+    void zipArchive(const Entries& entries) {
+        std::vector<std::string> args{"-c", zipScript, zip.string()};
+        for (const auto& [name, data] : entries)
+            args.push_back(name + "\t" + data);
+        fs::remove(zip);
+        ASSERT_EQ(processes.run("/usr/bin/python3", args), 0);
     }
 
-    Updater make(std::vector<std::string> relaunchArguments = {}) {
+    Updater make() {
         return Updater(http, processes, alerts,
                        {{"1.0", false, app},
                         "https://morvelan.app/release/latest.json",
                         [this] { ++quits; },
-                        tempRoot,
-                        std::move(relaunchArguments)});
+                        root / "tmp"});
     }
-    // Installs through a download that is answered at once.
-    void install() {
-        auto updater = make();
+    // Installs through a download answered at once with the archive.
+    void install(Updater& updater, bool* released = nullptr) {
         updater.install({"2.0", "https://morvelan.app/M.zip"});
-        http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, nullptr)));
+        http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, released)));
     }
-    // Checks that a swap left the running bundle as it was and started nothing.
-    void expectOldBundleKept() {
-        EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "old program");
-        EXPECT_FALSE(fs::exists(staged));
-        EXPECT_TRUE(tempRootIsEmpty()) << "the unpacking folder is removed";
-        EXPECT_TRUE(processes.callsOf("startDetached").empty());
-        EXPECT_EQ(quits, 0);
-    }
-    bool tempRootIsEmpty() const { return fs::is_empty(tempRoot); }
 
-    ScratchFolder scratch;
-    const fs::path apps = scratch.path() / "apps";
+    const fs::path root = scratch();
+    const fs::path apps = root / "apps";
     const fs::path app = apps / "Morvelan.app";
-    const fs::path staged = apps / ".Morvelan.update.app";
-    const fs::path old = apps / ".Morvelan.old.app";
-    const fs::path tempRoot = scratch.path() / "tmp";
-    const fs::path zip = scratch.path() / "download.zip";
-    // The archive as unzip would unpack it: relative path → contents ("" for a folder,
-    // "->target" for a link).
-    std::map<std::string, std::string> archive = {
-        {"Morvelan.app/", ""},
-        {"Morvelan.app/morvelan", "new program"},
-        {"Morvelan.app/Info.json", R"({"CFBundleShortVersionString":"2.0"})"}};
-    int unzipStatus = 0;
-    int copyStatus = 0;
+    const fs::path zip = root / "update.zip";
+    const Entries release = {{"Morvelan.app/morvelan", "new program"},
+                             {"Morvelan.app/Info.json", R"({"CFBundleShortVersionString":"2.0"})"}};
+    ShellProcesses processes;
     FakeHttp http;
-    FakeProcesses processes;
     FakeAlerts alerts;
     int quits = 0;
 };
 
-TEST_F(UpdaterSwapTest, SwapReplacesTheBundleAndRelaunchesItWithTheConfiguredArguments) {
-    ASSERT_TRUE(make({"--after-update"}).swapIn(zip));
-
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "new program");
-    EXPECT_FALSE(fs::exists(staged));
-    EXPECT_FALSE(fs::exists(old));
-    EXPECT_TRUE(tempRootIsEmpty()) << "the unpacking folder is removed";
-
-    auto captures = processes.callsOf("capture");
-    ASSERT_EQ(captures.size(), 1u);
-    EXPECT_EQ(captures[0].program, "/usr/bin/unzip");
-    EXPECT_EQ(captures[0].args, (std::vector<std::string>{"-Z1", zip.string()}));
-    auto runs = processes.callsOf("run");
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].program, "/usr/bin/unzip");
-    ASSERT_EQ(runs[0].args.size(), 4u);
-    const fs::path into = runs[0].args[3];
-    EXPECT_EQ(runs[0].args, (std::vector<std::string>{"-q", zip.string(), "-d", into.string()}));
-    EXPECT_EQ(into.parent_path(), tempRoot);
-    EXPECT_EQ(into.filename().string().rfind("morvelan-update-", 0), 0u);
-    EXPECT_EQ(runs[1].program, "/bin/cp");
-    EXPECT_EQ(runs[1].args,
-              (std::vector<std::string>{"-a", (into / "Morvelan.app").string(), staged.string()}));
-
-    auto started = processes.callsOf("startDetached");
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].program, app / "morvelan");
-    EXPECT_EQ(started[0].args, (std::vector<std::string>{"--after-update"}));
-    EXPECT_EQ(quits, 1);
-}
-
-TEST_F(UpdaterSwapTest, InstallRunsTheSwapOnTheDownloadAndKeepsItUntilDone) {
+TEST_F(UpdaterSwapTest, InstallSwapsInTheReleaseWithItsInwardLinksThenRelaunchesOnce) {
+    Entries entries = release;
+    entries.insert(entries.end(), {{"Morvelan.app/lib/libx.so.1", "elf"},
+                                   {"Morvelan.app/lib/libx.so", "->libx.so.1"},
+                                   {"Morvelan.app/lib/self", "->../morvelan"},
+                                   {"Morvelan.app/..hidden", "x"}});
+    zipArchive(entries);
     auto updater = make();
     bool released = false;
-    updater.install({"2.0", "https://morvelan.app/M.zip"});
-    processes.onCapture = [&, listing = processes.onCapture](auto& program, auto& args) {
+    processes.beforeCapture = [&] {
         EXPECT_FALSE(released) << "the download must stay readable while it is unpacked";
-        return listing(program, args);
     };
-    http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, &released)));
+    install(updater, &released);
     EXPECT_TRUE(released);
     EXPECT_TRUE(alerts.shown.empty());
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "new program");
+    EXPECT_EQ(read(app / "morvelan"), "new program");
+    EXPECT_EQ(fs::read_symlink(app / "lib/libx.so"), "libx.so.1");
+    EXPECT_EQ(processes.started, std::vector<fs::path>{app / "morvelan"});
     EXPECT_EQ(quits, 1);
 
     updater.install({"2.0", "https://morvelan.app/M.zip"});
@@ -150,89 +165,72 @@ TEST_F(UpdaterSwapTest, InstallRunsTheSwapOnTheDownloadAndKeepsItUntilDone) {
 }
 
 TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone) {
-    const auto planted = scratch.path() / "planted";
-    const auto original = archive;
+    const fs::path outside = root / "outside", planted = root / "planted";
+    fs::create_directories(outside);
+    const std::string staged = (apps / ".Morvelan.update.app").string();
     struct Case {
-        const char* name;
-        std::function<void()> prepare;
         std::string reason;
-        std::size_t runs; // 0: refused before anything was unpacked
+        Entries entries; // none: not a zip at all
+        std::optional<int> copyStatus = std::nullopt;
     };
-    const std::vector<Case> cases = {
-        {"no bundle",
-         [&] {
-             archive = {{"Morvelan/", ""}, {"Morvelan/morvelan", "x"}, {"Morvelan.app.txt", "x"}};
-         },
-         "archive had no .app", 1},
-        {"no program", [&] { archive.erase("Morvelan.app/morvelan"); }, "has no morvelan program",
-         1},
-        {"unzip fails", [&] { unzipStatus = 9; }, "/usr/bin/unzip failed", 1},
-        {"parent entry", [&] { archive["Morvelan.app/../../evil"] = "x"; },
-         "\"Morvelan.app/../../evil\"", 0},
-        {"absolute entry", [&] { archive[planted.string()] = "x"; }, "absolute", 0},
-        {"outward link", [&] { archive["Morvelan.app/lib"] = "->/etc"; }, "points outside", 1},
-        {"copy fails", [&] { copyStatus = 1; }, "/bin/cp failed", 2}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        archive = original;
-        unzipStatus = copyStatus = 0;
-        processes.calls.clear();
-        c.prepare();
+    const Case cases[] = {
+        {"/usr/bin/unzip failed", {}},
+        {"outside its folder, \"../escaped\"", {release[0], {"../escaped", "x"}}},
+        {"absolute path", {release[0], {planted.string(), "x"}}},
+        {"outside", {release[0], {"Morvelan.app\\..\\..\\escaped", "x"}}},
+        {"twice", {release[0], release[0]}},
+        // A link unpacked first, then a file written through it.
+        {"both as a file and as a folder",
+         {release[0], {"Morvelan.app/lib", "->" + outside.string()}, {"Morvelan.app/lib/x", "x"}}},
+        {"\"Morvelan.app/passwd\" → \"/etc/passwd\"",
+         {release[0], {"Morvelan.app/passwd", "->/etc/passwd"}}},
+        // Each link stays inside as written; followed, the second leads out.
+        {"points outside",
+         {release[0], {"Morvelan.app/here", "->."}, {"top", "->Morvelan.app/here/../.."}}},
+        {"points outside", {release[0], {"Morvelan.app/a", "->b"}, {"Morvelan.app/b", "->a"}}},
+        {"archive had no .app", {{"Morvelan/morvelan", "x"}, {"Morvelan.app.txt", "x"}}},
+        {"has no morvelan program", {release[1]}},
+        {"/bin/cp failed", release, 1},
+        // A copy that stages nothing: the running bundle is moved aside, the staged one cannot
+        // follow, and the running one is put back.
+        {"Couldn't move " + staged, release, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        installOld();
+        if (c.entries.empty())
+            write(zip, "<html>not found</html>");
+        else
+            zipArchive(c.entries);
+        processes.statuses.clear();
+        if (c.copyStatus) processes.statuses["/bin/cp"] = *c.copyStatus;
         auto result = make().swapIn(zip);
         ASSERT_FALSE(result);
         EXPECT_NE(result.error().message.find(c.reason), std::string::npos)
             << result.error().message;
-        EXPECT_EQ(processes.callsOf("run").size(), c.runs);
-        expectOldBundleKept();
+        EXPECT_EQ(read(app / "morvelan"), "old program");
+        EXPECT_FALSE(fs::exists(staged) || fs::exists(apps / ".Morvelan.old.app"));
+        EXPECT_TRUE(fs::is_empty(root / "tmp")) << "the unpacking folder is removed";
     }
-    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_TRUE(fs::is_empty(outside));
+    EXPECT_FALSE(fs::exists(planted) || fs::exists(root / "escaped"));
+    EXPECT_TRUE(processes.started.empty());
+    EXPECT_EQ(quits, 0);
 }
 
-TEST_F(UpdaterSwapTest, LeftoversAreRemovedBeforeStagingTheFirstBundleByName) {
-    archive = {{"B.app/", ""}, {"B.app/morvelan", "b"}, {"A.app/", ""}, {"A.app/morvelan", "a"}};
-    ScratchFolder::write(staged / "morvelan", "stale staged");
-    ScratchFolder::write(staged / "junk", "x");
-    ScratchFolder::write(old / "morvelan", "stale old");
-    processes.onRun = [this, run = processes.onRun](auto& program, auto& args) {
-        if (program == "/bin/cp") {
-            EXPECT_FALSE(fs::exists(staged));
-            EXPECT_FALSE(fs::exists(old));
-        }
-        return run(program, args);
-    };
-    ASSERT_TRUE(make().swapIn(zip));
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "a");
-    EXPECT_FALSE(fs::exists(app / "junk"));
-    EXPECT_FALSE(fs::exists(staged));
-    EXPECT_FALSE(fs::exists(old));
-}
-
-TEST_F(UpdaterSwapTest, FailedSecondMoveRestoresTheOldBundle) {
-    // A copy that reports success but leaves nothing staged: moving the running bundle aside
-    // works, moving the staged one into its place does not.
-    processes.onRun = [run = processes.onRun](auto& program, auto& args) {
-        return program == "/bin/cp" ? 0 : run(program, args);
-    };
-    auto result = make().swapIn(zip);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().message.find("Couldn't move " + staged.string()), std::string::npos);
-    EXPECT_FALSE(fs::exists(old));
-    expectOldBundleKept();
-}
-
-TEST_F(UpdaterSwapTest, FailedSwapOrRelaunchIsShownAsInstallFailed) {
-    const auto good = archive;
-    archive = {{"nothing/", ""}};
-    install();
+TEST_F(UpdaterSwapTest, FailedSwapOrRelaunchIsShownAsInstallFailedAndAllowsAnotherTry) {
+    auto updater = make();
+    zipArchive({{"Morvelan/morvelan", "x"}});
+    install(updater);
+    zipArchive(release);
     processes.startError = "No such file or directory";
-    archive = good;
-    install();
+    install(updater);
     ASSERT_EQ(alerts.shown.size(), 2u);
-    for (const auto& shown : alerts.shown)
-        EXPECT_EQ(shown.title, "Install failed");
-    EXPECT_EQ(alerts.shown[0].text, "archive had no .app");
-    EXPECT_EQ(alerts.shown[1].text, "No such file or directory");
-    EXPECT_EQ(ScratchFolder::read(app / "morvelan"), "new program") << "swapped before relaunch";
+    EXPECT_EQ(alerts.shown[0].title + ": " + alerts.shown[0].text,
+              "Install failed: archive had no .app");
+    EXPECT_EQ(alerts.shown[1].title + ": " + alerts.shown[1].text,
+              "Install failed: No such file or directory");
+    EXPECT_EQ(read(app / "morvelan"), "new program") << "swapped before the relaunch";
     EXPECT_EQ(quits, 0);
 }
 

@@ -2,6 +2,7 @@
 # gui.sh: sourced by the end-to-end scripts that drive the real program as a user would, with
 # xdotool clicks and keys under scripts/xvfb-session --tray: start and stop it, open the
 # settings from the tray menu, click inside a window, read an alert's text, take screenshots.
+# The screenshot tools in tools/ source it too, for the test client and for waiting.
 #
 # The caller sets `morvelan` (the program) before calling start_morvelan. Screenshots go to
 # $MORVELAN_E2E_SHOTS when it names a folder; without it `shot` does nothing.

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The configuration file flows of the settings window, end to end through its buttons and
-# dialogs: Export…, a change, Import… of the exported file (the configuration comes back
-# identical), Reload of a hand-broken contexts.json (the exact message, nothing changes) and
-# Reload of a hand-edited one (applied). Also opens the context editor on rules with live
-# previews and pins, for the screenshots.
+# dialogs: a double-click opens the context editor; Export…, a change, then Import… of the
+# exported file brings the configuration back byte for byte; Reload of a hand-broken
+# contexts.json shows the exact message and changes nothing.
 # Runs inside scripts/xvfb-session --tray; $1 is the morvelan binary, $2 morvelan_testclient.
+# With MORVELAN_E2E_SHOTS set it also takes docs/settings-contexts.png, context-editor.png and
+# settings-preferences.png.
 set -euo pipefail
 morvelan=$1
 testclient=$2
@@ -14,7 +15,6 @@ source "$(dirname "$0")/gui.sh"
 # Where the controls are inside the 760 × 580 settings window.
 workspaces_tab=(491 25)
 preferences_tab=(602 25)
-about_tab=(716 25)
 add_workspace=(17 566)
 first_context=(250 118)
 form_middle=(380 300)
@@ -22,17 +22,16 @@ form_middle=(380 300)
 export_button=(79 418)
 import_button=(165 418)
 reload_button=(665 516)
-# Inside the context editor, on its first rule.
+# Inside the context editor: its first rule's live matches.
 rule_matches=(383 282)
-exclude_segment=(310 188)
 
 contexts=$data_dir/contexts.json
 exported=$HOME/morvelan-config.json
 
 mkdir -p "$data_dir" "$config_dir"
 printf '{"hasSeenIntro":true}\n' >"$config_dir/settings.json"
-# Two workspaces; "Work" takes the e2e windows by an include rule but blocks Beta by an
-# exclude rule, and has Gamma pinned; "Comms" pins the whole Gamma application.
+# "Work" takes the e2e windows by an include rule but blocks Beta by an exclude rule, and has
+# Gamma pinned; "Comms" pins the whole Gamma application.
 cat >"$contexts" <<'EOF'
 {"contexts":[
  {"id":"6F1D2C3B-4A59-4E68-8F70-9A1B2C3D4E5F","name":"Work","colorHex":"#138A80",
@@ -42,13 +41,9 @@ cat >"$contexts" <<'EOF'
            {"clauses":[{"field":"appName","op":"equals","value":"Beta"}],"exclude":true}]},
  {"id":"1A2B3C4D-5E6F-4A7B-8C9D-0E1F2A3B4C5D","name":"Comms","colorHex":"#D9480F",
   "members":[{"bundleID":"org.test.Gamma","title":"","matchAppOnly":true}],
-  "workspaceID":"0B1C2D3E-4F50-4617-8829-3A4B5C6D7E8F","rules":[]},
- {"id":"7E8F9A0B-1C2D-4E3F-8A5B-6C7D8E9F0A1B","name":"Writing","colorHex":"#7048E8",
-  "members":[],"workspaceID":"2C3D4E5F-6A7B-4C8D-9E0F-1A2B3C4D5E6F",
-  "rules":[{"clauses":[{"field":"title","op":"regex","value":"^Draft"}],"exclude":false}]}],
+  "workspaceID":"0B1C2D3E-4F50-4617-8829-3A4B5C6D7E8F","rules":[]}],
  "activeID":"6F1D2C3B-4A59-4E68-8F70-9A1B2C3D4E5F",
- "workspaces":[{"id":"0B1C2D3E-4F50-4617-8829-3A4B5C6D7E8F","name":"Default"},
-               {"id":"2C3D4E5F-6A7B-4C8D-9E0F-1A2B3C4D5E6F","name":"Writing"}]}
+ "workspaces":[{"id":"0B1C2D3E-4F50-4617-8829-3A4B5C6D7E8F","name":"Default"}]}
 EOF
 
 start_client "$testclient"
@@ -60,16 +55,14 @@ open_window g "class=Gamma appid=org.test.Gamma pid=4444 title='Gamma chat' x=66
 canonical() { python3 -c 'import json,sys; print(json.dumps(json.load(open(sys.argv[1])), sort_keys=True))' "$1"; }
 workspace_count() { python3 -c 'import json,sys; print(len(json.load(open(sys.argv[1]))["workspaces"]))' "$contexts"; }
 
-scroll_to_end() {
+# The Preferences screen scrolled to the end, where the configuration buttons are.
+preferences_at_end() {
+    click_in "$settings" "${preferences_tab[@]}"
+    sleep 0.3
     window_origin "$settings"
     xdotool mousemove --sync $((win_x + form_middle[0])) $((win_y + form_middle[1]))
     xdotool click --repeat 12 --delay 20 5
     sleep 0.3
-}
-preferences_at_end() {
-    click_in "$settings" "${preferences_tab[@]}"
-    sleep 0.3
-    scroll_to_end
 }
 # Waits for a dialog or alert titled $1 and sets `dialog` to it.
 dialog_up() {
@@ -87,27 +80,18 @@ shot settings-contexts "$settings"
 click_in "$settings" "${first_context[@]}"
 xdotool click --repeat 2 --delay 80 1
 dialog_up "Edit Context"
-editor=$dialog
-shot context-editor "$editor"
-# For the screenshots: the include rule's live matches, then the exclude rule's.
-click_in "$editor" "${rule_matches[@]}"
+click_in "$dialog" "${rule_matches[@]}"
 sleep 0.4
-shot context-editor-matches "$editor"
-click_in "$editor" "${exclude_segment[@]}"
-sleep 0.3
-click_in "$editor" "${rule_matches[@]}"
-sleep 0.4
-shot context-editor-exclude "$editor"
+shot context-editor "$dialog"
 xdotool key Escape
 wait_for 5 no_window "Edit Context" || fail "Escape did not close the context editor"
-echo "ok: double-click opens the editor"
+echo "ok: a double-click opens the editor"
 
 echo "== Export"
 click_in "$settings" "${preferences_tab[@]}"
 sleep 0.3
 shot settings-preferences "$settings"
-scroll_to_end
-shot settings-preferences-end "$settings"
+preferences_at_end
 click_in "$settings" "${export_button[@]}"
 dialog_up "Export Configuration"
 # The offered name, in the home folder.
@@ -121,22 +105,17 @@ echo "== A change, then Import of the export"
 click_in "$settings" "${workspaces_tab[@]}"
 sleep 0.3
 click_in "$settings" "${add_workspace[@]}"
-three_workspaces() { [[ $(workspace_count) == 3 ]]; }
-wait_for 5 three_workspaces || fail "+ did not add a workspace: $(workspace_count)"
+two_workspaces() { [[ $(workspace_count) == 2 ]]; }
+wait_for 5 two_workspaces || fail "+ did not add a workspace: $(workspace_count)"
 preferences_at_end
 click_in "$settings" "${import_button[@]}"
 dialog_up "Import Configuration"
 xdotool type --delay 5 "$exported"
 xdotool key Return
 dialog_up "Replace current configuration?"
-shot import-question "$dialog"
-question=$(alert_text "Replace current configuration?") || fail "could not read the import question"
-[[ $question == "Importing overwrites all current workspaces, contexts, and rules." ]] ||
-    fail "import question: $question"
 xdotool key Return
 imported() { cmp -s "$contexts" "$exported"; }
 wait_for 5 imported || fail "after Import contexts.json is not the exported file: $(cat "$contexts")"
-[[ $(workspace_count) == 2 ]] || fail "the added workspace survived the import"
 echo "ok: the configuration is back, byte for byte"
 
 echo "== Reload of a hand-broken contexts.json"
@@ -149,46 +128,13 @@ EOF
 broken=$(cat "$contexts")
 click_in "$settings" "${reload_button[@]}"
 dialog_up "Config not applied"
-shot reload-failed "$dialog"
 message=$(alert_text "Config not applied") || fail "could not read the reload alert"
 expected=$'Missing required field “colorHex”.\n\nThe previous configuration is still active.'
 [[ $message == "$expected" ]] || fail "reload said: $message"
 xdotool key Return
 wait_for 5 no_window "Config not applied" || fail "OK did not close the alert"
 [[ $(cat "$contexts") == "$broken" ]] || fail "the failed reload touched contexts.json"
-click_in "$settings" "${export_button[@]}"
-dialog_up "Export Configuration"
-xdotool type --delay 5 "$HOME/after-failed-reload.json"
-xdotool key Return
-wait_for 5 test -s "$HOME/after-failed-reload.json" || fail "the second export wrote nothing"
-cmp -s "$HOME/after-failed-reload.json" "$exported" ||
-    fail "the failed reload changed the live configuration"
 echo 'ok: "Missing required field “colorHex”.", nothing changed'
 
-echo "== Reload of a hand-edited contexts.json"
-python3 - "$exported" "$contexts" <<'EOF'
-import json, sys
-data = json.load(open(sys.argv[1]))
-data["contexts"][1]["name"] = "Chat"
-data["hand"] = "an unknown key"
-json.dump(data, open(sys.argv[2], "w"), indent=2)
-EOF
-click_in "$settings" "${reload_button[@]}"
-dialog_up "Config reloaded"
-shot reload-succeeded "$dialog"
-xdotool key Return
-wait_for 5 no_window "Config reloaded" || fail "OK did not close the alert"
-renamed() {
-    python3 -c '
-import json, sys
-data = json.load(open(sys.argv[1]))
-sys.exit(0 if data["contexts"][1]["name"] == "Chat" and "hand" not in data else 1)' "$contexts"
-}
-wait_for 5 renamed || fail "the reload was not applied and saved: $(cat "$contexts")"
-echo "ok: applied and saved in the program's own format"
-
-click_in "$settings" "${about_tab[@]}"
-sleep 0.3
-shot settings-about "$settings"
 stop_morvelan
-echo "settings-config: 5 passed, 0 failed"
+echo "settings-config: 4 passed, 0 failed"

@@ -1,27 +1,15 @@
 #!/usr/bin/env bash
-# Start-up end to end: the first launch writes the Default context, a second copy on the
-# same display is refused, SIGTERM ends cleanly, a relaunch adds nothing.
+# Start-up end to end: the command line, the first launch writes the Default context in private
+# files, a second copy on the same display is refused in one line, SIGTERM and SIGINT end
+# cleanly, a relaunch changes nothing.
 # Runs inside scripts/xvfb-session (fresh HOME and XDG folders); $1 is the morvelan binary.
 set -euo pipefail
 morvelan=$1
-file="$XDG_DATA_HOME/Morvelan/contexts.json"
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Waits up to 10 s for a condition given as a command.
-wait_for() {
-    local deadline=$((SECONDS + 10))
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
-
+# shellcheck source=tests/e2e/scripts/gui.sh
+source "$(dirname "$0")/gui.sh"
+file=$data_dir/contexts.json
 contexts() {
-    python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); print(";".join(c["name"]+"="+c["colorHex"] for c in d["contexts"]))' "$file"
+    python3 -c 'import json,sys; print(";".join(c["name"]+"="+c["colorHex"] for c in json.load(open(sys.argv[1]))["contexts"]))' "$file"
 }
 
 "$morvelan" --version | grep -qE '^Morvelan [0-9]+\.[0-9]+\.[0-9]+$' || fail "--version"
@@ -30,32 +18,24 @@ if "$morvelan" --bogus 2>/dev/null; then fail "unknown argument accepted"; fi
 
 "$morvelan" &
 pid=$!
-wait_for test -s "$file" || fail "contexts.json was not written"
+wait_for 10 test -s "$file" || fail "contexts.json was not written"
 [[ $(contexts) == "Default=#138A80" ]] || fail "first launch wrote $(contexts)"
-[[ $(stat -c %a "$file") == 600 ]] || fail "contexts.json is not private"
-[[ $(stat -c %a "$(dirname "$file")") == 700 ]] || fail "the folder is not private"
+[[ $(stat -c %a "$file") == 600 && $(stat -c %a "$data_dir") == 700 ]] ||
+    fail "contexts.json or its folder is not private"
 
-set +e
-message=$(timeout 10 "$morvelan" 2>&1)
-code=$?
-set -e
+code=0
+message=$(timeout 10 "$morvelan" 2>&1) || code=$?
 [[ $code -ne 0 && $code -ne 124 ]] || fail "second copy exit code $code"
-[[ $message == *"already running"* ]] || fail "second copy said: $message"
-[[ $(wc -l <<<"$message") -eq 1 ]] || fail "second copy message is not one line"
+[[ $message == *"already running"* && $(wc -l <<<"$message") -eq 1 ]] ||
+    fail "second copy said: $message"
 
 kill -TERM "$pid"
-set +e
-wait "$pid"
-code=$?
-set -e
-[[ $code -eq 0 ]] || fail "SIGTERM exit code $code"
-
+wait "$pid" || fail "SIGTERM exit code $?"
 before=$(cat "$file")
 "$morvelan" &
 pid=$!
-wait_for test -s "$XDG_DATA_HOME/Morvelan/contexts.json.bak" || fail "no backup after relaunch"
+wait_for 10 test -s "$file.bak" || fail "no backup after relaunch"
 kill -INT "$pid"
 wait "$pid" || fail "SIGINT exit code $?"
-[[ $(contexts) == "Default=#138A80" ]] || fail "relaunch changed contexts to $(contexts)"
-[[ $(cat "$file") == "$before" ]] || fail "relaunch rewrote contexts.json"
+[[ $(cat "$file") == "$before" ]] || fail "relaunch rewrote contexts.json: $(contexts)"
 echo "startup: 1 passed, 0 failed"

@@ -1,0 +1,172 @@
+// SwitcherOpener: from the windows and contexts to what the switcher shows, and back.
+#include "core/app/SwitcherOpener.h"
+
+#include "core/model/Color.h"
+
+#include <algorithm>
+
+namespace morvelan {
+
+SwitcherOpener::SwitcherOpener(WindowEngine& engine, ContextStore& store, Settings& settings,
+                               Switcher& switcher, WindowRecency& recency, FocusFollower& follower)
+    : engine_(engine), store_(store), settings_(settings), switcher_(switcher), recency_(recency),
+      follower_(follower) {}
+
+SwitcherOpener::Opening SwitcherOpener::opening(const std::vector<Win>& wins,
+                                                bool forceActiveContext) {
+    Opening o;
+    std::vector<ContextPtr> ordered;
+    std::vector<Color> colors;
+    for (std::size_t w = 0; w < store_.workspaces().size(); ++w) {
+        const Workspace& workspace = store_.workspaces()[w];
+        o.workspaceNames.push_back(workspace.name);
+        for (const ContextPtr& c : store_.contexts()) {
+            if (!c || store_.workspaceID(*c) != workspace.id) continue;
+            const Color color = colorFromHex(c->colorHex).value_or(systemBlue);
+            o.contexts.push_back({c->id, c->name, color, workspace.name, static_cast<int>(w)});
+            ordered.push_back(c);
+            colors.push_back(color);
+        }
+    }
+    if (!forceActiveContext && settings_.switcherShowAll()) {
+        o.activeCtx = -1;
+    } else if (store_.activeID()) {
+        auto it = std::find_if(ordered.begin(), ordered.end(),
+                               [&](const ContextPtr& c) { return c->id == *store_.activeID(); });
+        if (it != ordered.end()) o.activeCtx = static_cast<int>(it - ordered.begin());
+    }
+    // One column per window; its colour is that of the first listed context claiming it.
+    o.columns.reserve(wins.size());
+    for (const Win& win : wins) {
+        std::set<int> claimed;
+        for (std::size_t i = 0; i < ordered.size(); ++i)
+            if (engine_.belongs(win, *ordered[i])) claimed.insert(static_cast<int>(i));
+        std::optional<Color> color;
+        if (!claimed.empty()) color = colors[static_cast<std::size_t>(*claimed.begin())];
+        o.columns.push_back(
+            {win.appName, engine_.icon(win.pid), {{win, std::move(claimed), color}}});
+    }
+    return o;
+}
+
+void SwitcherOpener::show(bool forceActiveContext) {
+    // Every column asks for its application's icon: one reading of the windows for all.
+    WindowSystemBatch batch(engine_.system());
+    std::optional<WindowID> select;
+    if (switcher_.visible())
+        if (auto selected = switcher_.selectedWindow()) select = selected->wid;
+    Opening o = opening(wins_, forceActiveContext);
+    switcher_.begin(std::move(o.workspaceNames), o.contexts, o.activeCtx, std::move(o.columns),
+                    select);
+}
+
+void SwitcherOpener::prepare() {
+    if (switcher_.state() != SwitcherState::closed) return;
+    WindowSystemBatch batch(engine_.system());
+    // The opening as the switcher key would make it now, on a copy of the recency order.
+    WindowRecency recency = recency_;
+    if (auto focused = engine_.focusedWindow()) recency.touch(*focused);
+    Opening o = opening(recency.ordered(engine_.allWindows()), false);
+    switcher_.prepare(std::move(o.workspaceNames), o.contexts, o.activeCtx, o.columns, false);
+}
+
+void SwitcherOpener::addContext(int workspaceIndex) {
+    if (workspaceIndex < 0 ||
+        static_cast<std::size_t>(workspaceIndex) >= store_.workspaces().size())
+        return;
+    store_.addNewContext(store_.workspaces()[static_cast<std::size_t>(workspaceIndex)].id);
+    show(false);
+}
+
+void SwitcherOpener::commit(const Win& win, std::optional<Uuid> contextID) {
+    recency_.touch(win);
+    ContextPtr context = store_.find(contextID);
+    if (context && settings_.raiseContext()) {
+        std::vector<Win> others = recency_.ordered(engine_.windows(*context));
+        std::erase_if(others, [&](const Win& w) { return w.wid == win.wid; });
+        engine_.raise(others);
+    }
+    engine_.focus(win);
+    if (!contextID) {
+        settings_.setSwitcherShowAll(true);
+        return;
+    }
+    // A context deleted while the switcher was open is not made active: that would leave the
+    // store pointing at nothing.
+    if (context) {
+        store_.setActiveSilent(context->id);
+        follower_.hold(context->id);
+    }
+    settings_.setSwitcherShowAll(false);
+}
+
+// --- HotkeyActions -------------------------------------------------------------------------
+
+void SwitcherOpener::switcherOpen(bool confined) {
+    // The focused window, the windows and the panel's icons all from one reading.
+    WindowSystemBatch batch(engine_.system());
+    if (auto focused = engine_.focusedWindow()) recency_.touch(*focused);
+    wins_ = recency_.ordered(engine_.allWindows());
+    switcher_.startConfined(confined);
+    show(confined);
+}
+
+void SwitcherOpener::switcherStep(bool forward) {
+    switcher_.showNow();
+    switcher_.stepWindow(forward);
+}
+
+void SwitcherOpener::switcherCycleContext(int delta) {
+    switcher_.showNow();
+    switcher_.cycleContext(delta);
+}
+
+void SwitcherOpener::switcherSelectContext(int position) {
+    switcher_.showNow();
+    switcher_.selectContext(position);
+}
+
+void SwitcherOpener::switcherCommit() {
+    switcher_.commit();
+}
+
+void SwitcherOpener::switcherCancel() {
+    switcher_.cancel();
+}
+
+void SwitcherOpener::switcherSetConfined(bool confined) {
+    switcher_.setConfined(confined);
+}
+
+void SwitcherOpener::switcherBeginFilter() {
+    switcher_.beginFilter();
+}
+
+void SwitcherOpener::switcherFilterType(std::string text) {
+    WindowSystemBatch batch(engine_.system()); // the rebuilt cells look their icons up again
+    switcher_.appendFilter(text);
+}
+
+void SwitcherOpener::switcherFilterBackspace() {
+    WindowSystemBatch batch(engine_.system());
+    switcher_.deleteFilterChar();
+}
+
+void SwitcherOpener::switcherCloseSelected() {
+    const auto selected = switcher_.selectedWindow();
+    if (!selected) return;
+    engine_.close(*selected);
+    // Gone for good: a rebuild of the open switcher must not bring the tile back.
+    std::erase_if(wins_, [&](const Win& w) { return w.wid == selected->wid; });
+    switcher_.removeSelected();
+}
+
+void SwitcherOpener::switcherQuitSelectedApp() {
+    const auto selected = switcher_.selectedWindow();
+    if (!selected) return;
+    engine_.quit(selected->pid);
+    std::erase_if(wins_, [&](const Win& w) { return w.pid == selected->pid; });
+    switcher_.removeSelectedApp();
+}
+
+} // namespace morvelan

@@ -1,0 +1,107 @@
+// The launch sequence, the tray's warning and commands, and the diagnostic files.
+#include "AppFixture.h"
+
+#include "core/app/Warnings.h"
+
+namespace morvelan {
+namespace {
+
+using Launch = AppFixture;
+
+TEST_F(Launch, FirstLaunchShowsTheTourAddsTheDefaultContextAndChecksForUpdatesOnceLater) {
+    launch();
+    EXPECT_EQ(hooks, (Strings{"intro"}));
+    ASSERT_EQ(app->store().contexts().size(), 1u);
+    EXPECT_EQ(app->store().contexts()[0]->name, "Default");
+    EXPECT_TRUE(loginItem.enabled());
+    queue.advance(AppDelegate::updateCheckDelay);
+    queue.advance(60);
+    EXPECT_EQ(hooks, (Strings{"intro", "update(silent)"}));
+
+    // The next launch: no tour, no second "Default", no check when updates are off.
+    app.reset();
+    defaults.set(Settings::hasSeenIntroKey, true);
+    defaults.set(Settings::autoUpdateKey, false);
+    hooks.clear();
+    launch();
+    queue.advance(60);
+    EXPECT_TRUE(hooks.empty());
+    EXPECT_EQ(app->store().contexts().size(), 1u);
+}
+
+TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
+    keysFail = true;
+    defaults.set(Settings::autoUpdateKey, false);
+    launch();
+    EXPECT_EQ(app->menu()->warning, std::string(warnings::hotkeysUnavailable));
+    EXPECT_NE(files.inFolder("status.log").find("tapActive=false\ntapEnabled=false\n"),
+              std::string::npos);
+
+    app.reset();
+    keysFail = false;
+    launch();
+    EXPECT_FALSE(app->menu()->warning);
+    keys->heldByOther = true;
+    queue.advance(AppDelegate::warningInterval);
+    EXPECT_EQ(app->menu()->warning, std::string(warnings::keyboardHeld));
+    keys->heldByOther = false;
+    queue.advance(AppDelegate::warningInterval);
+    EXPECT_FALSE(app->menu()->warning);
+
+    app->menu()->onSettings();
+    app->menu()->onNewContext();
+    app->menu()->onQuit();
+    EXPECT_EQ(hooks, (Strings{"intro", "intro", "settings", "newContext", "quit"}));
+    std::weak_ptr<AppDelegate> gone = app;
+    app.reset();
+    queue.advance(60); // timers and queued work of a core that is gone do nothing
+    EXPECT_TRUE(gone.expired());
+}
+
+TEST_F(Launch, StatusAndDumpDescribeTheStateInTheirFilesAndPickingAContextBringsItForward) {
+    const WindowID e1 = windows.open(editor, "draft");
+    const WindowID e2 = windows.open(editor, "notes");
+    const WindowID b1 = windows.open(browser, "news");
+    windows.window(b1).minimized = true;
+    windows.window(e2).desktop = 1;
+    launch();
+    ContextPtr work = addContext("Work", {appPin("org.editor")});
+    EXPECT_EQ(files.inFolder("status.log"), "tapActive=true\ntapEnabled=true\neventsSeen=0\n"
+                                            "secureInput=false\ncontexts:\n    Default: members=0\n"
+                                            "  * Work: members=1");
+
+    app->menu()->onDump();
+    const std::string id1 = std::to_string(e1), id2 = std::to_string(e2);
+    const std::string id3 = std::to_string(b1);
+    EXPECT_EQ(
+        files.inFolder("windows-dump.log"),
+        "=== Every window of every desktop, front to back ===\n"
+        "  id=" +
+            id3 +
+            " pid=200 app=org.browser \"Browser\" kind=normal "
+            "states=minimized,closable desktop=0 (current) frame=800x600+100+100 title='news'\n"
+            "  id=" +
+            id2 +
+            " pid=100 app=org.editor \"Editor\" kind=normal states=closable "
+            "desktop=1 frame=800x600+100+100 title='notes'\n"
+            "  id=" +
+            id1 +
+            " pid=100 app=org.editor \"Editor\" kind=normal states=closable "
+            "desktop=0 (current) frame=800x600+100+100 title='draft'\n\n"
+            "=== What the switcher lists ===\n"
+            "  app=Editor wid=" +
+            id1 +
+            " title=draft\n"
+            "  app=Editor wid=" +
+            id2 + " title=notes");
+    EXPECT_EQ(log.lines.back(), "Morvelan: wrote windows-dump.log");
+
+    EXPECT_EQ(app->menu()->windowCounts()[work->id], 2);
+    app->store().setActive(app->store().contexts()[0]->id);
+    windows.actions.clear();
+    app->store().setActive(work->id); // picked in the tray
+    EXPECT_EQ(windows.actions, (Strings{"raise " + id2, "raise " + id1, "focus " + id1}));
+}
+
+} // namespace
+} // namespace morvelan
