@@ -1,6 +1,9 @@
 // QtImage: both directions copy, so neither side's lifetime depends on the other.
 #include "qt/QtImage.h"
 
+#include <QDir>
+#include <QIcon>
+#include <QPixmap>
 #include <cstring>
 
 namespace morvelan {
@@ -28,6 +31,25 @@ ImageRef fromQImage(const QImage& image) {
         std::memcpy(out->argb.data() + std::size_t(y) * out->width, argb.constScanLine(y),
                     std::size_t(out->width) * 4);
     return out;
+}
+
+ImageRef loadIcon(const std::string& nameOrPath, int size) {
+    QString name = QString::fromStdString(nameOrPath);
+    QImage image;
+    if (QDir::isAbsolutePath(name)) {
+        image.load(name);
+    } else {
+        // Some entries name a theme icon by its file ("foo.png").
+        for (const char* ext : {".png", ".svg", ".xpm"})
+            if (name.endsWith(QLatin1String(ext))) name.chop(4);
+        // Without an SVG plugin an icon found only as SVG gives a null pixmap.
+        const QIcon icon = QIcon::fromTheme(name);
+        if (!icon.isNull()) image = icon.pixmap(QSize(size, size)).toImage();
+    }
+    if (image.isNull()) return nullptr;
+    if (image.width() > size || image.height() > size)
+        image = image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return fromQImage(image);
 }
 
 } // namespace morvelan

@@ -1,5 +1,6 @@
 #include "qt/Shell.h"
 
+#include "qt/QtImage.h"
 #include "qt/Relaunch.h"
 #include "x11/X11KeySource.h"
 
@@ -31,6 +32,8 @@ bool Shell::start() {
         std::fprintf(stderr, "morvelan: cannot connect to the X server\n");
         return false;
     }
+    // The X11 host links no Qt: desktop entries' icons come through Qt's icon theme.
+    windows_->setIconLoader(&loadIcon);
     // xcb also queues events while it waits for replies, which the socket never signals:
     // drain before every sleep of the event loop too.
     xEvents_ = std::make_unique<QSocketNotifier>(windows_->fd(), QSocketNotifier::Read);

@@ -1,7 +1,47 @@
-// AppIndex: the running applications of a client snapshot: one per process owning client windows.
+// AppIndex: the running applications of a client snapshot: one per process owning client
+// windows, and one per client that names no process here.
 #include "x11/AppIndex.h"
 
+#include <algorithm>
+
 namespace morvelan {
+namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return out;
+}
+
+} // namespace
+
+bool AppOwners::local(const ClientWindow& w) const {
+    if (!w.clientMachine) return true;
+    // Host names are compared ignoring case, and a short name matches its qualified form.
+    const std::string a = lower(*w.clientMachine), b = lower(host_);
+    if (a == b) return true;
+    const auto label = [](const std::string& s) { return s.substr(0, s.find('.')); };
+    const bool oneShort = a.find('.') == std::string::npos || b.find('.') == std::string::npos;
+    return oneShort && !b.empty() && label(a) == label(b);
+}
+
+Pid AppOwners::ownerOf(const ClientWindow& w) {
+    const bool here = local(w);
+    if (w.pid && here) return *w.pid;
+    std::string key = here ? std::string() : *w.clientMachine;
+    key += '\n';
+    if (w.pid)
+        key += "pid " + std::to_string(*w.pid);
+    else if (w.leader != XCB_NONE)
+        key += "leader " + std::to_string(w.leader) + ' ' + w.wmClass;
+    else
+        key += "class " + w.wmClass;
+    const auto [it, added] = madeUp_.emplace(key, 0);
+    if (added) it->second = -static_cast<Pid>(madeUp_.size());
+    return it->second;
+}
 
 AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries) {
     AppIdentity id;
@@ -24,6 +64,7 @@ AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries) {
     }
     if (!entry) entry = entries.byStartupWMClass(w.wmClass, w.instance);
     if (!entry) entry = entries.byFileName(w.wmClass, w.instance);
+    if (entry) id.icon = entry->icon;
     if (entry && !entry->name.empty())
         id.name = entry->name;
     else if (!w.wmClass.empty())
@@ -31,18 +72,24 @@ AppIdentity identify(const ClientWindow& w, const DesktopEntries& entries) {
     return id;
 }
 
-AppIndex::AppIndex(const ClientSnapshot& snapshot, const DesktopEntries& entries) {
+AppIndex::AppIndex(const ClientSnapshot& snapshot, const DesktopEntries& entries,
+                   AppOwners& owners) {
     for (xcb_window_t id : snapshot.clients) {
         const ClientWindow* w = snapshot.find(id);
-        if (!w || !w->pid) continue;
+        if (!w) continue;
         const ClientKind kind = w->kind();
         if (kind == ClientKind::dock || kind == ClientKind::desktop) continue;
-        auto [it, added] = byPid_.emplace(*w->pid, apps_.size());
+        const Pid pid = owners.ownerOf(*w);
+        auto [it, added] = byPid_.emplace(pid, apps_.size());
         if (added) {
             apps_.emplace_back();
-            apps_.back().pid = *w->pid;
+            apps_.back().pid = pid;
         }
-        apps_[it->second].windows.push_back(id);
+        AppRecord& rec = apps_[it->second];
+        // A pid names a process only on the machine that owns the window.
+        rec.process = rec.process || (pid > 0 && w->clientMachine && owners.local(*w));
+        rec.windows.push_back(id);
+        owners_.emplace(id, pid);
     }
     for (AppRecord& rec : apps_) {
         // The first standard window speaks for the application; without one, the first window.
@@ -62,6 +109,11 @@ AppIndex::AppIndex(const ClientSnapshot& snapshot, const DesktopEntries& entries
 const AppRecord* AppIndex::find(Pid pid) const {
     auto it = byPid_.find(pid);
     return it == byPid_.end() ? nullptr : &apps_[it->second];
+}
+
+const AppRecord* AppIndex::ofWindow(xcb_window_t window) const {
+    auto it = owners_.find(window);
+    return it == owners_.end() ? nullptr : find(it->second);
 }
 
 } // namespace morvelan

@@ -53,7 +53,7 @@ PropertyCookie getProperty(X11Connection& conn, xcb_window_t w, xcb_atom_t atom,
 struct WindowRequests {
     xcb_window_t id;
     WindowParts parts;
-    PropertyCookie pid, wmClass, gtkId, kdeFile, machine, type, transient, netName, wmName,
+    PropertyCookie pid, wmClass, gtkId, kdeFile, machine, leader, type, transient, netName, wmName,
         protocols, desktop, state;
     xcb_get_geometry_cookie_t geometry;
     xcb_translate_coordinates_cookie_t origin;
@@ -73,6 +73,7 @@ WindowRequests sendWindowRequests(X11Connection& conn, xcb_window_t w,
     if (wanted(part::kdeDesktopFile)) r.kdeFile = getProperty(conn, w, a.kdeDesktopFile, 128);
     if (wanted(part::clientMachine))
         r.machine = getProperty(conn, w, XCB_ATOM_WM_CLIENT_MACHINE, 64);
+    if (wanted(part::leader)) r.leader = getProperty(conn, w, conn.atoms().wmClientLeader, 1);
     if (wanted(part::types)) r.type = getProperty(conn, w, e._NET_WM_WINDOW_TYPE, 32);
     if (wanted(part::transient)) r.transient = getProperty(conn, w, XCB_ATOM_WM_TRANSIENT_FOR, 1);
     if (wanted(part::title)) {
@@ -143,6 +144,7 @@ std::optional<ClientWindow> collectWindow(X11Connection& conn, const WindowReque
     auto gtkId = property(part::gtkApplicationId, r.gtkId);
     auto kdeFile = property(part::kdeDesktopFile, r.kdeFile);
     auto machine = property(part::clientMachine, r.machine);
+    auto leader = property(part::leader, r.leader);
     auto type = property(part::types, r.type);
     auto transient = property(part::transient, r.transient);
     auto netName = property(part::title, r.netName);
@@ -178,6 +180,7 @@ std::optional<ClientWindow> collectWindow(X11Connection& conn, const WindowReque
     if (wanted(part::gtkApplicationId)) w.gtkApplicationId = nonEmptyText(prop::bytes(gtkId.get()));
     if (wanted(part::kdeDesktopFile)) w.kdeDesktopFile = nonEmptyText(prop::bytes(kdeFile.get()));
     if (wanted(part::clientMachine)) w.clientMachine = nonEmptyText(prop::bytes(machine.get()));
+    if (wanted(part::leader)) w.leader = prop::cardinal(leader.get()).value_or(XCB_NONE);
     if (wanted(part::types)) {
         w.types.clear();
         for (std::uint32_t atom : prop::cardinals(type.get()))
@@ -253,10 +256,10 @@ bool sameWindow(const ClientWindow& a, const ClientWindow& b) {
     };
     return a.id == b.id && a.pid == b.pid && a.instance == b.instance && a.wmClass == b.wmClass &&
            a.gtkApplicationId == b.gtkApplicationId && a.kdeDesktopFile == b.kdeDesktopFile &&
-           a.clientMachine == b.clientMachine && a.types == b.types && a.transient == b.transient &&
-           a.title == b.title && a.deletable == b.deletable && a.desktop == b.desktop &&
-           a.hidden == b.hidden && a.fullScreen == b.fullScreen && a.skipTaskbar == b.skipTaskbar &&
-           sameRect(a.geometry, b.geometry);
+           a.clientMachine == b.clientMachine && a.leader == b.leader && a.types == b.types &&
+           a.transient == b.transient && a.title == b.title && a.deletable == b.deletable &&
+           a.desktop == b.desktop && a.hidden == b.hidden && a.fullScreen == b.fullScreen &&
+           a.skipTaskbar == b.skipTaskbar && sameRect(a.geometry, b.geometry);
 }
 
 } // namespace
@@ -292,6 +295,7 @@ WindowParts partOf(const X11Connection& conn, xcb_atom_t atom) {
         {a.gtkApplicationId, part::gtkApplicationId},
         {a.kdeDesktopFile, part::kdeDesktopFile},
         {XCB_ATOM_WM_CLIENT_MACHINE, part::clientMachine},
+        {a.wmClientLeader, part::leader},
         {e._NET_WM_WINDOW_TYPE, part::types},
         {XCB_ATOM_WM_TRANSIENT_FOR, part::transient},
         {e._NET_WM_NAME, part::title},

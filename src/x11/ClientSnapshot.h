@@ -48,6 +48,7 @@ struct ClientWindow {
     std::optional<std::string> gtkApplicationId;
     std::optional<std::string> kdeDesktopFile;
     std::optional<std::string> clientMachine;
+    xcb_window_t leader = XCB_NONE; // WM_CLIENT_LEADER: one window shared by a client's windows
     std::vector<WindowType> types;
     bool transient = false;
     std::optional<std::string> title; // valid UTF-8: _NET_WM_NAME, else WM_NAME
@@ -97,7 +98,8 @@ inline constexpr WindowParts protocols = 1u << 8;     // WM_PROTOCOLS
 inline constexpr WindowParts desktop = 1u << 9;       // _NET_WM_DESKTOP
 inline constexpr WindowParts state = 1u << 10;        // _NET_WM_STATE
 inline constexpr WindowParts geometry = 1u << 11;     // size and position in the root
-inline constexpr WindowParts all = (1u << 12) - 1;
+inline constexpr WindowParts leader = 1u << 12;       // WM_CLIENT_LEADER
+inline constexpr WindowParts all = (1u << 13) - 1;
 } // namespace part
 
 // The part of a client window that a change of its property `atom` makes stale; none (0)

@@ -188,6 +188,8 @@ std::optional<DesktopEntry> DesktopEntries::parse(std::string_view text, std::st
             hidden = value == "true";
         } else if (key == "StartupWMClass") {
             entry.startupWMClass = unescape(value);
+        } else if (key == "Icon") {
+            entry.icon = unescape(value);
         } else if (key == "Name") {
             if (bestRank > keys.size()) {
                 entry.name = unescape(value);

@@ -14,6 +14,7 @@ struct DesktopEntry {
     std::string id;             // desktop file id without ".desktop" ("org.gnome.Nautilus")
     std::string name;           // Name, localised when the locale has a translation
     std::string startupWMClass; // StartupWMClass, "" when absent
+    std::string icon;           // Icon: a theme icon name or an absolute path, "" when absent
 };
 
 class DesktopEntries {

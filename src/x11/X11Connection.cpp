@@ -38,14 +38,13 @@ bool X11Connection::initAtoms() {
     Batch batch(*this);
     xcb_intern_atom_cookie_t* ewmhCookies = xcb_ewmh_init_atoms(c_, &ewmh_);
     static constexpr const char* names[] = {
-        "WM_DELETE_WINDOW",    "WM_CHANGE_STATE",          "WM_STATE",
-        "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE", "COMPOUND_TEXT",
-        "_MORVELAN_TIMESTAMP",
+        "WM_DELETE_WINDOW",    "WM_CHANGE_STATE",          "WM_STATE",      "WM_CLIENT_LEADER",
+        "_GTK_APPLICATION_ID", "_KDE_NET_WM_DESKTOP_FILE", "COMPOUND_TEXT", "_MORVELAN_TIMESTAMP",
     };
     xcb_atom_t* targets[] = {
-        &atoms_.wmDeleteWindow,   &atoms_.wmChangeState,  &atoms_.wmState,
-        &atoms_.gtkApplicationId, &atoms_.kdeDesktopFile, &atoms_.compoundText,
-        &atoms_.timestampProbe,
+        &atoms_.wmDeleteWindow, &atoms_.wmChangeState,    &atoms_.wmState,
+        &atoms_.wmClientLeader, &atoms_.gtkApplicationId, &atoms_.kdeDesktopFile,
+        &atoms_.compoundText,   &atoms_.timestampProbe,
     };
     static_assert(std::size(names) == std::size(targets));
     std::vector<xcb_intern_atom_cookie_t> cookies;

@@ -24,6 +24,7 @@ struct ExtraAtoms {
     xcb_atom_t wmDeleteWindow = XCB_NONE;
     xcb_atom_t wmChangeState = XCB_NONE;
     xcb_atom_t wmState = XCB_NONE;
+    xcb_atom_t wmClientLeader = XCB_NONE;
     xcb_atom_t gtkApplicationId = XCB_NONE;
     xcb_atom_t kdeDesktopFile = XCB_NONE;
     xcb_atom_t compoundText = XCB_NONE;

@@ -1,8 +1,8 @@
 // X11WindowSystem: the WindowSystem of an EWMH window manager on X11, over one xcb connection.
 #include "x11/X11WindowSystem.h"
 
-#include "x11/AppIndex.h"
 #include "x11/NetWmIcon.h"
+#include "x11/WmHintsIcon.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -27,10 +27,14 @@ std::string hostName() {
     return buffer;
 }
 
-// Whether the process runs: one we may not signal runs too.
+// Whether the process runs: one we may not signal runs too. Only ever asked of a real pid:
+// kill() reads 0 and negative pids as process groups.
 bool processRuns(Pid pid) {
-    return ::kill(pid, 0) == 0 || errno == EPERM;
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
 }
+
+// The side, in pixels, icons are picked and loaded at.
+constexpr int iconSize = 64;
 
 std::optional<WindowKind> kindOf(ClientKind kind) {
     switch (kind) {
@@ -60,14 +64,14 @@ int desktopOf(const ClientWindow& w) {
 // One consistent reading of the window system: the clients, their applications and the
 // windows as the program sees them, front to back.
 struct X11WindowSystem::View {
-    View(ClientSnapshot s, const DesktopEntries& entries, WindowIds& ids)
-        : snapshot(std::move(s)), apps(snapshot, entries) {
+    View(ClientSnapshot s, const DesktopEntries& entries, WindowIds& ids, AppOwners& owners)
+        : snapshot(std::move(s)), apps(snapshot, entries, owners) {
         std::unordered_set<xcb_window_t> placed;
         const auto add = [&](xcb_window_t x) {
             const ClientWindow* w = snapshot.find(x);
-            if (!w || !w->pid || !placed.insert(x).second) return;
+            if (!w || !placed.insert(x).second) return;
             const auto kind = kindOf(w->kind());
-            const AppRecord* app = apps.find(*w->pid);
+            const AppRecord* app = apps.ofWindow(x);
             if (!kind || !app) return;
             WindowInfo info;
             info.id = ids.idFor(x);
@@ -114,7 +118,7 @@ std::unique_ptr<X11WindowSystem> X11WindowSystem::open(std::unique_ptr<X11Connec
 }
 
 X11WindowSystem::X11WindowSystem(std::unique_ptr<X11Connection> conn, DesktopEntries entries)
-    : conn_(std::move(conn)), entries_(std::move(entries)), host_(hostName()) {
+    : conn_(std::move(conn)), entries_(std::move(entries)), owners_(hostName()) {
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(conn_->get(), conn_->root(), XCB_CW_EVENT_MASK, &mask);
     conn_->setEventTap([this](const xcb_generic_event_t& ev) { look(ev); });
@@ -182,7 +186,7 @@ void X11WindowSystem::look(const xcb_generic_event_t& ev) {
         const auto& pn = reinterpret_cast<const xcb_property_notify_event_t&>(ev);
         if (pn.window == conn_->root())
             rootStale_ = rootStale_ || rootReads(*conn_, pn.atom);
-        else if (pn.atom == conn_->ewmh()._NET_WM_ICON)
+        else if (pn.atom == conn_->ewmh()._NET_WM_ICON || pn.atom == XCB_ATOM_WM_HINTS)
             icons_.erase(pn.window);
         else if (const WindowParts parts = partOf(*conn_, pn.atom))
             mark(pn.window, parts);
@@ -283,20 +287,11 @@ void X11WindowSystem::setLive(ClientSnapshot s, bool clientsChanged) {
         std::erase_if(icons_, [&](const auto& kv) { return gone(kv.first); });
         ids_.keepOnly([&](WindowIds::Handle h) { return !gone(static_cast<xcb_window_t>(h)); });
     }
-    live_ = std::make_shared<const View>(std::move(s), entries_, ids_);
+    live_ = std::make_shared<const View>(std::move(s), entries_, ids_, owners_);
     if (!ok) return;
-    for (const AppRecord& rec : live_->apps.apps()) {
-        Process& p = processes_[rec.pid];
-        p.app = AppInfo{rec.pid, rec.identity.appId, rec.identity.name};
-        p.machine.reset();
-        for (xcb_window_t x : rec.windows) {
-            const ClientWindow* w = live_->snapshot.find(x);
-            if (w && w->clientMachine) {
-                p.machine = w->clientMachine;
-                break;
-            }
-        }
-    }
+    for (const AppRecord& rec : live_->apps.apps())
+        processes_[rec.pid] =
+            Process{AppInfo{rec.pid, rec.identity.appId, rec.identity.name}, rec.process};
 }
 
 void X11WindowSystem::refetchAll() {
@@ -334,10 +329,9 @@ std::vector<AppInfo> X11WindowSystem::runningApplications() {
     std::vector<AppInfo> out;
     for (auto it = processes_.begin(); it != processes_.end();) {
         const Process& p = it->second;
-        // A pid names a process on the machine that owns the window only; elsewhere the
-        // windows are all we know of it.
-        const bool runs =
-            v->apps.find(it->first) || (p.machine && *p.machine == host_ && processRuns(it->first));
+        // Only a process of this machine runs on without windows; of any other application
+        // the windows are all we know.
+        const bool runs = v->apps.find(it->first) || (p.process && processRuns(it->first));
         if (runs) {
             out.push_back(p.app);
             ++it;
@@ -350,6 +344,15 @@ std::vector<AppInfo> X11WindowSystem::runningApplications() {
 
 ImageRef X11WindowSystem::icon(Pid pid) {
     const auto v = view();
+    const AppRecord* rec = v->apps.find(pid);
+    if (!rec) return nullptr;
+    // The desktop entry's icon first: openbox puts its own generic _NET_WM_ICON on every
+    // client that gives no icon (xterm, for one), which would always hide it.
+    if (const std::string& name = rec->identity.icon; !name.empty() && iconLoader_) {
+        auto [it, added] = themed_.try_emplace(name);
+        if (added) it->second = iconLoader_(name, iconSize);
+        if (it->second) return it->second;
+    }
     // Shown windows first, front to back: a minimised helper window should not speak for
     // the application.
     for (const bool shown : {true, false}) {
@@ -360,11 +363,13 @@ ImageRef X11WindowSystem::icon(Pid pid) {
             auto it = icons_.find(x);
             if (it == icons_.end()) {
                 // Icons are large (a 256-px image is 256 KiB): fetched on demand, then cached
-                // until the window changes its _NET_WM_ICON.
+                // until the window changes its _NET_WM_ICON or WM_HINTS.
                 auto cookie = xcb_get_property(conn_->get(), 0, x, conn_->ewmh()._NET_WM_ICON,
                                                XCB_ATOM_CARDINAL, 0, 1u << 22);
                 auto r = conn_->reply(xcb_get_property_reply, cookie);
-                it = icons_.emplace(x, bestIcon(prop::cardinals(r.get()), 64)).first;
+                ImageRef image = bestIcon(prop::cardinals(r.get()), iconSize);
+                if (!image) image = wmHintsIcon(*conn_, x);
+                it = icons_.emplace(x, std::move(image)).first;
             }
             if (it->second) return it->second;
         }

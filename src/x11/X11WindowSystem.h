@@ -1,7 +1,8 @@
 // X11WindowSystem: the WindowSystem of an EWMH window manager on X11, over one xcb connection.
 //
-// Windows are the managed clients (_NET_CLIENT_LIST) that name their process (_NET_WM_PID),
-// applications are those processes and desktops are the EWMH desktops. The object is driven by
+// Windows are the managed clients (_NET_CLIENT_LIST); applications are the processes that own
+// them (_NET_WM_PID), and clients that name no process of this machine are applications of
+// their own (see AppOwners); desktops are the EWMH desktops. The object is driven by
 // the main thread's event loop: call processEvents() whenever fd() is readable AND before the
 // loop goes to sleep, because xcb reads events into its own queue while it waits for a reply,
 // and a reading keeps the events it looked at for processEvents() (a QSocketNotifier alone
@@ -14,6 +15,7 @@
 
 #include "core/platform/WindowIds.h"
 #include "core/platform/WindowSystem.h"
+#include "x11/AppIndex.h"
 #include "x11/ClientSnapshot.h"
 #include "x11/DesktopEntries.h"
 #include "x11/X11Connection.h"
@@ -51,6 +53,12 @@ public:
     // Forgets the live reading, so that the next one reads everything again (benchmarks).
     void refetchAll();
 
+    // Loads a theme icon by name, or an image file by absolute path, at about `size` pixels;
+    // null when there is none. The host has no icon theme code of its own: the shell gives it
+    // one. Without a loader, desktop entries' icons are not used.
+    using IconLoader = std::function<ImageRef(const std::string& nameOrPath, int size)>;
+    void setIconLoader(IconLoader loader) { iconLoader_ = std::move(loader); }
+
     // --- WindowSystem ---------------------------------------------------------------
     std::vector<WindowInfo> windows() override;
     std::optional<WindowInfo> activeWindow() override;
@@ -66,10 +74,10 @@ public:
 
 private:
     struct View;
-    // A process seen owning windows, remembered after its last window closed.
+    // An application seen owning windows, remembered after its last window closed.
     struct Process {
         AppInfo app;
-        std::optional<std::string> machine; // WM_CLIENT_MACHINE
+        bool process = false; // a process of this machine, which may run on without windows
     };
 
     X11WindowSystem(std::unique_ptr<X11Connection> conn, DesktopEntries entries);
@@ -93,8 +101,9 @@ private:
 
     std::unique_ptr<X11Connection> conn_;
     DesktopEntries entries_;
-    const std::string host_;
+    AppOwners owners_;
     WindowIds ids_;
+    IconLoader iconLoader_;
     std::function<void(WindowChange, WindowID)> handler_;
     std::shared_ptr<const View> batchView_;
     int batchDepth_ = 0;
@@ -106,8 +115,10 @@ private:
     std::unordered_set<xcb_window_t> destroyed_;
     // Clients whose changes we receive.
     std::unordered_set<xcb_window_t> watched_;
-    // _NET_WM_ICON per window; a null image means the window has none.
+    // The icon of each window (_NET_WM_ICON, else WM_HINTS); null when it has none.
     std::unordered_map<xcb_window_t, ImageRef> icons_;
+    // Desktop entries' icons by name; null when the loader found none.
+    std::unordered_map<std::string, ImageRef> themed_;
     std::map<Pid, Process> processes_;
     WindowID lastActive_ = 0; // the active window the handler last heard of
     bool lost_ = false;

@@ -363,6 +363,39 @@ TEST_F(SwitcherE2e, ThePanelIsCompleteTheMomentItIsMappedAndAClickFocusesATile) 
     EXPECT_EQ(watch.activated(), std::vector<xcb_window_t>{budget});
 }
 
+// xlogo and xeyes name no process, and xterm gives no icon of its own (so openbox puts its
+// generic one on it): such a window is listed, with the icon of its desktop entry from the
+// icon theme, and focused from its tile.
+TEST_F(SwitcherE2e, AWindowThatNamesNoProcessShowsItsDesktopEntrysIconAndIsFocused) {
+    const fs::path share = dataHome();
+    writeText(share / "applications/test-term.desktop",
+              "[Desktop Entry]\nType=Application\nName=Term\nIcon=test-term\n"
+              "StartupWMClass=TermLike\n");
+    const fs::path png = share / "icons/hicolor/48x48/apps/test-term.png";
+    fs::create_directories(png.parent_path());
+    ASSERT_EQ(run({"convert", "-size", "48x48", "xc:#C81EB4", png.string()}), 0);
+    const xcb_window_t term = client.open("id=term class=TermLike title=Term pid=none");
+    ASSERT_NE(term, 0u);
+    titles[term] = "Term";
+    ASSERT_NO_FATAL_FAILURE(standardStart());
+    ASSERT_NO_FATAL_FAILURE(open(superL, {tab}));
+    // The icon's colour on the screen (BGRX): the 56-px icon of Term's tile.
+    const auto pixels = panelPixels();
+    std::size_t icon = 0;
+    for (std::size_t i = 0; i + 3 < pixels.size(); i += 4)
+        icon += pixels[i] == 0xB4 && pixels[i + 1] == 0x1E && pixels[i + 2] == 0xC8;
+    EXPECT_GT(icon, 2000u);
+
+    // Term, last focused before the five, is the sixth tile.
+    const auto frame = watch.panelFrame();
+    ASSERT_TRUE(frame);
+    input.moveTo((*frame)[0] + 14 + 150 * 5 + 70, (*frame)[1] + 56 + 47);
+    input.click();
+    EXPECT_TRUE(waitActive(term));
+    EXPECT_TRUE(waitPanel(false));
+    input.release(superL);
+}
+
 // Regressions: the binding's own grab ends with the Tab's release, and until the program
 // had taken the whole keyboard a key typed right after went to the focused window. And with
 // the whole burst typed before the program took the keyboard, it read the modifiers' state

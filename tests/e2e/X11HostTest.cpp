@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 
 namespace morvelan::e2e {
@@ -77,9 +78,10 @@ TEST_F(X11HostE2e, WindowsOfEveryKindWithTitlesTurnedIntoUtf8) {
         {"", "'' Kind|Kind normal closable d0 here"},
         {"title=kate pid=5002 kde=org.kde.kate.desktop",
          "'kate' org.kde.kate|Kind normal closable d0 here"},
-        // Docks, and windows that name no process, are none of the program's windows.
+        // A window that names no process is one of an application of its own; docks are none
+        // of the program's windows.
+        {"title=orphan pid=none", "'orphan' Kind|Kind normal closable d0 here"},
         {"title=panel type=dock", nullptr},
-        {"title=orphan pid=none", nullptr},
     };
     std::vector<std::string> expected, actual;
     std::vector<xcb_window_t> made;
@@ -193,6 +195,48 @@ TEST_F(X11HostE2e, TheIconIsAShownWindowsAndIsFetchedAgainAfterItChanges) {
     client.send("icon a 16,64");
     EXPECT_TRUE(until([&] { return width() == 64; }));
     EXPECT_FALSE(system->icon(999999));
+}
+
+// xlogo, xeyes, Motif and Java programs name no process, and a pid of another machine names
+// none here: such a client is an application of its own, which runs while it has windows and
+// quits by closing those that can be asked to close (closing the others would kill it).
+TEST_F(X11HostE2e, ClientsThatNameNoProcessHereAreApplicationsOfTheirOwn) {
+    TestClient other;
+    const std::string pid = " pid=" + std::to_string(client.pid());
+    ASSERT_NE(client.open("id=l class=Logo title=logo pid=none hinticon=C81EB4"), 0u);
+    ASSERT_NE(client.open("id=k class=Logo title=kept pid=none nodelete=1 hinticon=C81EB4"), 0u);
+    ASSERT_NE(other.open("id=o class=Logo title=other pid=none"), 0u);
+    ASSERT_NE(client.open("id=h class=Here title=here" + pid), 0u);
+    ASSERT_NE(client.open("id=r class=Here title=remote machine=far.example" + pid), 0u);
+    std::map<std::string, Pid> app;
+    for (const WindowInfo& w : system->windows())
+        app[w.title] = w.app.pid;
+    EXPECT_EQ(app.size(), 5u);
+    EXPECT_EQ(app["logo"], app["kept"]);
+    EXPECT_NE(app["logo"], app["other"]) << "two clients of one class merged";
+    EXPECT_EQ(app["here"], client.pid());
+    EXPECT_NE(app["remote"], app["here"]) << "a pid of another machine named a process here";
+    const auto runs = [&](Pid pid) {
+        const auto apps = system->runningApplications();
+        return std::any_of(apps.begin(), apps.end(),
+                           [&](const AppInfo& a) { return a.pid == pid; });
+    };
+    EXPECT_TRUE(runs(app["logo"]) && runs(app["remote"]));
+
+    // The WM_HINTS icon: the pixmap's colour where its mask is set, clear elsewhere.
+    const ImageRef icon = system->icon(app["logo"]);
+    ASSERT_TRUE(icon && icon->width == 16 && icon->argb.size() == 256u) << (icon ? icon->width : 0);
+    EXPECT_EQ(icon->argb[16 * 8], 0xFFC81EB4u);
+    EXPECT_EQ(icon->argb[16 * 8 + 15], 0u);
+
+    system->quit(app["logo"]);
+    ASSERT_TRUE(client.expect("closed l", 10s));
+    ASSERT_TRUE(until([&] { return !titled("logo"); }));
+    EXPECT_TRUE(titled("kept") && titled("here")) << "the client was killed";
+    EXPECT_TRUE(runs(app["logo"]));
+    client.send("close k");
+    ASSERT_TRUE(until([&] { return !titled("kept"); }));
+    EXPECT_FALSE(runs(app["logo"]));
 }
 
 // The X server gives a disconnected client's window ids to the next client at once. The

@@ -6,7 +6,10 @@
 //        [title='A one'] [wmname='bytes'] [type=normal|dialog|utility|splash|dock|none]
 //        [transient=b]
 //        [state=normal|minimized|fullscreen] [skiptaskbar=1] [desktop=N|all]
-//        [pid=N|none] [nodelete=1] [icon=16,48] [x=N y=N w=N h=N] [color=RRGGBB]
+//        [pid=N|none] [machine=host] [nodelete=1] [icon=16,48] [hinticon=RRGGBB]
+//        [x=N y=N w=N h=N] [color=RRGGBB]
+//      Every window names one WM_CLIENT_LEADER; hinticon is a WM_HINTS icon pixmap of that
+//      colour, 16x16, masked to its left half.
 //   title a New title        sets _NET_WM_NAME (and WM_NAME in Latin-1)
 //   icon a 16,32             replaces _NET_WM_ICON with squares of these sizes
 //   minimize a               asks the window manager to iconify the window
@@ -154,7 +157,8 @@ public:
                                "WM_CHANGE_STATE",
                                "_GTK_APPLICATION_ID",
                                "_KDE_NET_WM_DESKTOP_FILE",
-                               "_NET_WM_ICON"};
+                               "_NET_WM_ICON",
+                               "WM_CLIENT_LEADER"};
         std::vector<xcb_intern_atom_cookie_t> cookies;
         for (const char* n : names)
             cookies.push_back(
@@ -169,6 +173,9 @@ public:
         char host[256] = {};
         gethostname(host, sizeof host - 1);
         host_ = host;
+        leader_ = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, leader_, screen_->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
         say("connected");
     }
     ~Client() {
@@ -314,6 +321,9 @@ private:
             // WM_CLIENT_MACHINE goes with a real pid only: a fake one names no process here.
             if (pid.empty()) setText(win.id, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, host_);
         }
+        if (kv.count("machine"))
+            setText(win.id, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, kv["machine"]);
+        setCards(win.id, atom("WM_CLIENT_LEADER"), XCB_ATOM_WINDOW, {leader_});
 
         const std::string type = kv.count("type") ? kv["type"] : "normal";
         if (type != "none") {
@@ -352,6 +362,10 @@ private:
 
         xcb_icccm_wm_hints_t hints{};
         xcb_icccm_wm_hints_set_input(&hints, 1);
+        if (kv.count("hinticon")) {
+            xcb_icccm_wm_hints_set_icon_pixmap(&hints, hintIcon(kv["hinticon"]));
+            xcb_icccm_wm_hints_set_icon_mask(&hints, hintMask_);
+        }
         // Starting iconic (rather than mapping, then iconifying) never gives the window the
         // focus, so the window manager has no focus to hand back afterwards.
         if (win.state == "minimized")
@@ -385,6 +399,25 @@ private:
         }
         setCards(id, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, icon);
         xcb_flush(c_);
+    }
+
+    // A 16x16 pixmap of the screen's depth in `color`; its mask (hintMask_) is the left half.
+    xcb_pixmap_t hintIcon(const std::string& color) {
+        const xcb_pixmap_t icon = xcb_generate_id(c_);
+        hintMask_ = xcb_generate_id(c_);
+        xcb_create_pixmap(c_, screen_->root_depth, icon, screen_->root, 16, 16);
+        xcb_create_pixmap(c_, 1, hintMask_, screen_->root, 16, 16);
+        const auto fill = [&](xcb_pixmap_t p, std::uint32_t pixel, xcb_rectangle_t r) {
+            const xcb_gcontext_t gc = xcb_generate_id(c_);
+            xcb_create_gc(c_, gc, p, XCB_GC_FOREGROUND, &pixel);
+            xcb_poly_fill_rectangle(c_, p, gc, 1, &r);
+            xcb_free_gc(c_, gc);
+        };
+        fill(icon, static_cast<std::uint32_t>(std::strtoul(color.c_str(), nullptr, 16)),
+             {0, 0, 16, 16});
+        fill(hintMask_, 0, {0, 0, 16, 16});
+        fill(hintMask_, 1, {0, 0, 8, 16});
+        return icon;
     }
 
     void iconify(xcb_window_t id) {
@@ -491,6 +524,8 @@ private:
     std::map<std::string, xcb_atom_t> atoms_;
     std::map<std::string, Window> windows_;
     std::string host_;
+    xcb_window_t leader_ = XCB_NONE;
+    xcb_pixmap_t hintMask_ = XCB_NONE;
     bool quit_ = false;
 };
 
