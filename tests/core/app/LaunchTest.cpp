@@ -33,25 +33,53 @@ TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
     keysFail = true;
     defaults.set(Settings::autoUpdateKey, false);
     launch();
-    EXPECT_EQ(app->menu()->warning, std::string(warnings::hotkeysUnavailable));
+    EXPECT_EQ(app->menu()->warnings, Strings{std::string(warnings::hotkeysUnavailable)});
     EXPECT_NE(files.inFolder("status.log").find("tapActive=false\ntapEnabled=false\n"),
               std::string::npos);
 
     app.reset();
     keysFail = false;
     launch();
-    EXPECT_FALSE(app->menu()->warning);
+    EXPECT_TRUE(app->menu()->warnings.empty());
     keys->heldByOther = true;
     queue.advance(AppDelegate::warningInterval);
-    EXPECT_EQ(app->menu()->warning, std::string(warnings::keyboardHeld));
+    EXPECT_EQ(app->menu()->warnings, Strings{std::string(warnings::keyboardHeld)});
     keys->heldByOther = false;
     queue.advance(AppDelegate::warningInterval);
-    EXPECT_FALSE(app->menu()->warning);
+    EXPECT_TRUE(app->menu()->warnings.empty());
+
+    // Taken bindings: each is named with its holder, at once, on the button and at the top of
+    // the menu, whose item leads to the recorders; the key is named as the layout shows it.
+    keyLabels = FakeKeyLabels({{Key::grave, "^"}});
+    app->config().bindings[HotkeyAction::switcherConfined] = {Key::grave, Modifier::command};
+    app->hotkeys().recording(false);
+    keys->take({Key::tab, Modifier::command}, "xfwm4");
+    keys->take({Key::grave, Modifier::command}, "");
+    queue.drain();
+    const Strings taken{"Super+Tab is used by xfwm4 — choose another shortcut or free it in "
+                        "xfwm4's keyboard settings…",
+                        "Super+^ is used by another program — choose another shortcut or free "
+                        "it there…"};
+    EXPECT_EQ(app->menu()->warnings, taken);
+    EXPECT_EQ(menuView.last().button.title, " " + taken[0]);
+    ASSERT_GE(menuView.last().items.size(), 3u);
+    EXPECT_EQ(menuView.last().items[1].title, taken[1]);
+    EXPECT_EQ(menuView.last().items[2].kind, MenuItem::Kind::separator);
+    EXPECT_NE(files.inFolder("status.log").find("\nwarning=" + taken[0] + "\nwarning="),
+              std::string::npos);
+    app->menu()->trigger(menuView.last().items[0]);
+    EXPECT_EQ(hooks.back(), "hotkeySettings");
+    keys->free({Key::tab, Modifier::command});
+    keys->free({Key::grave, Modifier::command});
+    queue.drain();
+    EXPECT_TRUE(app->menu()->warnings.empty());
+    EXPECT_EQ(menuView.last().items.front().title, "Create new context…");
 
     app->menu()->onSettings();
     app->menu()->onNewContext();
     app->menu()->onQuit();
-    EXPECT_EQ(hooks, (Strings{"intro", "intro", "settings", "newContext", "quit"}));
+    EXPECT_EQ(hooks,
+              (Strings{"intro", "intro", "hotkeySettings", "settings", "newContext", "quit"}));
     std::weak_ptr<AppDelegate> gone = app;
     app.reset();
     queue.advance(60); // timers and queued work of a core that is gone do nothing
