@@ -119,7 +119,9 @@ private:
     std::unordered_set<xcb_keycode_t> swallowed_; // pressed, swallowed, not yet released
     std::uint64_t lastFlags_ = 0;                 // the modifier bits last known
 
-    // Raw events: the modifiers held, and a binding pressed whose grab has not fired yet.
+    // Raw events: the modifiers held, and a binding pressed whose grab has not fired yet. While
+    // this connection holds the keyboard the server sends it no raw events, so its own key
+    // events keep the modifiers too.
     std::unordered_set<std::uint32_t> rawModifiers_;
     std::uint32_t awaiting_ = 0;
     std::uint32_t lastPressKey_ = 0;
@@ -496,6 +498,7 @@ void X11KeySource::Worker::onKeyPress(const xcb_key_press_event_t& ev) {
     const int code = map_.keyCode(ev.detail);
     Verdict verdict = Verdict::pass;
     if (const std::uint16_t modifier = map_.modifierMask(ev.detail)) {
+        rawModifiers_.insert(ev.detail);
         const std::uint64_t flags = KeyCodes::modsFromState(ev.state | modifier, map_.masks());
         if (flags != lastFlags_) {
             lastFlags_ = flags;
@@ -521,6 +524,7 @@ void X11KeySource::Worker::onKeyPress(const xcb_key_press_event_t& ev) {
 void X11KeySource::Worker::onKeyRelease(const xcb_key_release_event_t& ev) {
     Verdict verdict = Verdict::pass;
     if (const std::uint16_t modifier = map_.modifierMask(ev.detail)) {
+        rawModifiers_.erase(ev.detail);
         // The state names the modifiers before the release; another key on the same
         // modifier still held is not noticed (X reports the same state either way).
         const auto after = static_cast<std::uint16_t>(ev.state & ~modifier);
