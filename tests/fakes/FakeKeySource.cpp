@@ -33,27 +33,13 @@ void FakeKeySource::setSwitcherOpen(bool open) {
 
 std::vector<BindingState> FakeKeySource::bindingStates() const {
     std::lock_guard lock(mutex_);
-    std::vector<BindingState> states;
-    for (const KeyCombo& combo : bindings_) {
-        states.push_back({combo, BindingState::Kind::active, {}});
-        for (const BindingState& taken : taken_)
-            if (taken.combo == combo) states.back() = taken;
-    }
-    return states;
+    return states_;
 }
 
-void FakeKeySource::take(const KeyCombo& combo, std::string holder) {
+void FakeKeySource::report(std::vector<BindingState> states) {
     {
         std::lock_guard lock(mutex_);
-        taken_.push_back({combo, BindingState::Kind::taken, std::move(holder)});
-    }
-    feed(KeyEvent{KeyEvent::bindingsChanged, 0, 0, {}});
-}
-
-void FakeKeySource::free(const KeyCombo& combo) {
-    {
-        std::lock_guard lock(mutex_);
-        std::erase_if(taken_, [&](const BindingState& s) { return s.combo == combo; });
+        states_ = std::move(states);
     }
     feed(KeyEvent{KeyEvent::bindingsChanged, 0, 0, {}});
 }

@@ -24,10 +24,9 @@ public:
     void setRecording(bool on) override { recording = on; }
     void setSwitcherOpen(bool open) override;
 
-    // Marks `combo` taken by `holder` (any other combination handed over is active) and tells
-    // the callback, as a host does when a grab is refused or freed.
-    void take(const KeyCombo& combo, std::string holder);
-    void free(const KeyCombo& combo);
+    // Reports these states and tells the callback, as a host does when a grab is refused or
+    // freed.
+    void report(std::vector<BindingState> states);
 
     // Delivers the event as the host would, on the calling thread: nothing reaches the
     // callback before a successful start or while delivery is disabled, except the
@@ -62,7 +61,7 @@ private:
     std::atomic<bool> enabled_{false};
     mutable std::mutex mutex_;
     std::vector<KeyCombo> bindings_;
-    std::vector<BindingState> taken_;
+    std::vector<BindingState> states_;
     std::vector<bool> hints_;
 };
 
