@@ -77,7 +77,9 @@ public:
     bool isEnabled() const override { return true; }
     void enable() override {}
     bool keyboardHeldByOther() const override { return false; }
+    std::vector<BindingState> bindingStates() const override { return {}; }
     void setBindings(const std::vector<KeyCombo>&) override {}
+    void setRecording(bool) override {}
     void setSwitcherOpen(bool) override {}
     Verdict deliver(const KeyEvent& event) { return callback_(event); }
 

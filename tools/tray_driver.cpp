@@ -104,12 +104,13 @@ int main(int argc, char** argv) {
         [&] { shot("menu-alt-released"); },
         [&] { tray.menu()->hide(); },
         [&] {
-            controller.warning = "Hotkeys blocked — another program holds the keyboard";
+            controller.warnings = {"Super+Tab is used by xfwm4 — choose another shortcut or free "
+                                   "it in xfwm4's keyboard settings…"};
             controller.rebuild();
         },
         [&] { shot("warning"); },
         [&] {
-            controller.warning.reset();
+            controller.warnings.clear();
             store.setActiveSilent(std::nullopt);
             controller.rebuild();
         },

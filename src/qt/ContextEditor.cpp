@@ -155,7 +155,7 @@ ContextEditor::ContextEditor(SettingsModel& model, const Uuid& contextID, QWidge
     clearPins_->setStyleSheet("QPushButton { color: " + accent + "; padding: 0px 6px; }");
     connect(clearPins_, &QPushButton::clicked, this, [this] { model_.askClearPins(contextID_); });
     pins_->setHeaderAccessory(clearPins_);
-    pins_->setFooter("Added by hand (⌥-click in the switcher). Kept regardless of rules.");
+    pins_->setFooter("Added by hand (Alt-click in the switcher). Kept regardless of rules.");
     layout->addWidget(pins_);
     layout->addStretch(1);
 

@@ -118,10 +118,18 @@ GeneralTab::GeneralTab(SettingsModel& model,
     // 4. Hotkeys
     auto* hotkeys = new FormSection("Hotkeys", form);
     for (HotkeyAction action : allHotkeyActions) {
-        auto* recorder = new RecorderButton(model_, action);
+        auto* row = new QWidget;
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        auto* note = new QLabel(row);
+        note->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        rowLayout->addWidget(note, 1);
+        auto* recorder = new RecorderButton(model_, action, row);
         recorder->setAccessibleName(actionLabel(action));
+        rowLayout->addWidget(recorder);
         recorders_.push_back(recorder);
-        hotkeys->addLabeledRow(actionLabel(action), recorder);
+        notes_.push_back(note);
+        hotkeys->addLabeledRow(actionLabel(action), row);
     }
     layout->addWidget(hotkeys);
 
@@ -191,8 +199,25 @@ void GeneralTab::refresh() {
     }
     delayValue_->setText(QString::number(static_cast<long long>(std::llround(ms))) + " ms");
 
-    for (RecorderButton* recorder : recorders_)
-        recorder->refresh();
+    for (std::size_t i = 0; i < recorders_.size(); ++i) {
+        recorders_[i]->refresh();
+        const std::string note = model_.recorderNote(recorders_[i]->action());
+        notes_[i]->setText(QString::fromStdString(note));
+        // A binding that does not fire stands out; "Active" is quiet.
+        if (note.empty() || note == "Active") {
+            settingsStyle::makeSecondary(notes_[i]);
+        } else {
+            QPalette palette = notes_[i]->palette();
+            palette.setColor(QPalette::WindowText, QColor(0xC0, 0x39, 0x2B));
+            notes_[i]->setPalette(palette);
+        }
+    }
+}
+
+QLabel* GeneralTab::recorderNote(HotkeyAction action) const {
+    for (std::size_t i = 0; i < recorders_.size(); ++i)
+        if (recorders_[i]->action() == action) return notes_[i];
+    return nullptr;
 }
 
 RecorderButton* GeneralTab::recorder(HotkeyAction action) const {

@@ -35,6 +35,8 @@ public:
     QSlider* delaySlider() const { return delay_; }
     QLabel* delayLabel() const { return delayValue_; }
     RecorderButton* recorder(HotkeyAction action) const;
+    // Beside the recorder: whether its binding works ("Taken by xfwm4").
+    QLabel* recorderNote(HotkeyAction action) const;
     QPushButton* exportButton() const { return export_; }
     QPushButton* importButton() const { return import_; }
     QPushButton* showFileButton() const { return showFile_; }
@@ -50,6 +52,7 @@ private:
     QSlider* delay_ = nullptr;
     QLabel* delayValue_ = nullptr;
     std::vector<RecorderButton*> recorders_;
+    std::vector<QLabel*> notes_; // one per recorder, in the same order
     QPushButton* export_ = nullptr;
     QPushButton* import_ = nullptr;
     QPushButton* showFile_ = nullptr;

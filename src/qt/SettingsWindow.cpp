@@ -122,6 +122,8 @@ SettingsWindow::SettingsWindow(ContextStore& store, WindowEngine& engine, Hotkey
                                                  .dialogs = *dialogs_,
                                                  .beep = std::move(beep),
                                                  .installKeyMonitor = std::move(installKeyMonitor),
+                                                 .keyLabels = hooks_.keyLabels,
+                                                 .bindingState = hooks_.bindingState,
                                              });
     model_->onShowIntro = [this] {
         if (hooks_.showIntro) hooks_.showIntro();
@@ -238,6 +240,12 @@ void SettingsWindow::bringToFront() {
 
 void SettingsWindow::showSettings() {
     model_->setSelectedTab(SettingsModel::Tab::workspaces);
+    refresh();
+    bringToFront();
+}
+
+void SettingsWindow::showHotkeys() {
+    model_->setSelectedTab(SettingsModel::Tab::general);
     refresh();
     bringToFront();
 }

@@ -38,6 +38,9 @@ struct SettingsWindowHooks {
     std::function<void(const QUrl&)> openUrl;
     std::function<void(const std::filesystem::path&)> showInFileManager;
     std::function<std::unique_ptr<KeyMonitor>(KeyHandler)> installKeyMonitor;
+    // The layout's key labels and whether each binding works (SettingsHost); may be left empty.
+    const KeyLabels* keyLabels = nullptr;
+    std::function<std::optional<BindingState>(HotkeyAction)> bindingState;
 };
 
 class SettingsWindow : public QWidget {
@@ -61,6 +64,8 @@ public:
     void setRecording(std::function<void(bool)> callback);
     // The open-settings action: the workspaces screen, centred, in front.
     void showSettings();
+    // The preferences screen with the hotkey recorders, in front (a tray warning chosen).
+    void showHotkeys();
     // Brings the window up on the contexts screen; with `newContext`, creates one and opens
     // its editor.
     void showContexts(bool newContext);

@@ -4,6 +4,9 @@
 #include "qt/Relaunch.h"
 #include "x11/X11KeySource.h"
 
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <cstdio>
@@ -52,6 +55,8 @@ bool Shell::start() {
             .quit = [] { QCoreApplication::exit(0); },
         });
 
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    keyLabels_ = std::make_unique<X11KeyLabels>(x11 ? x11->connection() : nullptr);
     app_ = AppDelegate::create(AppHost{
         .windows = *windows_,
         .queue = queue_,
@@ -64,8 +69,14 @@ bool Shell::start() {
         .measure = measure_,
         .screens = screens_,
         .menuView = &tray_,
+        .keyLabels = keyLabels_.get(),
         .showIntro = [this] { intro_.show(); },
         .openSettings = [this] { settingsWindow().showSettings(); },
+        .openHotkeySettings = [this] { settingsWindow().showHotkeys(); },
+        .warningsChanged =
+            [this] {
+                if (settings_) settings_->model().bump();
+            },
         .newContext = [this] { settingsWindow().showContexts(true); },
         .quit = [] { QCoreApplication::exit(0); },
         .checkForUpdates = [this](bool silent) { updater_->check(silent); },
@@ -74,7 +85,13 @@ bool Shell::start() {
     intro_.onClose = [this] { app_->settings().setHasSeenIntro(true); };
     intro_.hotkeyStatus = [this] {
         auto* menu = app_->menu();
-        return menu ? menu->warning : std::optional<std::string>{};
+        return menu && !menu->warnings.empty() ? std::optional(menu->warnings.front())
+                                               : std::optional<std::string>{};
+    };
+    // Combinations another program holds never reach the settings window: the key source
+    // sees them pressed.
+    app_->hotkeys().onRecorded = [this](int keyCode, std::uint64_t mods) {
+        if (settings_) settings_->model().capture(keyCode, mods);
     };
     app_->start();
     tray_.attach(*app_->menu());
@@ -89,6 +106,13 @@ SettingsWindow& Shell::settingsWindow() {
             SettingsWindowHooks{
                 .showIntro = [this] { intro_.show(); },
                 .checkForUpdates = [this] { updater_->check(false); },
+                .keyLabels = keyLabels_.get(),
+                .bindingState =
+                    [weak = std::weak_ptr(app_)](HotkeyAction action) {
+                        auto app = weak.lock();
+                        return app ? app->hotkeys().bindingState(action)
+                                   : std::optional<BindingState>{};
+                    },
             });
         settings_->setRecording([weak = std::weak_ptr(app_)](bool on) {
             if (auto app = weak.lock()) app->setRecording(on);

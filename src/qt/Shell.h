@@ -18,6 +18,7 @@
 #include "qt/SettingsWindow.h"
 #include "qt/SwitcherPanelWindow.h"
 #include "qt/TrayIcon.h"
+#include "x11/X11KeyLabels.h"
 #include "x11/X11WindowSystem.h"
 
 #include <QObject>
@@ -49,6 +50,7 @@ private:
     JsonFileDefaults defaults_;
     XdgAutostart loginItem_;
     std::unique_ptr<X11WindowSystem> windows_;
+    std::unique_ptr<X11KeyLabels> keyLabels_;
     std::unique_ptr<QSocketNotifier> xEvents_;
     bool xLost_ = false;
     SwitcherPanelWindow panel_;

@@ -32,7 +32,7 @@ constexpr Keysym isoLastGroupLock = 0xfe0f;
 } // namespace Sym
 
 // The keysyms of every key but the letters, digits (Key::characters) and function keys
-// (F1 onwards, in keysym order); a code's first row gives its name.
+// (F1 onwards, in keysym order), each with its keysym name for the reader.
 // clang-format off
 constexpr Entry table[] = {
     {Key::minus, 0x2d, "minus"},           {Key::equal, 0x3d, "equal"},
@@ -244,16 +244,6 @@ int fromKeysym(Keysym keysym) {
     return Key::none;
 }
 
-std::string name(int keyCode) {
-    for (const auto& [code, character] : Key::characters)
-        if (code == keyCode) return std::string(1, character);
-    for (std::size_t i = 0; i < std::size(Key::functionKeys); ++i)
-        if (Key::functionKeys[i] == keyCode) return "F" + std::to_string(i + 1);
-    for (const Entry& entry : table)
-        if (entry.code == keyCode) return entry.name;
-    return "key" + std::to_string(keyCode);
-}
-
 bool isModifierKeysym(Keysym keysym) {
     return (keysym >= Sym::shiftL && keysym <= Sym::hyperR) || keysym == Sym::numLock ||
            keysym == Sym::scrollLock || keysym == Sym::modeSwitch ||
@@ -388,15 +378,6 @@ std::string utf8(char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
     return out;
-}
-
-std::string describe(int keyCode, std::uint64_t mods) {
-    std::string text;
-    if (mods & Modifier::control) text += "Control+";
-    if (mods & Modifier::option) text += "Alt+";
-    if (mods & Modifier::shift) text += "Shift+";
-    if (mods & Modifier::command) text += "Super+";
-    return text + name(keyCode);
 }
 
 } // namespace morvelan::KeyCodes

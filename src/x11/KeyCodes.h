@@ -19,9 +19,6 @@ using Keysym = std::uint32_t;
 // so do the two keysyms of Tab (Tab, ISO_Left_Tab).
 int fromKeysym(Keysym keysym);
 
-// A short English name of the key ("Tab", "A", "F5", "Left"), or "key" + code.
-std::string name(int keyCode);
-
 // Whether the keysym is a modifier key (Shift, Control, Alt, Super, the locks, …).
 bool isModifierKeysym(Keysym keysym);
 
@@ -59,8 +56,5 @@ char32_t toUnicode(Keysym keysym);
 
 // UTF-8 of a scalar; empty for 0, surrogates and values beyond U+10FFFF.
 std::string utf8(char32_t scalar);
-
-// "Control+Alt+Shift+Super+Tab": a combination as X users name it, for messages.
-std::string describe(int keyCode, std::uint64_t mods);
 
 } // namespace morvelan::KeyCodes

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <unordered_set>
 
@@ -31,6 +32,8 @@ using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
 
 // How often bindings another client held are tried again.
 constexpr std::chrono::seconds retryInterval{2};
+// How often a keyboard another client held is tried, to see whether it was let go.
+constexpr std::chrono::seconds heldCheckInterval{1};
 
 KeyEvent keyDown(int keyCode, std::uint64_t flags, std::string text) {
     KeyEvent event;
@@ -57,13 +60,11 @@ class X11KeySource::Worker {
 public:
     static Result<std::unique_ptr<Worker>> open(X11KeySource& owner, const std::string& display);
 
-    // Replaces every passive grab by those of `combos`; returns what could not be taken.
-    // Grabs are taken over the ones held and only then are the stale ones let go, so a
-    // binding that stays is never free for a moment (a key pressed then would be lost).
-    std::vector<std::string> grabBindings(const std::vector<KeyCombo>& combos,
-                                          std::uint64_t version);
-    // Whether the last grab refused the first combination, the switcher's own binding.
-    bool firstRefused() const { return firstRefused_; }
+    // Replaces every passive grab by those of `combos`; returns each one's state. Grabs are
+    // taken over the ones held and only then are the stale ones let go, so a binding that
+    // stays is never free for a moment (a key pressed then would be lost).
+    std::vector<BindingState> grabBindings(const std::vector<KeyCombo>& combos,
+                                           std::uint64_t version);
     void run();
 
 private:
@@ -88,6 +89,10 @@ private:
     void onKeyRelease(const xcb_key_release_event_t& ev);
     void onRawKey(bool press, std::uint32_t key, xcb_timestamp_t time);
     void onMapping(const xcb_mapping_notify_event_t& ev);
+    void setHeldByOther(bool held);
+    void checkKeyboardFree();
+    bool takenElsewhere(xcb_keycode_t key, std::uint16_t state);
+    std::string windowManagerName();
     void replay(const xcb_key_press_event_t& ev);
     Verdict deliver(const KeyEvent& event);
     std::optional<std::uint8_t> grabKeyboard(xcb_timestamp_t time);
@@ -105,16 +110,18 @@ private:
     std::uint64_t appliedVersion_ = 0;
     // A binding could not be taken: it is tried again at retryAt_.
     bool missing_ = false;
-    // The first combination (the switcher's own binding) was refused at the last grab.
-    bool firstRefused_ = false;
     std::chrono::steady_clock::time_point retryAt_;
+    // While another client holds the keyboard: when to see whether it still does.
+    std::chrono::steady_clock::time_point heldCheckAt_;
 
     bool grabbed_ = false;
     bool grabRefused_ = false;
     std::unordered_set<xcb_keycode_t> swallowed_; // pressed, swallowed, not yet released
     std::uint64_t lastFlags_ = 0;                 // the modifier bits last known
 
-    // Raw events: the modifiers held, and a binding pressed whose grab has not fired yet.
+    // Raw events: the modifiers held, and a binding pressed whose grab has not fired yet. While
+    // this connection holds the keyboard the server sends it no raw events, so its own key
+    // events keep the modifiers too.
     std::unordered_set<std::uint32_t> rawModifiers_;
     std::uint32_t awaiting_ = 0;
     std::uint32_t lastPressKey_ = 0;
@@ -158,8 +165,8 @@ void X11KeySource::Worker::selectRawEvents() {
     xiOpcode_ = ext->major_opcode;
 }
 
-std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<KeyCombo>& combos,
-                                                            std::uint64_t version) {
+std::vector<BindingState> X11KeySource::Worker::grabBindings(const std::vector<KeyCombo>& combos,
+                                                             std::uint64_t version) {
     xcb_connection_t* c = c_.get();
     appliedVersion_ = version;
     combos_ = combos;
@@ -172,16 +179,17 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
         xcb_void_cookie_t cookie;
     };
     std::vector<Pending> pending;
-    std::vector<std::string> failures;
+    std::vector<BindingState> states;
+    std::vector<Binding> candidates(combos.size());
     const auto locks = KeyCodes::lockVariants(map_.masks());
     for (std::size_t i = 0; i < combos.size(); ++i) {
         const KeyCombo& combo = combos[i];
         const std::uint64_t mods = combo.mods & Modifier::all;
+        states.push_back({combo, BindingState::Kind::active, {}});
         const auto base = KeyCodes::stateFromMods(mods, map_.masks());
         auto keys = map_.keysFor(combo.keyCode);
         if (!base || keys.empty()) {
-            failures.push_back(KeyCodes::describe(combo.keyCode, mods) +
-                               " cannot be typed on this keyboard");
+            states[i].kind = BindingState::Kind::unusable;
             continue;
         }
         // Every combination with more modifiers is the binding too.
@@ -207,7 +215,7 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
                                               XCB_GRAB_MODE_SYNC)});
                 }
         }
-        bindings_.push_back({std::move(keys), mods});
+        candidates[i] = {std::move(keys), mods};
     }
 
     std::vector<int> refused(combos.size(), 0); // the X error code of an exact grab
@@ -229,19 +237,59 @@ std::vector<std::string> X11KeySource::Worker::grabBindings(const std::vector<Ke
     for (xcb_void_cookie_t cookie : released)
         XcbPtr<xcb_generic_error_t>(xcb_request_check(c, cookie));
     held_ = std::move(held);
+    std::string holder;
+    bool holderRead = false;
     for (std::size_t i = 0; i < combos.size(); ++i) {
-        if (!refused[i]) continue;
-        const std::string name =
-            KeyCodes::describe(combos[i].keyCode, combos[i].mods & Modifier::all);
-        failures.push_back(refused[i] == XCB_ACCESS ? name + " is taken by another program"
-                                                    : name + " cannot be grabbed (X error " +
-                                                          std::to_string(refused[i]) + ")");
+        if (states[i].kind != BindingState::Kind::active) continue;
+        if (!refused[i]) {
+            // Only the bindings held here tell, through raw events, of a keyboard held elsewhere.
+            bindings_.push_back(std::move(candidates[i]));
+            continue;
+        }
+        if (refused[i] != XCB_ACCESS) {
+            states[i].kind = BindingState::Kind::unusable;
+            continue;
+        }
+        // X cannot say who holds a grab; the window manager usually does, so it is named.
+        if (!holderRead) holder = windowManagerName();
+        holderRead = true;
+        states[i].kind = BindingState::Kind::taken;
+        states[i].holder = holder;
     }
-    missing_ = !failures.empty();
-    firstRefused_ = !combos.empty() && refused[0];
+    missing_ = std::any_of(states.begin(), states.end(), [](const BindingState& state) {
+        return state.kind != BindingState::Kind::active;
+    });
     retryAt_ = std::chrono::steady_clock::now() + retryInterval;
     ++owner_.grabRounds_;
-    return failures;
+    return states;
+}
+
+// The name of the EWMH window manager: _NET_WM_NAME of the window the root's
+// _NET_SUPPORTING_WM_CHECK names; empty when there is none.
+std::string X11KeySource::Worker::windowManagerName() {
+    xcb_connection_t* c = c_.get();
+    const auto atom = [c](const char* name) {
+        XcbPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+            nullptr));
+        return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    };
+    const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t wmName = atom("_NET_WM_NAME");
+    const xcb_atom_t utf8 = atom("UTF8_STRING");
+    XcbPtr<xcb_get_property_reply_t> owner(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root_, check, XCB_ATOM_WINDOW, 0, 1), nullptr));
+    if (!owner || xcb_get_property_value_length(owner.get()) != 4) return {};
+    const xcb_window_t wm = *static_cast<const xcb_window_t*>(xcb_get_property_value(owner.get()));
+    XcbPtr<xcb_get_property_reply_t> name(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, wm, wmName, utf8, 0, 64), nullptr));
+    if (!name) return {};
+    std::string text(static_cast<const char*>(xcb_get_property_value(name.get())),
+                     static_cast<std::size_t>(xcb_get_property_value_length(name.get())));
+    // Only printable text goes into a sentence; anything else is no name.
+    for (char ch : text)
+        if (static_cast<unsigned char>(ch) < 0x20) return {};
+    return text;
 }
 
 void X11KeySource::Worker::run() {
@@ -252,14 +300,21 @@ void X11KeySource::Worker::run() {
         bool busy = applyBindings();
         busy = applyOpen(XCB_CURRENT_TIME) || busy;
         int timeout = -1;
-        if (missing_) {
+        // Milliseconds until `at`, taking the earliest as the poll's time-out.
+        const auto until = [&timeout](std::chrono::steady_clock::time_point at) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                retryAt_ - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                regrab();
-                busy = true;
-            }
-            timeout = static_cast<int>(std::max<std::int64_t>(left.count(), 0)) + 1;
+                at - std::chrono::steady_clock::now());
+            const int wait = static_cast<int>(std::max<std::int64_t>(left.count(), 0)) + 1;
+            timeout = timeout < 0 ? wait : std::min(timeout, wait);
+            return left.count();
+        };
+        if (missing_ && until(retryAt_) <= 0) {
+            regrab();
+            busy = true;
+        }
+        if (owner_.heldByOther_ && !grabbed_ && until(heldCheckAt_) <= 0) {
+            checkKeyboardFree();
+            busy = true;
         }
         // Replies waited for above may have queued events without waking poll(): drain first.
         while (!owner_.stop_) {
@@ -305,9 +360,40 @@ bool X11KeySource::Worker::applyBindings() {
 }
 
 void X11KeySource::Worker::regrab() {
-    auto failures = grabBindings(combos_, appliedVersion_);
-    std::lock_guard lock(owner_.mutex_);
-    owner_.missed_ = std::move(failures);
+    auto states = grabBindings(combos_, appliedVersion_);
+    {
+        std::lock_guard lock(owner_.mutex_);
+        if (states == owner_.states_) return;
+        owner_.states_ = std::move(states);
+    }
+    deliver(KeyEvent{KeyEvent::bindingsChanged, 0, 0, {}});
+}
+
+void X11KeySource::Worker::setHeldByOther(bool held) {
+    if (owner_.heldByOther_.exchange(held) == held) return;
+    heldCheckAt_ = std::chrono::steady_clock::now() + heldCheckInterval;
+    deliver(KeyEvent{KeyEvent::bindingsChanged, 0, 0, {}});
+}
+
+// Nothing is sent when another client's keyboard grab ends: try taking the keyboard, and give
+// it back at once when that works.
+void X11KeySource::Worker::checkKeyboardFree() {
+    heldCheckAt_ = std::chrono::steady_clock::now() + heldCheckInterval;
+    if (grabKeyboard(XCB_CURRENT_TIME) != XCB_GRAB_STATUS_SUCCESS) return;
+    xcb_ungrab_keyboard(c_.get(), XCB_CURRENT_TIME);
+    xcb_flush(c_.get());
+    setHeldByOther(false);
+}
+
+// Whether another client holds a passive grab of exactly this key and state.
+bool X11KeySource::Worker::takenElsewhere(xcb_keycode_t key, std::uint16_t state) {
+    xcb_connection_t* c = c_.get();
+    XcbPtr<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_grab_key_checked(c, 0, root_, state, key, XCB_GRAB_MODE_ASYNC,
+                                                  XCB_GRAB_MODE_ASYNC)));
+    if (error) return error->error_code == XCB_ACCESS;
+    XcbPtr<xcb_generic_error_t>(xcb_request_check(c, xcb_ungrab_key_checked(c, key, root_, state)));
+    return false;
 }
 
 bool X11KeySource::Worker::applyOpen(xcb_timestamp_t time, bool frozen) {
@@ -342,13 +428,13 @@ void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time, bool frozen) {
     if (status == XCB_GRAB_STATUS_SUCCESS) {
         grabbed_ = true;
         owner_.keyboardGrabbed_ = true;
-        owner_.heldByOther_ = false;
+        setHeldByOther(false);
         // Behind a frozen press the modifier's release is still on its way to this grab; the
         // server's modifier state would already tell of keys typed after the press.
         if (!frozen) followHeldModifiers();
         return;
     }
-    if (status == XCB_GRAB_STATUS_ALREADY_GRABBED) owner_.heldByOther_ = true;
+    if (status == XCB_GRAB_STATUS_ALREADY_GRABBED) setHeldByOther(true);
     grabRefused_ = true; // not again until the switcher has closed
     // Without the keyboard the hold cannot be followed: give up the way a key press after an
     // unseen release does.
@@ -407,11 +493,12 @@ void X11KeySource::Worker::onKeyPress(const xcb_key_press_event_t& ev) {
     lastPressKey_ = ev.detail;
     lastPressTime_ = ev.time;
     if (awaiting_ == ev.detail) awaiting_ = 0;
-    owner_.heldByOther_ = false;
+    setHeldByOther(false);
 
     const int code = map_.keyCode(ev.detail);
     Verdict verdict = Verdict::pass;
     if (const std::uint16_t modifier = map_.modifierMask(ev.detail)) {
+        rawModifiers_.insert(ev.detail);
         const std::uint64_t flags = KeyCodes::modsFromState(ev.state | modifier, map_.masks());
         if (flags != lastFlags_) {
             lastFlags_ = flags;
@@ -437,6 +524,7 @@ void X11KeySource::Worker::onKeyPress(const xcb_key_press_event_t& ev) {
 void X11KeySource::Worker::onKeyRelease(const xcb_key_release_event_t& ev) {
     Verdict verdict = Verdict::pass;
     if (const std::uint16_t modifier = map_.modifierMask(ev.detail)) {
+        rawModifiers_.erase(ev.detail);
         // The state names the modifiers before the release; another key on the same
         // modifier still held is not noticed (X reports the same state either way).
         const auto after = static_cast<std::uint16_t>(ev.state & ~modifier);
@@ -468,7 +556,7 @@ void X11KeySource::Worker::onRawKey(bool press, std::uint32_t key, xcb_timestamp
     if (!press) {
         if (awaiting_ == key) {
             awaiting_ = 0;
-            owner_.heldByOther_ = true;
+            setHeldByOther(true);
         }
         return;
     }
@@ -478,6 +566,14 @@ void X11KeySource::Worker::onRawKey(bool press, std::uint32_t key, xcb_timestamp
     for (std::uint32_t modifier : rawModifiers_)
         state |= map_.modifierMask(static_cast<xcb_keycode_t>(modifier));
     const std::uint64_t mods = KeyCodes::modsFromState(state, map_.masks());
+    // The recorder sees every key that reaches the settings window; one another program's
+    // grab took is told here.
+    if (owner_.recording_) {
+        const auto exact = KeyCodes::stateFromMods(mods, map_.masks());
+        if (mods && exact && takenElsewhere(keycode, *exact))
+            deliver(KeyEvent{KeyEvent::takenKeyDown, map_.keyCode(keycode), mods, {}});
+        return;
+    }
     for (const Binding& binding : bindings_) {
         const bool onKey =
             std::find(binding.keys.begin(), binding.keys.end(), keycode) != binding.keys.end();
@@ -551,18 +647,12 @@ Result<void> X11KeySource::start(Callback callback) {
         combos = bindings_;
         version = bindingsVersion_;
     }
-    auto failures = (*worker)->grabBindings(combos, version);
-    // Only the first binding opens the switcher over everything; another one taken by the
-    // window manager (Alt-Tab, often) is retried in the background instead of costing both.
-    if ((*worker)->firstRefused()) {
-        std::string message;
-        for (const auto& text : failures)
-            message += (message.empty() ? "" : "; ") + text;
-        return failure(message); // closing the connection drops the grabs that were made
-    }
+    // Bindings other programs hold (a window manager's Super-Tab or Alt-Tab, often) are
+    // reported and tried again in the background; the others work meanwhile.
+    auto states = (*worker)->grabBindings(combos, version);
     {
         std::lock_guard lock(mutex_);
-        missed_ = std::move(failures);
+        states_ = std::move(states);
     }
     callback_ = std::move(callback);
     worker_ = std::move(*worker);
@@ -616,9 +706,13 @@ void X11KeySource::setSwitcherOpen(bool open) {
     wake();
 }
 
-std::vector<std::string> X11KeySource::missedBindings() const {
+std::vector<BindingState> X11KeySource::bindingStates() const {
     std::lock_guard lock(mutex_);
-    return missed_;
+    return states_;
+}
+
+void X11KeySource::setRecording(bool on) {
+    recording_ = on;
 }
 
 void X11KeySource::wake() const {

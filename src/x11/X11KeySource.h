@@ -9,7 +9,10 @@
 // toolkits take them, programs that refuse synthetic input (xterm by default) do not.
 //
 // XInput2 raw key events, which arrive whatever client holds the keyboard, tell when a
-// binding was pressed but its grab never fired: another program holds the keyboard.
+// binding was pressed but its grab never fired: another program holds the keyboard. Nothing
+// is sent when that grab ends, so the keyboard is then tried every second until it can be
+// taken (and given back at once). While a binding is recorded, they also tell of combinations
+// another program's grab keeps from the settings window.
 #pragma once
 
 #include "core/platform/KeySource.h"
@@ -33,22 +36,22 @@ public:
     X11KeySource& operator=(const X11KeySource&) = delete;
 
     // Connects, takes the bindings and starts the thread. Fails, leaving nothing behind, when
-    // there is no X server or when another client holds a binding (the message names it).
+    // there is no X server; bindings another client holds are reported by bindingStates().
     Result<void> start(Callback callback) override;
     bool isEnabled() const override;
     // Reconnects after the connection to the server was lost.
     void enable() override;
     bool keyboardHeldByOther() const override;
+    // A taken binding names the window manager (_NET_WM_NAME of the _NET_SUPPORTING_WM_CHECK
+    // window) as its likely holder.
+    std::vector<BindingState> bindingStates() const override;
     void setBindings(const std::vector<KeyCombo>& combos) override;
+    void setRecording(bool on) override;
     void setSwitcherOpen(bool open) override;
 
     // Whether the whole keyboard is grabbed right now (the switcher is open, or keys
     // swallowed while it was are still down). Any thread.
     bool keyboardGrabbed() const { return keyboardGrabbed_; }
-    // The bindings that could not be taken when they were last grabbed after start(), as
-    // "Super+Tab is taken by another program"; they are tried again every two seconds.
-    // start() itself fails instead. Main thread.
-    std::vector<std::string> missedBindings() const;
     // How many times the bindings were grabbed so far (start, new bindings, keyboard mapping
     // changes, retries). Any thread.
     std::uint64_t grabRounds() const { return grabRounds_; }
@@ -65,9 +68,10 @@ private:
     mutable std::mutex mutex_; // guards the three fields below
     std::vector<KeyCombo> bindings_;
     std::uint64_t bindingsVersion_ = 0;
-    std::vector<std::string> missed_;
+    std::vector<BindingState> states_;
 
     std::atomic<bool> open_{false};
+    std::atomic<bool> recording_{false};
     std::atomic<bool> heldByOther_{false};
     std::atomic<bool> keyboardGrabbed_{false};
     std::atomic<bool> running_{false};

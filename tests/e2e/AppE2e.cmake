@@ -12,7 +12,8 @@ foreach(name IN ITEMS
         ActivatingAWindowOnlyAnotherContextClaimsMakesThatContextActive
         PinsFollowNewAndClosedWindowsOfAPinnedApplication
         WindowsOnTheXIdsOfAClientThatQuitAreNewWindows
-        TheTrayMenuWithAltDumpsTheWindowsToTheLog)
+        TheTrayMenuWithAltDumpsTheWindowsToTheLog
+        ShortcutsTheWindowManagerHoldsAreNamedInTheTrayUntilItLetsThemGo)
     add_test(NAME e2e_app.${name}
         COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb-session --tray
                 $<TARGET_FILE:test_e2e_app> --gtest_filter=AppE2e.${name})

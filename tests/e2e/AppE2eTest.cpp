@@ -1,13 +1,16 @@
 // The whole program end to end: morvelan itself in a fresh Xvfb + openbox + trayer session,
 // with windows from the test client. Focus following, pinning of new windows, clean-up of
-// dead pins, windows on the X ids of a client that quit, and the tray menu's window dump.
+// dead pins, windows on the X ids of a client that quit, the tray menu's window dump, and
+// the window manager holding the hotkeys.
 #include "ProgramE2e.h"
 #include "TestClient.h"
 #include "TrayProbe.h"
+#include "x11/KeyboardMap.h"
 
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <regex>
 #include <thread>
 
 namespace morvelan::e2e {
@@ -323,6 +326,100 @@ TEST_F(AppE2e, TheTrayMenuWithAltDumpsTheWindowsToTheLog) {
         EXPECT_NE(section.find(text), std::string::npos) << text << "\nin\n" << log;
     // Alt chose the dump in place of "Settings…": no settings window came up.
     EXPECT_TRUE(program->running());
+}
+
+// openbox itself holds Super+Tab and Alt+Tab (keybinds in the session's rc.xml) when the
+// program starts: the tray names each binding and openbox, its first item opens the settings,
+// and each binding works, its warning gone, within 3 s of openbox letting it go. openbox's
+// own Alt+Tab used meanwhile is no keyboard held.
+TEST_F(AppE2e, ShortcutsTheWindowManagerHoldsAreNamedInTheTrayUntilItLetsThemGo) {
+    X11Connection& conn = probe.connection();
+    const auto map = KeyboardMap::load(conn.get());
+    ASSERT_TRUE(map);
+    const xcb_keycode_t tab = map->keysFor(Key::tab).at(0);
+    const auto heldElsewhere = [&](std::uint16_t state) {
+        if (!conn.check(xcb_grab_key_checked(conn.get(), 0, conn.root(), state, tab,
+                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)))
+            return true;
+        conn.check(xcb_ungrab_key_checked(conn.get(), tab, conn.root(), state));
+        return false;
+    };
+    const fs::path rc = sessionDir() / "openbox" / "rc.xml";
+    const std::string emptyRc = readText(rc);
+    // Binds `keys` (openbox names: W-Tab, A-Tab) alone and waits for openbox to hold them.
+    const auto bindInOpenbox = [&](std::vector<std::string> keys) {
+        std::string binds;
+        for (const std::string& key : keys)
+            binds += "<keybind key=\"" + key + "\"><action name=\"NextWindow\"/></keybind>";
+        writeText(rc, std::regex_replace(emptyRc, std::regex("<keyboard/>"),
+                                         "<keyboard>" + binds + "</keyboard>"));
+        EXPECT_EQ(run({"openbox", "--reconfigure"}), 0);
+        // A binding let go is soon the program's: only the ones taken can be waited for.
+        for (const std::string& key : keys)
+            EXPECT_TRUE(waitFor(
+                [&] {
+                    return heldElsewhere(key == "W-Tab" ? map->masks().command
+                                                        : map->masks().option);
+                },
+                5s))
+                << "openbox did not take " << key;
+    };
+    const auto usedByOpenbox = [](const std::string& combo) {
+        return combo + " is used by Openbox — choose another shortcut or free it in Openbox's "
+                       "keyboard settings…";
+    };
+    const std::string superTab = usedByOpenbox("Super+Tab"), altTab = usedByOpenbox("Alt+Tab");
+    const auto warnings = [&] {
+        std::vector<std::string> lines;
+        std::istringstream status(data("status.log"));
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("warning=", 0) == 0) lines.push_back(line.substr(8));
+        return lines;
+    };
+    const auto shown = [](const std::string& title) {
+        return run({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}) == 0;
+    };
+    // Super+Tab held until the switcher shows, or 1 s; whether it showed.
+    const auto superTabOpens = [&] {
+        xdotool({"keydown", "super", "key", "Tab"});
+        const bool opened = waitFor([&] { return shown("Morvelan Switcher"); }, 1s);
+        xdotool({"keyup", "super"});
+        EXPECT_TRUE(waitFor([&] { return !shown("Morvelan Switcher"); }, 5s));
+        return opened;
+    };
+
+    TestClient client;
+    open(client, "a1", "Alpha", "A one");
+    bindInOpenbox({"W-Tab", "A-Tab"});
+    ASSERT_FALSE(HasFailure());
+    startProgram("warning=" + superTab + "\nwarning=" + altTab + "\n");
+
+    // The menu's first item leads to the settings.
+    TrayProbe tray(probe.connection());
+    std::optional<TrayProbe::Rect> icon;
+    ASSERT_TRUE(waitFor([&] { return (icon = tray.icon("morvelan")).has_value(); }, 10s));
+    xdotool(
+        {"mousemove", "--sync", std::to_string(icon->centreX()), std::to_string(icon->centreY())});
+    xdotool({"click", "3"});
+    ASSERT_TRUE(waitFor([&] { return tray.popupMenu().has_value(); }, 5s));
+    std::this_thread::sleep_for(200ms); // mapped a moment before it holds the keyboard
+    xdotool({"key", "Down", "Return"});
+    EXPECT_TRUE(waitFor([&] { return shown("Morvelan — Settings"); }, 5s))
+        << "the warning item opened no settings window";
+
+    bindInOpenbox({"A-Tab"});
+    const auto freed = Clock::now();
+    EXPECT_TRUE(waitFor([&] { return warnings() == std::vector<std::string>{altTab}; }, 3s))
+        << data("status.log");
+    tookAtMost(freed, 3s, "Super+Tab's warning gone");
+    EXPECT_TRUE(superTabOpens()) << "Super+Tab did not open the switcher once openbox let go";
+    // openbox's own Alt+Tab grabs the keyboard while it cycles; that is no keyboard held.
+    xdotool({"keydown", "alt", "key", "Tab", "keyup", "alt"});
+    EXPECT_FALSE(waitFor([&] { return warnings().size() > 1; }, 1s)) << data("status.log");
+    EXPECT_TRUE(superTabOpens());
+
+    bindInOpenbox({});
+    EXPECT_TRUE(waitFor([&] { return warnings().empty(); }, 3s)) << data("status.log");
 }
 
 } // namespace

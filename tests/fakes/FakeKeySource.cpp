@@ -31,6 +31,19 @@ void FakeKeySource::setSwitcherOpen(bool open) {
     hints_.push_back(open);
 }
 
+std::vector<BindingState> FakeKeySource::bindingStates() const {
+    std::lock_guard lock(mutex_);
+    return states_;
+}
+
+void FakeKeySource::report(std::vector<BindingState> states) {
+    {
+        std::lock_guard lock(mutex_);
+        states_ = std::move(states);
+    }
+    feed(KeyEvent{KeyEvent::bindingsChanged, 0, 0, {}});
+}
+
 Verdict FakeKeySource::feed(const KeyEvent& event) {
     if (!started_) return Verdict::pass;
     if (!enabled_ && event.type != KeyEvent::sourceDisabled) return Verdict::pass;

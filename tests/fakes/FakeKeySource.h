@@ -19,8 +19,14 @@ public:
     bool isEnabled() const override { return enabled_; }
     void enable() override;
     bool keyboardHeldByOther() const override { return heldByOther; }
+    std::vector<BindingState> bindingStates() const override;
     void setBindings(const std::vector<KeyCombo>& combos) override;
+    void setRecording(bool on) override { recording = on; }
     void setSwitcherOpen(bool open) override;
+
+    // Reports these states and tells the callback, as a host does when a grab is refused or
+    // freed.
+    void report(std::vector<BindingState> states);
 
     // Delivers the event as the host would, on the calling thread: nothing reaches the
     // callback before a successful start or while delivery is disabled, except the
@@ -42,6 +48,7 @@ public:
     bool failStart = false;
     std::string startError = "another client holds the binding";
     bool heldByOther = false;
+    std::atomic<bool> recording{false};
     // Set true by the destructor, so a test can see the source stopped.
     std::shared_ptr<std::atomic<bool>> destroyed = std::make_shared<std::atomic<bool>>(false);
 
@@ -54,6 +61,7 @@ private:
     std::atomic<bool> enabled_{false};
     mutable std::mutex mutex_;
     std::vector<KeyCombo> bindings_;
+    std::vector<BindingState> states_;
     std::vector<bool> hints_;
 };
 

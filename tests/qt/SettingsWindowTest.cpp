@@ -32,7 +32,7 @@ namespace morvelan {
 namespace {
 
 // X keysyms and modifier-state bits as an X server reports them.
-constexpr quint32 xShift = 0x01, xLock = 0x02, xControl = 0x04, xMod2 = 0x10;
+constexpr quint32 xShift = 0x01, xLock = 0x02, xControl = 0x04, xMod2 = 0x10, xMod4 = 0x40;
 constexpr quint32 keysymEscape = 0xff1b, keysymReturn = 0xff0d;
 
 using Texts = std::vector<QString>;
@@ -49,6 +49,10 @@ protected:
             hooks.alerts = &alerts;
             hooks.dialogs = &dialogs;
             hooks.beep = [this] { ++beeps; };
+            hooks.bindingState = [this](HotkeyAction action) -> std::optional<BindingState> {
+                if (action != HotkeyAction::switcher) return BindingState{};
+                return BindingState{{}, BindingState::Kind::taken, takenBy};
+            };
             window_ = std::make_unique<SettingsWindow>(store, engine, config, settings, queue,
                                                        std::move(hooks));
             window_->setRecording([this](bool on) { recordingChanges.push_back(on); });
@@ -123,6 +127,7 @@ protected:
     }
     // Key events from a device the test owns, so nothing points at a device gone at exit.
     QInputDevice keyboard{"settings test keyboard", 2, QInputDevice::DeviceType::Keyboard};
+    std::string takenBy = "xfwm4"; // who holds the switcher's binding
     std::unique_ptr<SettingsWindow> window_;
 };
 
@@ -245,7 +250,7 @@ TEST_F(SettingsWindowTest, RecordingAHotkeyAndEveryWayOutOfIt) {
     settle();
     EXPECT_FALSE(window().isVisible());
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false, true, false, true, false}));
-    EXPECT_EQ(recorder->text(), "⌘Tab");
+    EXPECT_EQ(recorder->text(), "Super+Tab");
     EXPECT_EQ(files.inFolder("hotkeys.json"), "<missing>");
 
     showAndSettle();
@@ -264,10 +269,25 @@ TEST_F(SettingsWindowTest, RecordingAHotkeyAndEveryWayOutOfIt) {
     EXPECT_EQ(recordingChanges, (std::vector<bool>{true, false}));
     EXPECT_NE(files.inFolder("hotkeys.json"), "<missing>");
     settle();
-    EXPECT_EQ(recorder->text(), "⌃⇧S");
+    EXPECT_EQ(recorder->text(), "Ctrl+Shift+S");
     // Afterwards keys reach the controls again and change nothing.
     key(recorder, Qt::Key_A, Qt::ControlModifier, 'a', xControl, "\x01");
     EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{1, 0x60000}));
+
+    // Super and the grave key: named by what the key shows, beside whether the binding works.
+    GeneralTab* general = window().generalTab();
+    EXPECT_EQ(general->recorderNote(HotkeyAction::switcher)->text(), "Taken by xfwm4");
+    EXPECT_EQ(general->recorderNote(HotkeyAction::switcherConfined)->text(), "Active");
+    EXPECT_EQ(general->recorder(HotkeyAction::switcherConfined)->text(), "Alt+Tab");
+    recorder->click();
+    settle();
+    EXPECT_EQ(general->recorderNote(HotkeyAction::switcher)->text(), "");
+    key(recorder, Qt::Key_QuoteLeft, Qt::MetaModifier, '`', xMod4, "`");
+    takenBy.clear();
+    settle();
+    EXPECT_EQ(config.bindings[HotkeyAction::switcher], (KeyBind{Key::grave, Modifier::command}));
+    EXPECT_EQ(recorder->text(), "Super+`");
+    EXPECT_EQ(general->recorderNote(HotkeyAction::switcher)->text(), "Taken by another program");
 }
 
 // The recorder reads keys as the global key source does: Caps Lock and Num Lock are not

@@ -102,6 +102,12 @@ TEST_F(SwitcherPanelTest, ShownCentredAfterTheDelayPaintedAndAnsweringThePointer
     EXPECT_NEAR(panel.geometry().center().x(), 640, 1);
     EXPECT_NEAR(panel.geometry().center().y(), 400, 1);
     EXPECT_EQ(panel.picture().size(), panel.geometry().size());
+    // The hints name the keys as a Linux keyboard has them: Super+F filters, Alt confines,
+    // Alt-click assigns.
+    const std::string hints =
+        switcher.view().draw(switcher.view().contentSize()).all<draw::Text>().back().text;
+    EXPECT_NE(hints.find("Super+F filter   Alt focus task   Alt-click assign"), std::string::npos)
+        << hints;
     switcher.appendFilter("i"); // leaves out only the untitled Rhythmbox window
     switcher.stepWindow(true);  // from the first match to the second
     const QImage image = panel.snapshot(1);

@@ -114,11 +114,11 @@ TEST_F(TrayIconTest, ChoicesMoveTheCheckMarkAndIconAndTooltipFollow) {
     EXPECT_EQ(tray.trayIcon().toolTip(), "Code");
     EXPECT_TRUE(near(iconPixel(16, 24), QColor("#4ECDC4")));
 
-    controller.warning = "Hotkeys blocked — another program holds the keyboard";
+    controller.warnings = {"Hotkeys blocked — another program holds the keyboard"};
     controller.rebuild();
     EXPECT_EQ(tray.trayIcon().toolTip(), "Hotkeys blocked — another program holds the keyboard");
     EXPECT_TRUE(near(iconPixel(10, 25), toQColor(systemYellow)));
-    controller.warning.reset();
+    controller.warnings.clear();
     store.setActiveSilent(std::nullopt);
     controller.rebuild();
     EXPECT_EQ(tray.trayIcon().toolTip(), "Morvelan");

@@ -2,7 +2,10 @@
 #include "core/app/AppDelegate.h"
 
 #include "core/app/Warnings.h"
+#include "core/hotkeys/BindingNotes.h"
 #include "core/model/Color.h"
+
+#include <algorithm>
 
 namespace morvelan {
 
@@ -51,6 +54,9 @@ void AppDelegate::wire() {
         if (hooks_.newContext) hooks_.newContext();
     };
     menu_->onSettings = weakly([](AppDelegate& self) { self.openSettings(); });
+    menu_->onHotkeySettings = [this] {
+        if (hooks_.openHotkeySettings) hooks_.openHotkeySettings();
+    };
     menu_->onDump = weakly([](AppDelegate& self) { self.logs_.dumpWindows(); });
     menu_->onQuit = [this] {
         if (hooks_.quit) hooks_.quit();
@@ -110,15 +116,24 @@ void AppDelegate::openSettings() {
 }
 
 void AppDelegate::refreshWarning() {
-    std::optional<std::string> warning;
+    std::vector<std::string> lines;
     if (!hotkeys_.keySourceRunning()) {
-        warning = std::string(warnings::hotkeysUnavailable);
+        lines.emplace_back(warnings::hotkeysUnavailable);
     } else {
         if (!hotkeys_.keySourceEnabled()) hotkeys_.enableKeySource();
-        if (hotkeys_.keyboardHeldByOther()) warning = std::string(warnings::keyboardHeld);
+        for (HotkeyAction action : allHotkeyActions)
+            if (auto state = hotkeys_.bindingState(action))
+                if (std::string line = BindingNotes::warning(*state, hooks_.keyLabels);
+                    !line.empty() && std::find(lines.begin(), lines.end(), line) == lines.end())
+                    lines.push_back(std::move(line));
+        if (hotkeys_.keyboardHeldByOther()) lines.emplace_back(warnings::keyboardHeld);
     }
-    if (!menu_ || warning == menu_->warning) return;
-    menu_->warning = std::move(warning);
+    if (lines == logs_.warnings) return;
+    logs_.warnings = lines;
+    logs_.writeStatus();
+    if (hooks_.warningsChanged) hooks_.warningsChanged();
+    if (!menu_) return;
+    menu_->warnings = std::move(lines);
     menu_->rebuild();
 }
 

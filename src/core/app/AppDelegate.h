@@ -61,7 +61,8 @@ public:
     void setRecording(bool on);
     // The open-settings action (menu, intro tour).
     void openSettings();
-    // Keeps the tray's warning in step with the key source; re-enables a stopped source.
+    // Keeps the tray's warnings in step with the key source (bindings other programs hold,
+    // the keyboard held); re-enables a stopped source.
     void refreshWarning();
 
 private:

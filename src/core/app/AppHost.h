@@ -5,6 +5,7 @@
 #include "core/menubar/MenuView.h"
 #include "core/platform/Defaults.h"
 #include "core/platform/Files.h"
+#include "core/platform/KeyLabels.h"
 #include "core/platform/KeySource.h"
 #include "core/platform/LoginItem.h"
 #include "core/platform/MainQueue.h"
@@ -36,11 +37,17 @@ struct AppHost {
     ScreenInfo& screens;
     // The tray; null runs without one.
     MenuView* menuView = nullptr;
+    // The keyboard layout's key labels; null names keys as on a US keyboard.
+    const KeyLabels* keyLabels = nullptr;
 
     // Shows the introduction tour (first launch).
     std::function<void()> showIntro;
     // Opens the settings window on its workspaces tab, in front.
     std::function<void()> openSettings;
+    // Opens the settings window on the tab with the hotkey recorders, in front.
+    std::function<void()> openHotkeySettings;
+    // The tray's warnings changed (a binding was taken or freed): the settings show it too.
+    std::function<void()> warningsChanged;
     // Opens the settings window on its contexts tab with a new context ("Create new context…").
     std::function<void()> newContext;
     // Ends the program ("Quit").

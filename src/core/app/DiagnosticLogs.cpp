@@ -70,6 +70,8 @@ std::string DiagnosticLogs::statusText() const {
     out += "\neventsSeen=" + std::to_string(hotkeys_.seen());
     out += "\nsecureInput=";
     out += text(hotkeys_.keyboardHeldByOther());
+    for (const std::string& warning : warnings)
+        out += "\nwarning=" + warning;
     out += "\ncontexts:\n";
     bool first = true;
     for (const ContextPtr& c : store_.contexts()) {

@@ -10,6 +10,7 @@
 #include "core/platform/SystemLog.h"
 
 #include <string>
+#include <vector>
 
 namespace morvelan {
 
@@ -20,7 +21,8 @@ public:
         : files_(files), log_(log), store_(store), hotkeys_(hotkeys), engine_(engine),
           follower_(follower) {}
 
-    // status.log: the key source's state and the contexts with their pin counts.
+    // status.log: the key source's state, the tray's warnings and the contexts with their pin
+    // counts.
     void writeStatus();
     // focused.log: the focused window and the context that claims it; written again only
     // when the window or its title changed.
@@ -30,6 +32,9 @@ public:
     void dumpWindows();
 
     std::string statusText() const;
+
+    // The tray's warnings, one line each, for status.log.
+    std::vector<std::string> warnings;
     std::string focusedText(const Win& win) const;
     std::string dumpText();
 

@@ -24,7 +24,7 @@ public:
     HotkeyConfig(const HotkeyConfig&) = delete;
     HotkeyConfig& operator=(const HotkeyConfig&) = delete;
 
-    // ⌘Tab for the switcher, ⌥Tab for the confined switcher.
+    // Super+Tab for the switcher, Alt+Tab for the confined switcher.
     static const Bindings& defaults();
 
     // The file's format: one array alternating an action's string value and its binding

@@ -111,6 +111,7 @@ void Hotkeys::recording(bool on) {
         st_.recording = on;
         if (fresh) st_.binds = *fresh;
     }
+    source_->setRecording(on);
     updateSourceBindings();
 }
 
@@ -133,6 +134,19 @@ void Hotkeys::enableKeySource() {
 
 bool Hotkeys::keyboardHeldByOther() const {
     return source_->keyboardHeldByOther();
+}
+
+std::optional<BindingState> Hotkeys::bindingState(HotkeyAction action) const {
+    std::optional<KeyBind> bind;
+    {
+        std::lock_guard lock(mutex_);
+        bind = st_.binds[slot(action)];
+    }
+    if (!bind) return std::nullopt;
+    const KeyCombo combo{bind->keyCode, bind->mods & Modifier::all};
+    for (const BindingState& state : source_->bindingStates())
+        if (state.combo == combo) return state;
+    return std::nullopt;
 }
 
 void Hotkeys::reloadBinds() {
@@ -199,9 +213,22 @@ void Hotkeys::postStatus(bool running) {
 // --- Key source thread -----------------------------------------------------------------
 
 Verdict Hotkeys::deliver(const KeyEvent& event) {
-    if (event.type == KeyEvent::sourceDisabled) {
+    switch (event.type) {
+    case KeyEvent::sourceDisabled:
         source_->enable();
         return Verdict::pass;
+    case KeyEvent::bindingsChanged:
+        postStatus(true);
+        return Verdict::pass;
+    case KeyEvent::takenKeyDown:
+        main_.post([alive = std::weak_ptr<const bool>(alive_), this, key = event.keyCode,
+                    mods = event.flags & Modifier::all] {
+            if (!alive.expired() && onRecorded) onRecorded(key, mods);
+        });
+        return Verdict::pass;
+    case KeyEvent::keyDown:
+    case KeyEvent::flagsChanged:
+        break;
     }
     {
         std::lock_guard lock(mutex_);
@@ -250,6 +277,8 @@ Verdict Hotkeys::decide(const KeyEvent& event, const Snapshot& snapshot) {
         if (current != Mode::closed) flagsChangedOpen(event.flags, mods);
         return Verdict::pass;
     case KeyEvent::sourceDisabled:
+    case KeyEvent::bindingsChanged:
+    case KeyEvent::takenKeyDown:
         break;
     }
     return Verdict::pass;

@@ -47,12 +47,17 @@ public:
     std::weak_ptr<HotkeyActions> actions;
     // Source of the bindings; set before start() and before recording ends.
     HotkeyConfig* config = nullptr;
-    // Told false when the key source cannot run, true when it runs. Main thread.
+    // Told false when the key source cannot run, true when it runs, and true again whenever
+    // a binding is taken or freed or the keyboard is held or let go. Main thread.
     std::function<void(bool)> onStatus = [](bool) {};
+    // While recording: a combination another program holds was pressed (key code, modifier
+    // bits), which the settings' own key capture cannot see. Main thread.
+    std::function<void(int keyCode, std::uint64_t mods)> onRecorded = [](int, std::uint64_t) {};
 
     // --- Main thread ---------------------------------------------------------------
-    // Copies the bindings and starts the key source; when it fails (a binding held by another
-    // program, no X server), reports false and retries every two seconds.
+    // Copies the bindings and starts the key source; when it fails (no X server), reports
+    // false and retries every two seconds. Bindings other programs hold do not fail it: the
+    // source keeps trying them, and bindingState() tells.
     void start();
     // While true every key passes untouched; when it turns false the bindings are copied
     // again from `config`, so a newly recorded binding takes effect.
@@ -68,6 +73,9 @@ public:
     void enableKeySource();
     // Another client holds the keyboard, so the bindings cannot fire.
     bool keyboardHeldByOther() const;
+    // Whether the action's binding is taken by this program or by another; absent while the
+    // key source has not tried it (not running, recording, no binding).
+    std::optional<BindingState> bindingState(HotkeyAction action) const;
 
     // --- Key source thread -------------------------------------------------------
     // The decision on one event: snapshot of the shared record, then decide().

@@ -12,7 +12,7 @@ MenuBarController::MenuBarController(ContextStore& store, MenuView* view)
 }
 
 void MenuBarController::rebuild() {
-    model_ = buildMenuModel(store_, counts, warning);
+    model_ = buildMenuModel(store_, counts, warnings);
     if (view_) view_->rebuild(model_);
 }
 
@@ -23,6 +23,9 @@ void MenuBarController::menuWillOpen() {
 
 void MenuBarController::trigger(const MenuItem& item) {
     switch (item.command) {
+    case MenuCommand::hotkeySettings:
+        if (onHotkeySettings) onHotkeySettings();
+        break;
     case MenuCommand::newContext:
         if (onNewContext) onNewContext();
         break;

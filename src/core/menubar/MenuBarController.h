@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvelan {
 
@@ -24,6 +25,8 @@ public:
     MenuBarController& operator=(const MenuBarController&) = delete;
 
     std::function<void()> onSettings = [] {};
+    // A warning item chosen: the settings where the hotkeys are recorded.
+    std::function<void()> onHotkeySettings = [] {};
     std::function<void()> onNewContext = [] {};
     std::function<void()> onDump = [] {};
     // "Quit" chosen; the host ends the program.
@@ -33,8 +36,9 @@ public:
 
     // The last answer of windowCounts.
     WindowCounts counts;
-    // Shown instead of the active context while set.
-    std::optional<std::string> warning;
+    // Why the hotkeys do not work, one line each: the first is shown instead of the active
+    // context, and each is an item at the top of the menu.
+    std::vector<std::string> warnings;
 
     // Rebuilds the model from the store, counts and warning, and pushes it to the view.
     void rebuild();

@@ -58,15 +58,21 @@ std::string headerText(std::string_view name) {
     return result;
 }
 
-MenuButton buildMenuButton(const ContextStore& store, const std::optional<std::string>& warning) {
+MenuButton buildMenuButton(const ContextStore& store, const std::vector<std::string>& warnings) {
     MenuButton button;
-    if (warning) {
+    if (!warnings.empty()) {
         button.kind = MenuButton::Kind::warning;
         button.symbol = MenuButton::Symbol::warningTriangle;
         button.tint = systemYellow;
         button.secondaryTint = false;
         button.imageLeading = true;
-        button.title = " " + *warning;
+        button.title = " " + warnings.front();
+        if (warnings.size() > 1) {
+            std::string all;
+            for (const std::string& warning : warnings)
+                all += (all.empty() ? "" : "\n") + warning;
+            button.tooltip = std::move(all);
+        }
         return button;
     }
     if (const ContextPtr active = store.active()) {
@@ -83,8 +89,12 @@ MenuButton buildMenuButton(const ContextStore& store, const std::optional<std::s
     return button; // the grey stack and the dash, image only
 }
 
-std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCounts& counts) {
+std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCounts& counts,
+                                     const std::vector<std::string>& warnings) {
     std::vector<MenuItem> items;
+    for (const std::string& warning : warnings)
+        items.push_back(command(warning, MenuCommand::hotkeySettings));
+    if (!warnings.empty()) items.push_back(separator());
     items.push_back(command(menu_text::newContext, MenuCommand::newContext));
     items.push_back(separator());
 
@@ -116,8 +126,8 @@ std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCoun
 }
 
 MenuModel buildMenuModel(const ContextStore& store, const WindowCounts& counts,
-                         const std::optional<std::string>& warning) {
-    return MenuModel{buildMenuButton(store, warning), buildMenuItems(store, counts)};
+                         const std::vector<std::string>& warnings) {
+    return MenuModel{buildMenuButton(store, warnings), buildMenuItems(store, counts, warnings)};
 }
 
 bool activateContext(ContextStore& store, std::string_view idText) {

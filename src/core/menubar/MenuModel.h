@@ -55,7 +55,15 @@ struct MenuButton {
     friend bool operator==(const MenuButton&, const MenuButton&) = default;
 };
 
-enum class MenuCommand { none, newContext, activateContext, settings, dumpWindows, quit };
+enum class MenuCommand {
+    none,
+    hotkeySettings, // a warning about the hotkeys: the settings with the key recorders
+    newContext,
+    activateContext,
+    settings,
+    dumpWindows,
+    quit,
+};
 
 struct MenuItem {
     enum class Kind { command, separator, header, context };
@@ -85,15 +93,18 @@ struct MenuModel {
     std::vector<MenuItem> items;
 };
 
-// The button: the warning when there is one, else the active context, else the dash.
-MenuButton buildMenuButton(const ContextStore& store, const std::optional<std::string>& warning);
+// The button: the first warning when there is one (the tooltip lists them all), else the
+// active context, else the dash.
+MenuButton buildMenuButton(const ContextStore& store, const std::vector<std::string>& warnings);
 
-// The items: new context, the contexts grouped by workspace, settings with its dump
-// alternate, quit. A context is enabled only with at least one window in `counts`.
-std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCounts& counts);
+// The items: each warning (it opens the hotkey settings) and a separator, new context, the
+// contexts grouped by workspace, settings with its dump alternate, quit. A context is enabled
+// only with at least one window in `counts`.
+std::vector<MenuItem> buildMenuItems(const ContextStore& store, const WindowCounts& counts,
+                                     const std::vector<std::string>& warnings = {});
 
 MenuModel buildMenuModel(const ContextStore& store, const WindowCounts& counts,
-                         const std::optional<std::string>& warning);
+                         const std::vector<std::string>& warnings);
 
 // Makes the context named by `idText` active through the store's setActive; false (and
 // nothing changed) when the text is no UUID or names no context.

@@ -22,11 +22,28 @@ struct KeyCombo {
     friend bool operator==(const KeyCombo&, const KeyCombo&) = default;
 };
 
+// Whether the source holds one binding.
+struct BindingState {
+    enum class Kind {
+        active,   // taken by this program: it fires
+        taken,    // another program holds the combination
+        unusable, // this keyboard cannot type it, or the host refused it for another reason
+    };
+    KeyCombo combo;
+    Kind kind = Kind::active;
+    // For `taken`: the program that most likely holds it, by name (on X11 the window manager,
+    // the usual holder, since X cannot tell which client made a grab); empty when unknown.
+    std::string holder;
+    friend bool operator==(const BindingState&, const BindingState&) = default;
+};
+
 struct KeyEvent {
     enum Type {
-        keyDown,        // a key was pressed (repeats included)
-        flagsChanged,   // a modifier went down or up; `flags` is the new state
-        sourceDisabled, // the host stopped delivering (time-out, user input): re-enable
+        keyDown,         // a key was pressed (repeats included)
+        flagsChanged,    // a modifier went down or up; `flags` is the new state
+        sourceDisabled,  // the host stopped delivering (time-out, user input): re-enable
+        bindingsChanged, // bindingStates() or keyboardHeldByOther() changed
+        takenKeyDown,    // while recording: a key press another program's grab kept from us
     };
     Type type = keyDown;
     int keyCode = 0;         // a Key code
@@ -49,9 +66,9 @@ public:
 
     // Starts the thread named keySourceThreadName and delivers every event to `callback` on
     // it, applying the verdict. Returns once it is known whether delivery works; a failure
-    // (no connection, the first binding — the switcher's — held by another client) leaves
-    // nothing running and may be retried by calling start() again. Later bindings held
-    // elsewhere do not fail the start: the source keeps trying to take them. Main thread.
+    // (no connection) leaves nothing running and may be retried by calling start() again.
+    // Bindings held elsewhere do not fail the start: the source keeps trying to take them
+    // (every two seconds) and reports each change of bindingStates(). Main thread.
     virtual Result<void> start(Callback callback) = 0;
 
     // Whether events are being delivered right now (false after the host disabled delivery,
@@ -62,14 +79,23 @@ public:
     virtual void enable() = 0;
 
     // Another client holds the keyboard, so the bindings cannot fire (the secure-input case).
-    // Main thread.
+    // Cleared by the source once that grab has ended. Main thread.
     virtual bool keyboardHeldByOther() const = 0;
+
+    // The state of each combination of the last setBindings() the source has tried to take,
+    // in that order; empty before the first try. Main thread.
+    virtual std::vector<BindingState> bindingStates() const = 0;
 
     // The key combinations to take even while another application is focused; every
     // combination with more modifiers must reach the callback too. Empty while a new binding
     // is being recorded, so the keys reach the recorder. May be called before start().
     // Main thread.
     virtual void setBindings(const std::vector<KeyCombo>& combos) = 0;
+
+    // While on (a binding is being recorded), a key press that another program's grab keeps
+    // from this program's windows reaches the callback as takenKeyDown, so the recorder can
+    // capture a combination that is taken. Main thread.
+    virtual void setRecording(bool on) = 0;
 
     // Whether the switcher is open as far as the decision knows: while open, every key and
     // modifier change must reach the callback (an X11 source grabs the whole keyboard; it may

@@ -2,6 +2,7 @@
 // recorder, the preference bindings and the configuration-file flows.
 #include "core/settings/SettingsModel.h"
 
+#include "core/hotkeys/BindingNotes.h"
 #include "core/hotkeys/KeyText.h"
 #include "core/model/Membership.h"
 #include "core/model/RegexCache.h"
@@ -437,7 +438,12 @@ std::string SettingsModel::recorderLabel(HotkeyAction action) const {
     if (recording_ == action) return "Press keys…";
     auto it = config_.bindings.find(action);
     if (it == config_.bindings.end()) return "—";
-    return KeyText::of(it->second);
+    return KeyText::of(it->second, host_.keyLabels);
+}
+
+std::string SettingsModel::recorderNote(HotkeyAction action) const {
+    if (recording_ == action || !host_.bindingState) return {};
+    return BindingNotes::note(host_.bindingState(action));
 }
 
 // --- Preferences --------------------------------------------------------------------------------

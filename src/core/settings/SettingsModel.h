@@ -10,6 +10,8 @@
 #include "core/model/Settings.h"
 #include "core/platform/Alerts.h"
 #include "core/platform/Dialogs.h"
+#include "core/platform/KeyLabels.h"
+#include "core/platform/KeySource.h"
 #include "core/platform/MainQueue.h"
 
 #include <cstdint>
@@ -41,6 +43,10 @@ struct SettingsHost {
     std::function<void()> beep;
     // Starts the key monitor; empty runs without one (capture() is then called directly).
     std::function<std::unique_ptr<KeyMonitor>(KeyHandler)> installKeyMonitor;
+    // The keyboard layout's key labels; null names keys as on a US keyboard.
+    const KeyLabels* keyLabels = nullptr;
+    // Whether an action's binding works (Hotkeys::bindingState); empty tells nothing.
+    std::function<std::optional<BindingState>(HotkeyAction)> bindingState;
 };
 
 // Removes its observer when destroyed; harmless after the model is gone.
@@ -171,8 +177,11 @@ public:
     // A key-down while recording: Esc ends it; a key without modifiers beeps; anything else
     // becomes the action's binding, is written to hotkeys.json and ends recording.
     void capture(int keyCode, std::uint64_t mods);
-    // The recorder button's label: "Press keys…", the binding's text or "—".
+    // The recorder button's label: "Press keys…", the binding's text ("Super+Tab") or "—".
     std::string recorderLabel(HotkeyAction action) const;
+    // Beside the recorder: "Taken by xfwm4", "Active" (BindingNotes::note); empty while
+    // recording or when unknown.
+    std::string recorderNote(HotkeyAction action) const;
 
     // --- Preferences ------------------------------------------------------------------------
     bool autoSwitch() const;

@@ -98,8 +98,11 @@ public:
     double gridY() const { return barTop + wsHeaderH + 3 + chipH + 10; }
 
     static constexpr std::string_view noWindowsHint = "No open windows";
+    // The keys as the key source reads them on X11: F with Super filters, Alt confines, and a
+    // click with Alt (Mod1) assigns.
     static constexpr std::string_view hintFooter =
-        "⇥ window   ←→ / 1-9 context   ⌘F filter   ⌥ focus task   ⌥-click assign   click opens";
+        "⇥ window   ←→ / 1-9 context   Super+F filter   "
+        "Alt focus task   Alt-click assign   click opens";
     static constexpr std::string_view filterPrompt = "🔍 ";
     static constexpr std::string_view filterPlaceholder = "Type to filter";
     static constexpr std::string_view filterFooterTail = "      release opens   esc cancel";

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/app/AppDelegate.h"
+#include "fakes/FakeKeyLabels.h"
 #include "fakes/FakeKeySource.h"
 #include "fakes/FakeLoginItem.h"
 #include "fakes/FakeMenuView.h"
@@ -46,8 +47,10 @@ protected:
             .measure = measure,
             .screens = screens,
             .menuView = &menuView,
+            .keyLabels = &keyLabels,
             .showIntro = [this] { hooks.push_back("intro"); },
             .openSettings = [this] { hooks.push_back("settings"); },
+            .openHotkeySettings = [this] { hooks.push_back("hotkeySettings"); },
             .newContext = [this] { hooks.push_back("newContext"); },
             .quit = [this] { hooks.push_back("quit"); },
             .checkForUpdates =
@@ -110,6 +113,7 @@ protected:
     FakeMenuView menuView;
     FakeKeySource* keys = nullptr; // owned by the hotkey engine
     bool keysFail = false;         // the key source fails to start
+    FakeKeyLabels keyLabels;
     std::vector<std::string> hooks;
     std::shared_ptr<AppDelegate> app;
 };

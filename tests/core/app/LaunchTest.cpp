@@ -33,25 +33,48 @@ TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
     keysFail = true;
     defaults.set(Settings::autoUpdateKey, false);
     launch();
-    EXPECT_EQ(app->menu()->warning, std::string(warnings::hotkeysUnavailable));
+    EXPECT_EQ(app->menu()->warnings, Strings{std::string(warnings::hotkeysUnavailable)});
     EXPECT_NE(files.inFolder("status.log").find("tapActive=false\ntapEnabled=false\n"),
               std::string::npos);
 
     app.reset();
     keysFail = false;
     launch();
-    EXPECT_FALSE(app->menu()->warning);
+    EXPECT_TRUE(app->menu()->warnings.empty());
     keys->heldByOther = true;
     queue.advance(AppDelegate::warningInterval);
-    EXPECT_EQ(app->menu()->warning, std::string(warnings::keyboardHeld));
+    EXPECT_EQ(app->menu()->warnings, Strings{std::string(warnings::keyboardHeld)});
     keys->heldByOther = false;
     queue.advance(AppDelegate::warningInterval);
-    EXPECT_FALSE(app->menu()->warning);
+    EXPECT_TRUE(app->menu()->warnings.empty());
+
+    // Taken bindings: each is named with its holder, at once, on the button and at the top of
+    // the menu, whose item leads to the recorders; the key is named as the layout shows it.
+    keyLabels = FakeKeyLabels({{Key::grave, "^"}});
+    app->config().bindings[HotkeyAction::switcherConfined] = {Key::grave, Modifier::command};
+    app->hotkeys().recording(false);
+    const auto taken = BindingState::Kind::taken;
+    keys->report({{{Key::tab, Modifier::command}, taken, "xfwm4"},
+                  {{Key::grave, Modifier::command}, taken, ""}});
+    queue.drain();
+    const Strings lines{"Super+Tab is used by xfwm4 — choose another shortcut or free it in "
+                        "xfwm4's keyboard settings…",
+                        "Super+^ is used by another program — choose another shortcut or free "
+                        "it there…"};
+    EXPECT_EQ(app->menu()->warnings, lines);
+    EXPECT_EQ(menuView.last().button.title, " " + lines[0]);
+    EXPECT_EQ(menuView.last().items[1].title, lines[1]);
+    app->menu()->trigger(menuView.last().items[0]);
+    EXPECT_EQ(hooks.back(), "hotkeySettings");
+    keys->report({});
+    queue.drain();
+    EXPECT_EQ(menuView.last().items.front().title, "Create new context…");
 
     app->menu()->onSettings();
     app->menu()->onNewContext();
     app->menu()->onQuit();
-    EXPECT_EQ(hooks, (Strings{"intro", "intro", "settings", "newContext", "quit"}));
+    EXPECT_EQ(hooks,
+              (Strings{"intro", "intro", "hotkeySettings", "settings", "newContext", "quit"}));
     std::weak_ptr<AppDelegate> gone = app;
     app.reset();
     queue.advance(60); // timers and queued work of a core that is gone do nothing

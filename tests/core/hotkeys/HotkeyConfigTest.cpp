@@ -1,6 +1,7 @@
 // Loading and saving hotkeys.json, and the display text of its bindings.
 #include "core/hotkeys/HotkeyConfig.h"
 #include "core/hotkeys/KeyText.h"
+#include "fakes/FakeKeyLabels.h"
 #include "fakes/MemoryFiles.h"
 
 #include <gtest/gtest.h>
@@ -67,11 +68,16 @@ TEST_F(HotkeyConfigTest, SaveWritesTheFileThatLoadsBackAndBindingsShowAsText) {
     ASSERT_TRUE(config.save().ok());
     EXPECT_EQ(HotkeyConfig(files).bindings, config.bindings);
 
-    // The display text: modifiers in the order ⌃⌥⇧⌘, other bits unshown, then the key.
-    EXPECT_EQ(KeyText::of({Key::left, Modifier::all | 0x100}), "⌃⌥⇧⌘←");
-    EXPECT_EQ(KeyText::of({Key::space, Modifier::option}) + KeyText::of({Key::escape, 0}) +
-                  KeyText::of({Key::digit5, 0}) + KeyText::of({Key::f1, 0}),
-              "⌥SpaceEsc5key122");
+    // The display text: Ctrl, Alt, Shift, Super joined by "+", other bits unshown, then the
+    // key, named by the layout where it types a character.
+    EXPECT_EQ(KeyText::of({Key::left, Modifier::all | 0x100}), "Ctrl+Alt+Shift+Super+Left");
+    EXPECT_EQ(KeyText::of({Key::space, Modifier::option}) + " " + KeyText::of({Key::escape, 0}) +
+                  " " + KeyText::of({Key::digit5, 0}) + " " + KeyText::of({Key::f1, 0}),
+              "Alt+Space Esc 5 F1");
+    const FakeKeyLabels layout{{{Key::grave, "^"}, {Key::tab, "\t"}}};
+    EXPECT_EQ(KeyText::of({Key::grave, Modifier::command}), "Super+`");
+    EXPECT_EQ(KeyText::of({Key::grave, Modifier::command}, &layout), "Super+^");
+    EXPECT_EQ(KeyText::of({Key::tab, Modifier::command}, &layout), "Super+Tab");
 }
 
 } // namespace

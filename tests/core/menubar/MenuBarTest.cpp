@@ -77,15 +77,16 @@ protected:
 TEST_F(MenuBarTest, ButtonShowsTheWarningElseTheActiveContextInItsColourElseTheDash) {
     auto work = context("Work", "#00FF00");
     activate(work->id);
-    EXPECT_EQ(line(buildMenuButton(store, std::string("Hotkeys blocked"))),
+    EXPECT_EQ(line(buildMenuButton(store, {"Hotkeys blocked"})),
               "warning ' Hotkeys blocked' #FFCC00 leading");
-    EXPECT_EQ(line(buildMenuButton(store, std::nullopt)),
-              "context ' Work' #00FF00 leading tip=Work");
+    EXPECT_EQ(line(buildMenuButton(store, {"Super+Tab is used by x", "Alt+Tab is used by x"})),
+              "warning ' Super+Tab is used by x' #FFCC00 leading "
+              "tip=Super+Tab is used by x\nAlt+Tab is used by x");
+    EXPECT_EQ(line(buildMenuButton(store, {})), "context ' Work' #00FF00 leading tip=Work");
     work->colorHex = "red";
-    EXPECT_EQ(line(buildMenuButton(store, std::nullopt)),
-              "context ' Work' secondary leading tip=Work");
+    EXPECT_EQ(line(buildMenuButton(store, {})), "context ' Work' secondary leading tip=Work");
     activate(Uuid::random()); // names no context
-    EXPECT_EQ(line(buildMenuButton(store, std::nullopt)), "none ' —' secondary");
+    EXPECT_EQ(line(buildMenuButton(store, {})), "none ' —' secondary");
 }
 
 TEST_F(MenuBarTest, ContextsAreGroupedUnderUpperCaseHeadersOfNonEmptyWorkspaces) {
@@ -134,12 +135,13 @@ TEST_F(MenuBarTest, ControllerFollowsTheStoreAndAsksForCountsOnlyWhenTheMenuOpen
     menu.menuWillOpen();
     EXPECT_EQ(outline(view.last().items),
               framed({"[DEFAULT]", ">A #FF0000", ">B #FF0000 off checked"}));
-    menu.warning = "Hotkeys blocked";
+    menu.warnings = {"Hotkeys blocked"};
     store.save();
     EXPECT_EQ(view.last().button.title, " Hotkeys blocked");
-    EXPECT_EQ(outline(view.last().items),
-              framed({"[DEFAULT]", ">A #FF0000", ">B #FF0000 off checked"}))
-        << "later rebuilds keep the last counts";
+    Lines warned = framed({"[DEFAULT]", ">A #FF0000", ">B #FF0000 off checked"});
+    warned.insert(warned.begin(), {"Hotkeys blocked", "-"});
+    EXPECT_EQ(outline(view.last().items), warned) << "later rebuilds keep the last counts";
+    menu.warnings.clear();
     live = 0;
     menu.menuWillOpen();
     EXPECT_EQ(outline(view.last().items),
