@@ -46,6 +46,7 @@ protected:
             .measure = measure,
             .screens = screens,
             .menuView = &menuView,
+            .installed = installed,
             .showIntro = [this] { hooks.push_back("intro"); },
             .openSettings = [this] { hooks.push_back("settings"); },
             .newContext = [this] { hooks.push_back("newContext"); },
@@ -110,6 +111,7 @@ protected:
     FakeMenuView menuView;
     FakeKeySource* keys = nullptr; // owned by the hotkey engine
     bool keysFail = false;         // the key source fails to start
+    bool installed = false;        // runs from its build tree unless set
     std::vector<std::string> hooks;
     std::shared_ptr<AppDelegate> app;
 };
