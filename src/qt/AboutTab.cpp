@@ -67,22 +67,31 @@ AboutTab::AboutTab(const QString& version, Actions actions, QWidget* parent) : Q
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(10);
     buttons->addStretch(1);
-    updates_ = symbolButton(this, "Check for Updates…", "arrow.down.circle", ink,
-                            std::move(actions.checkForUpdates));
+    if (actions.checkForUpdates) {
+        updates_ = symbolButton(this, "Check for Updates…", "arrow.down.circle", ink,
+                                std::move(actions.checkForUpdates));
+        buttons->addWidget(updates_);
+    }
     intro_ = symbolButton(this, "Show Intro…", "sparkles", ink, std::move(actions.showIntro));
-    buttons->addWidget(updates_);
     buttons->addWidget(intro_);
     buttons->addStretch(1);
     layout->addLayout(buttons);
 
-    layout->addSpacing(10);
-    auto* plea = centred(this, "Morvelan is free and made by one person.\nIf it saves you time, a "
-                               "small donation keeps it going.");
-    settingsStyle::makeSecondary(plea);
-    layout->addWidget(plea);
-    donate_ = symbolButton(this, "Donate via PayPal", "heart.fill", QColor(0xE8, 0x43, 0x93),
-                           std::move(actions.donate));
-    layout->addWidget(donate_, 0, Qt::AlignHCenter);
+    if (!updates_) {
+        noUpdates_ = centred(this, noUpdateAddressText);
+        settingsStyle::makeSecondary(noUpdates_);
+        layout->addWidget(noUpdates_);
+    }
+    if (actions.donate) {
+        layout->addSpacing(10);
+        auto* plea = centred(this, "Morvelan is free and made by one person.\nIf it saves you "
+                                   "time, a small donation keeps it going.");
+        settingsStyle::makeSecondary(plea);
+        layout->addWidget(plea);
+        donate_ = symbolButton(this, "Donate via PayPal", "heart.fill", QColor(0xE8, 0x43, 0x93),
+                               std::move(actions.donate));
+        layout->addWidget(donate_, 0, Qt::AlignHCenter);
+    }
     layout->addStretch(1);
 }
 

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPainterPath>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <cmath>
@@ -49,6 +50,31 @@ void paintGridGlyph(QPainter& p, const QRectF& rect, const QColor& color) {
                 radius, color);
 }
 
+// A window on another desktop: a small screen on a stand.
+void paintDesktopGlyph(QPainter& p, const QRectF& rect, const QColor& color) {
+    QPen pen(color);
+    pen.setWidthF(1.2);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const double screenH = rect.height() * 0.72;
+    p.drawRoundedRect(rect.adjusted(0.6, 0.6, -0.6, screenH - rect.height()), 1.5, 1.5);
+    const double x = rect.center().x();
+    p.drawLine(QPointF(x - rect.width() * 0.25, rect.bottom() - 0.6),
+               QPointF(x + rect.width() * 0.25, rect.bottom() - 0.6));
+}
+
+QString elided(const QFontMetricsF& metrics, const QString& line, draw::Elide elide, double width) {
+    switch (elide) {
+    case draw::Elide::none:
+        return line;
+    case draw::Elide::tail:
+        return metrics.elidedText(line, Qt::ElideRight, width);
+    case draw::Elide::middle:
+        return elideMiddle(metrics, line, width);
+    }
+    return line;
+}
+
 // Whether the installed fonts have every glyph of `text` (Qt draws a box for a missing one).
 bool drawable(const QFont& font, const QString& text) {
     QTextLayout layout(text, font);
@@ -78,6 +104,37 @@ void paintMagnifier(QPainter& p, const QRectF& box, const QColor& color) {
 
 } // namespace
 
+QString elideMiddle(const QFontMetricsF& metrics, const QString& text, double width) {
+    if (metrics.horizontalAdvance(text) <= width) return text;
+    static const QString dots(QChar(0x2026));
+    const double room = width - metrics.horizontalAdvance(dots);
+    // The end: the fewest whole last words that take a quarter of the room ("number 17", not
+    // "17"), never more than two thirds. A last word longer than that: the start matters more.
+    qsizetype tailStart = -1;
+    for (qsizetype i = text.size() - 1; i > 0; --i) {
+        if (!text[i - 1].isSpace() || text[i].isSpace()) continue;
+        const double tailWidth = metrics.horizontalAdvance(text.mid(i));
+        if (tailWidth > room * 2 / 3) break;
+        tailStart = i;
+        if (tailWidth >= room / 4) break;
+    }
+    if (tailStart < 0 || room <= 0) return metrics.elidedText(text, Qt::ElideRight, width);
+    const QString tail = text.mid(tailStart);
+    const double headRoom = room - metrics.horizontalAdvance(tail);
+    // The start: as many whole characters (graphemes) as fit beside it.
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype head = 0;
+    for (qsizetype at = graphemes.toNextBoundary(); at > 0 && at < tailStart;
+         at = graphemes.toNextBoundary()) {
+        if (metrics.horizontalAdvance(text.left(at)) > headRoom) break;
+        head = at;
+    }
+    QString start = text.left(head);
+    while (!start.isEmpty() && start.back().isSpace())
+        start.chop(1);
+    return start + dots + tail;
+}
+
 void DrawListPainter::paintText(QPainter& p, const draw::Text& text) {
     const QFont font = toQFont(text.font);
     const QFontMetricsF metrics(font);
@@ -104,7 +161,7 @@ void DrawListPainter::paintText(QPainter& p, const draw::Text& text) {
             laidOut.text);
         return;
     }
-    if (text.truncateTail) line = metrics.elidedText(line, Qt::ElideRight, rect.width());
+    line = elided(metrics, line, text.elide, rect.width());
     const int align = (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop |
                       Qt::TextSingleLine | Qt::TextDontClip;
     p.setFont(font);
@@ -199,7 +256,10 @@ void DrawListPainter::paint(QPainter& painter, const DrawList& list, const QRect
                            painter.setOpacity(1.0);
                        },
                        [&](const draw::Glyph& c) {
-                           paintGridGlyph(painter, toQRect(c.rect), toQColor(c.color));
+                           if (c.kind == draw::GlyphKind::desktop)
+                               paintDesktopGlyph(painter, toQRect(c.rect), toQColor(c.color));
+                           else
+                               paintGridGlyph(painter, toQRect(c.rect), toQColor(c.color));
                        },
                        [&](const draw::ClipRoundedRect& c) {
                            QPainterPath path;
@@ -221,14 +281,13 @@ const DrawListPainter::LaidOutText& DrawListPainter::layOut(const draw::Text& te
     const QTransform scale = QTransform::fromScale(device.m11(), device.m22());
     char key[128];
     std::snprintf(key, sizeof key, "%g|%d|%g|%d|%.3f|%g|%g|", text.font.size, int(text.font.weight),
-                  text.font.kern, int(text.truncateTail), width, scale.m11(), scale.m22());
+                  text.font.kern, int(text.elide), width, scale.m11(), scale.m22());
     std::string id = key + text.text;
     if (auto it = texts_.find(id); it != texts_.end()) return it->second;
     // A bound for sessions whose titles keep changing (a clock, a download counter).
     if (texts_.size() >= 2048) texts_.clear();
     const QFontMetricsF metrics(font);
-    const QString shown =
-        text.truncateTail ? metrics.elidedText(line, Qt::ElideRight, width) : line;
+    const QString shown = elided(metrics, line, text.elide, width);
     LaidOutText laidOut;
     laidOut.text.setTextFormat(Qt::PlainText);
     laidOut.text.setText(shown);

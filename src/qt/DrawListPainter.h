@@ -11,7 +11,14 @@
 #include <string>
 #include <unordered_map>
 
+class QFontMetricsF;
+
 namespace morvelan {
+
+// `text` cut in the middle to fit `width`, keeping its last words whole: titles that differ
+// only at their end ("extra window number 17") stay apart. A text whose last word alone takes
+// most of the room is cut at its end.
+QString elideMiddle(const QFontMetricsF& metrics, const QString& text, double width);
 
 class DrawListPainter {
 public:

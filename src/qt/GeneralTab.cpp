@@ -55,7 +55,7 @@ QPushButton* pushButton(const QString& text) {
 
 GeneralTab::GeneralTab(SettingsModel& model,
                        std::function<void(const std::filesystem::path&)> showInFileManager,
-                       QWidget* parent)
+                       bool offersUpdates, QWidget* parent)
     : QWidget(parent), model_(model) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -77,8 +77,9 @@ GeneralTab::GeneralTab(SettingsModel& model,
     auto* startup = new FormSection("Startup", form);
     launchAtLogin_ = addToggle(startup, "Launch Morvelan at login",
                                [this](bool on) { model_.setLaunchAtLogin(on); });
-    autoUpdate_ = addToggle(startup, "Automatically check for updates",
-                            [this](bool on) { model_.setAutoUpdate(on); });
+    if (offersUpdates)
+        autoUpdate_ = addToggle(startup, "Automatically check for updates",
+                                [this](bool on) { model_.setAutoUpdate(on); });
     layout->addWidget(startup);
 
     // 2. Behavior
@@ -188,7 +189,7 @@ void GeneralTab::refresh() {
         toggle->setChecked(on);
     };
     set(launchAtLogin_, model_.launchAtLogin());
-    set(autoUpdate_, model_.autoUpdate());
+    if (autoUpdate_) set(autoUpdate_, model_.autoUpdate());
     set(autoSwitch_, model_.autoSwitch());
     set(raise_, model_.raiseContext());
 

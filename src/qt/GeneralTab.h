@@ -22,13 +22,15 @@ class ToggleSwitch;
 class GeneralTab : public QWidget {
     Q_OBJECT
 public:
-    // `showInFileManager` selects the contexts file in the file manager.
+    // `showInFileManager` selects the contexts file in the file manager. Without
+    // `offersUpdates` (a build with no release address) there is no automatic-check switch.
     GeneralTab(SettingsModel& model,
                std::function<void(const std::filesystem::path&)> showInFileManager,
-               QWidget* parent = nullptr);
+               bool offersUpdates, QWidget* parent = nullptr);
     void refresh();
 
     ToggleSwitch* launchAtLogin() const { return launchAtLogin_; }
+    // Null without `offersUpdates`.
     ToggleSwitch* autoUpdate() const { return autoUpdate_; }
     ToggleSwitch* autoSwitch() const { return autoSwitch_; }
     ToggleSwitch* raise() const { return raise_; }

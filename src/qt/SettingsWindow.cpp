@@ -140,24 +140,18 @@ SettingsWindow::SettingsWindow(ContextStore& store, WindowEngine& engine, Hotkey
     auto reveal = hooks_.showInFileManager
                       ? hooks_.showInFileManager
                       : [](const std::filesystem::path& file) { showInFileManager(file); };
-    general_ = new GeneralTab(*model_, std::move(reveal), pages_);
-    about_ = new AboutTab(MORVELAN_VERSION,
-                          AboutTab::Actions{
-                              .checkForUpdates =
-                                  [this] {
-                                      if (hooks_.checkForUpdates) hooks_.checkForUpdates();
-                                  },
-                              .showIntro = [this] { model_->onShowIntro(); },
-                              .donate =
-                                  [this] {
-                                      const QUrl page(QStringLiteral(MORVELAN_DONATE_URL));
-                                      if (hooks_.openUrl)
-                                          hooks_.openUrl(page);
-                                      else
-                                          QDesktopServices::openUrl(page);
-                                  },
-                          },
-                          pages_);
+    const bool offersUpdates = bool(hooks_.checkForUpdates);
+    general_ = new GeneralTab(*model_, std::move(reveal), offersUpdates, pages_);
+    AboutTab::Actions about{.showIntro = [this] { model_->onShowIntro(); }};
+    if (offersUpdates) about.checkForUpdates = [this] { hooks_.checkForUpdates(); };
+    if (!hooks_.donatePage.isEmpty())
+        about.donate = [this] {
+            if (hooks_.openUrl)
+                hooks_.openUrl(hooks_.donatePage);
+            else
+                QDesktopServices::openUrl(hooks_.donatePage);
+        };
+    about_ = new AboutTab(MORVELAN_VERSION, std::move(about), pages_);
     pages_->insertWidget(workspacesPage, workspaces_);
     pages_->insertWidget(generalPage, general_);
     pages_->insertWidget(aboutPage, about_);

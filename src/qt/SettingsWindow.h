@@ -27,8 +27,11 @@ class WorkspacesContextsTab;
 struct SettingsWindowHooks {
     // "Show Intro…" on the About page.
     std::function<void()> showIntro;
-    // "Check for Updates…": an update check that reports its outcome.
+    // "Check for Updates…": an update check that reports its outcome. Empty in a build
+    // without a release address: About says so, and no automatic check is offered.
     std::function<void()> checkForUpdates;
+    // The donation page; empty: About asks for no donation.
+    QUrl donatePage;
 
     // Null or empty: QMessageBox, QFileDialog, QApplication::beep, QDesktopServices, the
     // freedesktop file manager and the application-wide key filter.

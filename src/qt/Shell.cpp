@@ -9,12 +9,32 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <iterator>
 
 namespace morvelan {
 
-Shell::Shell()
-    : queue_(this), files_(PosixFiles::dataHomeFolder()),
+namespace {
+
+// Whether the program runs from inside the tree it was built in.
+bool inBuildTree(const std::filesystem::path& executable) {
+    std::error_code ec;
+    const auto tree = std::filesystem::weakly_canonical(MORVELAN_BUILD_DIR, ec);
+    if (ec || tree.empty()) return false;
+    const auto exe = std::filesystem::weakly_canonical(executable, ec);
+    if (ec) return false;
+    auto end = tree.end();
+    if (end != tree.begin() && std::prev(end)->empty()) --end; // a trailing separator
+    return std::mismatch(tree.begin(), end, exe.begin(), exe.end()).first == end;
+}
+
+} // namespace
+
+Shell::Shell(BuildAddresses addresses)
+    : addresses_(std::move(addresses)), queue_(this), files_(PosixFiles::dataHomeFolder()),
       configFiles_(PosixFiles::configHomeFolder()),
       defaults_(configFiles_, configFiles_.appSupportDir() / "settings.json"),
       loginItem_(PosixFiles::configHome() / "autostart" / "morvelan.desktop",
@@ -46,14 +66,18 @@ bool Shell::start() {
 
     // The relaunched copy starts while this one still holds the display's lock: it waits.
     qputenv(relaunchVariable, "1");
-    updater_ = std::make_unique<Updater>(
-        http_, processes_, alerts_,
-        Updater::Options{
-            .bundle = BundleInfo::load(
-                files_, QCoreApplication::applicationFilePath().toStdString(), MORVELAN_VERSION),
-            .manifestUrl = Updater::manifestUrl(MORVELAN_RELEASE_URL),
-            .quit = [] { QCoreApplication::exit(0); },
-        });
+    if (!addresses_.releaseManifest.empty())
+        updater_ = std::make_unique<Updater>(
+            http_, processes_, alerts_,
+            Updater::Options{
+                .bundle =
+                    BundleInfo::load(files_, QCoreApplication::applicationFilePath().toStdString(),
+                                     MORVELAN_VERSION),
+                .manifestUrl = addresses_.releaseManifest,
+                .quit = [] { QCoreApplication::exit(0); },
+            });
+    std::function<void(bool)> checkForUpdates;
+    if (updater_) checkForUpdates = [this](bool silent) { updater_->check(silent); };
 
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     keyLabels_ = std::make_unique<X11KeyLabels>(x11 ? x11->connection() : nullptr);
@@ -70,6 +94,7 @@ bool Shell::start() {
         .screens = screens_,
         .menuView = &tray_,
         .keyLabels = keyLabels_.get(),
+        .installed = !inBuildTree(XdgAutostart::runningExecutable()),
         .showIntro = [this] { intro_.show(); },
         .openSettings = [this] { settingsWindow().showSettings(); },
         .openHotkeySettings = [this] { settingsWindow().showHotkeys(); },
@@ -79,7 +104,7 @@ bool Shell::start() {
             },
         .newContext = [this] { settingsWindow().showContexts(true); },
         .quit = [] { QCoreApplication::exit(0); },
-        .checkForUpdates = [this](bool silent) { updater_->check(silent); },
+        .checkForUpdates = std::move(checkForUpdates),
     });
     intro_.onOpenSettings = [this] { app_->openSettings(); };
     intro_.onClose = [this] { app_->settings().setHasSeenIntro(true); };
@@ -105,7 +130,9 @@ SettingsWindow& Shell::settingsWindow() {
             app_->store(), app_->engine(), app_->config(), app_->settings(), queue_,
             SettingsWindowHooks{
                 .showIntro = [this] { intro_.show(); },
-                .checkForUpdates = [this] { updater_->check(false); },
+                .checkForUpdates =
+                    updater_ ? std::function<void()>([this] { updater_->check(false); }) : nullptr,
+                .donatePage = QUrl(QString::fromStdString(addresses_.donatePage)),
                 .keyLabels = keyLabels_.get(),
                 .bindingState =
                     [weak = std::weak_ptr(app_)](HotkeyAction action) {

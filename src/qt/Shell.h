@@ -9,6 +9,7 @@
 #include "core/platform/XdgAutostart.h"
 #include "core/updater/Updater.h"
 #include "qt/IntroWindow.h"
+#include "qt/Program.h"
 #include "qt/QtAlerts.h"
 #include "qt/QtHttp.h"
 #include "qt/QtMainQueue.h"
@@ -30,7 +31,7 @@ namespace morvelan {
 class Shell : public QObject {
     Q_OBJECT
 public:
-    Shell();
+    explicit Shell(BuildAddresses addresses);
     ~Shell() override;
 
     // Connects to the X server and starts the core; false (after saying why on stderr) when
@@ -43,6 +44,7 @@ private:
     // The settings window, made on first use (the store must be loaded by then).
     SettingsWindow& settingsWindow();
 
+    BuildAddresses addresses_;
     QtMainQueue queue_;
     SyslogLog log_;
     PosixFiles files_;
@@ -61,6 +63,7 @@ private:
     QtHttp http_;
     QtProcesses processes_;
     QtAlerts alerts_;
+    // None in a build without a release address.
     std::unique_ptr<Updater> updater_;
     std::unique_ptr<SettingsWindow> settings_;
     // Last: it holds references to everything above.

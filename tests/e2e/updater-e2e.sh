@@ -61,7 +61,7 @@ chmod 755 "$app/morvelan"
 printf '{"CFBundleShortVersionString":"0","MorvelanDevBuild":false}\n' >"$app/Info.json"
 
 status=0
-MORVELAN_RELEASE_URL=$base/release/latest.json "$driver" "$app" >"$work/driver.log" 2>&1 || status=$?
+"$driver" "$app" "$base/release/latest.json" >"$work/driver.log" 2>&1 || status=$?
 [[ $status -eq 0 ]] || fail "driver exited with $status"
 grep -qx "alert: Update available — Morvelan $version | You have 0. Download and install now? Morvelan will relaunch." \
     "$work/driver.log" || fail "no update offer from 0 to $version"

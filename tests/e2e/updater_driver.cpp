@@ -1,10 +1,10 @@
-// morvelan_updater_driver BUNDLE: one manual update check on BUNDLE with the real Qt network
-// and process classes, answering "Install" to the offer, for tests/e2e/updater-e2e.sh.
+// morvelan_updater_driver BUNDLE MANIFEST-URL: one manual update check on BUNDLE against the
+// manifest at MANIFEST-URL with the real Qt network and process classes, answering "Install" to
+// the offer, for tests/e2e/updater-e2e.sh.
 //
-// The manifest URL is the built-in one unless MORVELAN_RELEASE_URL is set. The relaunch runs
-// the new program with --version, so the script can read which version came up. Exit status:
-// 0 once the updater asked to quit after relaunching, 1 after any other alert, 2 on bad usage,
-// 3 when nothing happened within 120 seconds.
+// The relaunch runs the new program with --version, so the script can read which version came up.
+// Exit status: 0 once the updater asked to quit after relaunching, 1 after any other alert, 2 on
+// bad usage, 3 when nothing happened within 120 seconds.
 #include "core/platform/PosixFiles.h"
 #include "core/updater/BundleInfo.h"
 #include "core/updater/Updater.h"
@@ -47,8 +47,8 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s BUNDLE\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s BUNDLE MANIFEST-URL\n", argv[0]);
         return 2;
     }
     QCoreApplication app(argc, argv);
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     AnsweringAlerts alerts;
     Updater updater(http, processes, alerts,
                     {BundleInfo::load(files, bundle / "morvelan", MORVELAN_VERSION),
-                     Updater::manifestUrl(MORVELAN_RELEASE_URL),
+                     argv[2],
                      [] { QCoreApplication::exit(0); },
                      {}});
     QTimer::singleShot(0, &app, [&] { updater.check(false); });

@@ -2,6 +2,7 @@
 // must look exactly like a fresh QPainter::drawText and follow a changed text and scale.
 #include "qt/DrawListPainter.h"
 #include "QtTestApp.h"
+#include "core/switcher/SwitcherView.h"
 #include "qt/QtTextMeasure.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ protected:
         return bounds;
     }
     static draw::Text title(std::string s, Font font = {12}) {
-        return {std::move(s), {6, 10, 140, 17}, font, red, draw::Align::center, true};
+        return {std::move(s), {6, 10, 140, 17}, font, red, draw::Align::center, draw::Elide::tail};
     }
 
     DrawListPainter painter_;
@@ -79,6 +80,30 @@ TEST_F(DrawListPainterTest, KeptLinesLookAsDrawnDirectlyAndFollowTextAndScale) {
     // placed differently.
     EXPECT_EQ(inkBounds(painted(longer, 2)), inkBounds(reference(longer, 2)));
     EXPECT_EQ(painted(longer), reference(longer));
+}
+
+// Windows of one application often differ only at the end of their titles: their tiles must
+// still tell them apart.
+TEST_F(DrawListPainterTest, TileTitlesThatDifferOnlyAtTheirEndLookDifferent) {
+    QtTextMeasure measure;
+    SwitcherView view(measure);
+    for (const char* n : {"17", "18"})
+        view.cells.push_back({std::string("extra window number ") + n, nullptr});
+    std::vector<draw::Text> titles;
+    for (draw::Text text : view.draw(view.contentSize()).all<draw::Text>()) {
+        if (text.text.rfind("extra window", 0) != 0) continue;
+        ASSERT_GT(measure.width(text.text, text.font), text.rect.width); // too long for the tile
+        text.rect.x = text.rect.y = 6;
+        titles.push_back(text);
+    }
+    ASSERT_EQ(titles.size(), 2u);
+    EXPECT_NE(painted(titles[0]), painted(titles[1]));
+    // Cut where it reads best: the last words whole, no space before the ellipsis.
+    const QFontMetricsF metrics(toQFont(titles[0].font));
+    const QString shown = elideMiddle(metrics, "extra window number 17", titles[0].rect.width);
+    EXPECT_TRUE(shown.startsWith("extra w") && shown.endsWith("…number 17")) << shown.toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(shown), titles[0].rect.width);
+    EXPECT_EQ(elideMiddle(metrics, "an extra window", 200), "an extra window");
 }
 
 // Given the visible part of a panel taller than its screen, commands wholly outside it are

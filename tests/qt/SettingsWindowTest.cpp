@@ -3,6 +3,7 @@
 #include "qt/SettingsWindow.h"
 #include "QtTestApp.h"
 #include "core/settings/SettingsKit.h"
+#include "qt/AboutTab.h"
 #include "qt/ContextEditor.h"
 #include "qt/ContextsPane.h"
 #include "qt/GeneralTab.h"
@@ -234,6 +235,16 @@ TEST_F(SettingsWindowTest, PreferencesWriteTheSettingsAndARefusedLoginItemFlipsB
     general->launchAtLogin()->click();
     settle();
     EXPECT_TRUE(general->launchAtLogin()->isChecked());
+}
+
+// The test window's hooks are those of a build configured without addresses.
+TEST_F(SettingsWindowTest, ABuildWithoutAReleaseAddressOffersNoUpdatesAndAsksForNoDonation) {
+    EXPECT_EQ(window().generalTab()->autoUpdate(), nullptr);
+    AboutTab* about = window().aboutTab();
+    EXPECT_EQ(about->updatesButton(), nullptr);
+    EXPECT_EQ(about->donateButton(), nullptr);
+    ASSERT_NE(about->noUpdatesLabel(), nullptr);
+    EXPECT_EQ(about->noUpdatesLabel()->text(), AboutTab::noUpdateAddressText);
 }
 
 // Recording lets go of the global hotkeys, so every way out must end it: the recorder again,

@@ -28,7 +28,7 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::start() {
     // The intro's own "open settings" button is the host's to connect (openSettings()).
     if (!settings_.hasSeenIntro() && hooks_.showIntro) hooks_.showIntro();
-    settings_.applyLaunchAtLoginDefault();
+    if (hooks_.installed) settings_.applyLaunchAtLoginDefault();
     store_.load();
     if (store_.contexts().empty()) store_.add(makeContext("Default", std::string(brand)));
 
@@ -43,10 +43,9 @@ void AppDelegate::start() {
     recency_.seed(std::move(ids));
     startTimers();
 
-    if (settings_.autoUpdate())
-        queue_.postAfter(updateCheckDelay, weakly([](AppDelegate& self) {
-                             if (self.hooks_.checkForUpdates) self.hooks_.checkForUpdates(true);
-                         }));
+    if (settings_.autoUpdate() && hooks_.checkForUpdates)
+        queue_.postAfter(updateCheckDelay,
+                         weakly([](AppDelegate& self) { self.hooks_.checkForUpdates(true); }));
 }
 
 void AppDelegate::wire() {

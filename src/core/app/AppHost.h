@@ -39,6 +39,9 @@ struct AppHost {
     MenuView* menuView = nullptr;
     // The keyboard layout's key labels; null names keys as on a US keyboard.
     const KeyLabels* keyLabels = nullptr;
+    // Runs from where it was installed, not from its build tree: only then does the first
+    // launch make it start with the session.
+    bool installed = false;
 
     // Shows the introduction tour (first launch).
     std::function<void()> showIntro;
@@ -52,7 +55,8 @@ struct AppHost {
     std::function<void()> newContext;
     // Ends the program ("Quit").
     std::function<void()> quit;
-    // Looks for an update; `silent` reports nothing unless one is found.
+    // Looks for an update; `silent` reports nothing unless one is found. Empty in a build
+    // without a release address: no check at all.
     std::function<void(bool silent)> checkForUpdates;
 };
 

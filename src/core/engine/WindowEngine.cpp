@@ -14,7 +14,9 @@ bool switchable(const WindowInfo& w) {
 } // namespace
 
 Win winOf(const WindowInfo& info) {
-    return Win{info.app.pid, info.app.appId, info.app.name, info.title, info.id};
+    std::optional<int> elsewhere;
+    if (!info.onCurrentDesktop && info.desktop >= 0) elsewhere = info.desktop;
+    return Win{info.app.pid, info.app.appId, info.app.name, info.title, info.id, elsewhere};
 }
 
 WindowEngine::WindowEngine(WindowSystem& system, MainQueue& queue)

@@ -36,10 +36,11 @@ public:
     bool launchAtLoginConfigured() const { return flag(launchAtLoginConfiguredKey); }
     void setLaunchAtLoginConfigured(bool on) { defaults_.set(launchAtLoginConfiguredKey, on); }
 
-    // Typed reads: a missing value or one of another type gives the default (true, true, 65).
+    // Typed reads: a missing value or one of another type gives the default (true, false, 65).
     bool autoSwitch() const { return flagOr(autoSwitchKey, true); }
     void setAutoSwitch(bool on) { defaults_.set(autoSwitchKey, on); }
-    bool autoUpdate() const { return flagOr(autoUpdateKey, true); }
+    // Off until the user turns it on: a check talks to a server.
+    bool autoUpdate() const { return flagOr(autoUpdateKey, false); }
     void setAutoUpdate(bool on) { defaults_.set(autoUpdateKey, on); }
     // An integer beyond the range of int reads as the nearest int.
     int switcherDelayMs() const;

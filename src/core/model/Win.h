@@ -3,6 +3,7 @@
 
 #include "core/platform/WindowSystem.h"
 
+#include <optional>
 #include <string>
 
 namespace morvelan {
@@ -13,6 +14,8 @@ struct Win {
     std::string appName;  // "" when there is none
     std::string title;
     WindowID wid = 0;
+    // The desktop it is on (from 0) when that is not the current one; the switcher badges it.
+    std::optional<int> otherDesktop;
 };
 
 } // namespace morvelan

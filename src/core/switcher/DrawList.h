@@ -41,15 +41,18 @@ struct FillRect {
 
 enum class Align { left, center };
 
-// One line of text laid out from the top of `rect`; `truncateTail` ends it with "…" when it
-// is wider than the rectangle.
+// How a text wider than its rectangle is shortened: not at all, "…" at its end, or "…" in its
+// middle (so texts that differ only at their ends stay apart).
+enum class Elide { none, tail, middle };
+
+// One line of text laid out from the top of `rect`.
 struct Text {
     std::string text;
     Rect rect;
     Font font;
     Color color;
     Align alignment = Align::left;
-    bool truncateTail = false;
+    Elide elide = Elide::none;
 
     friend bool operator==(const Text&, const Text&) = default;
 };
@@ -65,6 +68,7 @@ struct Image {
 
 enum class GlyphKind {
     gridAll, // the "All" chip's symbol: a 2×2 grid of filled squares
+    desktop, // a small screen outline: the badge of a window on another desktop
 };
 
 struct Glyph {

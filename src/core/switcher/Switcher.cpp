@@ -288,8 +288,13 @@ void Switcher::buildCells(std::optional<WindowID> select) {
 }
 
 SwitcherView::Cell Switcher::makeCell(const Col& col, const Cell& entry, bool matched) const {
-    return {entry.win.title.empty() ? col.app : entry.win.title, col.icon, entry.color,
-            entry.ctxIdxs, matched};
+    return {entry.win.title.empty() ? col.app : entry.win.title,
+            col.icon,
+            entry.color,
+            entry.ctxIdxs,
+            matched,
+            col.app,
+            entry.win.otherDesktop};
 }
 
 void Switcher::prepare(std::vector<std::string> workspaces, const std::vector<Ctx>& contexts,

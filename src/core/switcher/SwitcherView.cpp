@@ -2,10 +2,14 @@
 #include "core/switcher/SwitcherView.h"
 
 #include <unicode/locid.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 
 namespace morvelan {
 
@@ -30,6 +34,31 @@ std::string uppercased(std::string_view text) {
     std::string out;
     unicode.toUTF8String(out);
     return out;
+}
+
+// The first letter or digit of `name`, upper-cased; "" when it has none.
+std::string initialOf(std::string_view name) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(name.data());
+    const int length = int(name.size());
+    for (int i = 0; i < length;) {
+        const int start = i;
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c >= 0 && u_isalnum(c)) return uppercased(name.substr(start, std::size_t(i - start)));
+    }
+    return "";
+}
+
+// A muted colour picked by the application's name, the same at every opening, under white.
+Color initialBackdrop(std::string_view app) {
+    static constexpr std::array<std::string_view, 10> backdrops{
+        "#5B7DB1", "#4E9A8F", "#7A6BB5", "#B0655A", "#6F8F4E",
+        "#A8793C", "#A35C86", "#4F8DB0", "#8A6D5A", "#5E6B7A",
+    };
+    std::uint32_t hash = 2166136261u; // FNV-1a
+    for (unsigned char c : app)
+        hash = (hash ^ c) * 16777619u;
+    return colorFromHex(backdrops[hash % backdrops.size()]).value_or(systemGray);
 }
 
 } // namespace
@@ -172,19 +201,15 @@ DrawList SwitcherView::draw(Size bounds) const {
     for (double x : bar.dividers)
         list.add(FillRect{{x - 0.5, barTop, 1, wsHeaderH + 3 + chipH}, white(0.15)});
     for (const auto& header : bar.headers)
-        list.add(Text{header.text, header.rect, hdrFont, white(0.45), Align::left, true});
+        list.add(Text{header.text, header.rect, hdrFont, white(0.45), Align::left, Elide::tail});
 
     const bool allActive = activeCtx < 0;
     const Rect& all = bar.allRect;
     const Color allLabel = white(allActive ? 1.0 : 0.7);
     list.add(FillRoundedRect{all, 7, white(allActive ? 0.28 : 0.12)});
     list.add(Glyph{GlyphKind::gridAll, {all.x + 7, all.y + 5, 12, 12}, allLabel});
-    list.add(Text{"All",
-                  {all.x + 23, all.y + 4, all.width - 24, 15},
-                  chipFont,
-                  allLabel,
-                  Align::left,
-                  false});
+    list.add(
+        Text{"All", {all.x + 23, all.y + 4, all.width - 24, 15}, chipFont, allLabel, Align::left});
 
     for (const auto& chip : bar.chips) {
         const bool active = chip.idx == activeCtx;
@@ -196,7 +221,7 @@ DrawList SwitcherView::draw(Size bounds) const {
                       chipFont,
                       white(active ? 1.0 : 0.7),
                       Align::center,
-                      true});
+                      Elide::tail});
     }
 
     for (const auto& add : bar.adds) {
@@ -206,8 +231,7 @@ DrawList SwitcherView::draw(Size bounds) const {
                       {r.x, r.y + 2, r.width, 17},
                       Font{14, FontWeight::medium, 0},
                       white(0.6),
-                      Align::center,
-                      false});
+                      Align::center});
     }
 
     if (cells.empty()) {
@@ -215,8 +239,7 @@ DrawList SwitcherView::draw(Size bounds) const {
                       {pad, gridY() + 12, bounds.width - 2 * pad, 18},
                       Font{13, FontWeight::regular, 0},
                       white(0.5),
-                      Align::center,
-                      false});
+                      Align::center});
         return list;
     }
 
@@ -231,10 +254,10 @@ DrawList SwitcherView::draw(Size bounds) const {
         text += filter.empty() ? std::string(filterPlaceholder) : filter;
         text += filterFooterTail;
         list.add(Text{std::move(text), footer, Font{12, FontWeight::semibold, 0}, white(0.95),
-                      Align::center, true});
+                      Align::center, Elide::tail});
     } else {
         list.add(Text{std::string(hintFooter), footer, Font{10, FontWeight::regular, 0}, white(0.5),
-                      Align::center, true});
+                      Align::center, Elide::tail});
     }
     return list;
 }
@@ -259,14 +282,43 @@ void SwitcherView::drawTile(DrawList& list, int i) const {
         list.add(
             StrokeRoundedRect{{r.x + 1, r.y + 1, r.width - 2, r.height - 2}, 8, 2.5, white(0.9)});
     const double midX = r.x + r.width / 2;
+    const double opacity = bright ? 1.0 : dim;
     if (cell.icon)
-        list.add(draw::Image{cell.icon, {midX - 28, r.y + 11, 56, 56}, bright ? 1.0 : dim});
+        list.add(draw::Image{cell.icon, {midX - 28, r.y + 11, 56, 56}, opacity});
+    else
+        drawInitial(list, cell, {midX - 24, r.y + 15, 48, 48}, opacity);
+    if (cell.desktop) {
+        // Top right, clear of the icon: the desktop counted from 1, as pagers show it.
+        const std::string number = std::to_string(*cell.desktop + 1);
+        const Font font{10, FontWeight::semibold, 0};
+        const double width = 24 + measure_.width(number, font);
+        const Rect badge{r.x + r.width - 6 - width, r.y + 6, width, 16};
+        list.add(FillRoundedRect{badge, 8, white(0.16 * opacity)});
+        list.add(
+            Glyph{GlyphKind::desktop, {badge.x + 6, badge.y + 4, 10, 8}, white(0.8 * opacity)});
+        list.add(
+            Text{number, {badge.x + 19, badge.y + 2, width - 24, 13}, font, white(0.85 * opacity)});
+    }
+    // Cut in the middle: many windows of one application differ only at the end of the title.
     list.add(Text{cell.title,
                   {r.x + 6, r.y + 70, tileW - 12, 17},
                   Font{12, hit ? FontWeight::semibold : FontWeight::regular, 0},
                   white(bright ? 0.97 : dim),
                   Align::center,
-                  true});
+                  Elide::middle});
+}
+
+void SwitcherView::drawInitial(DrawList& list, const Cell& cell, Rect box, double opacity) const {
+    using namespace draw;
+    const std::string& app = cell.app.empty() ? cell.title : cell.app;
+    list.add(FillRoundedRect{box, 11, withAlpha(initialBackdrop(app), opacity)});
+    // Laid out from the top: a capital's middle sits about 0.57 of the size below it.
+    const Font font{26, FontWeight::semibold, 0};
+    list.add(Text{initialOf(app),
+                  {box.x, box.y + box.height / 2 - 0.57 * font.size, box.width, font.size * 1.4},
+                  font,
+                  white(0.95 * opacity),
+                  Align::center});
 }
 
 // --- Mouse -------------------------------------------------------------------

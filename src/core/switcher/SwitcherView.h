@@ -26,6 +26,8 @@ public:
         std::optional<Color> color; // carried along; tiles take their colours from `contexts`
         std::set<int> ctxIdxs;      // indices into `contexts` of the contexts it belongs to
         bool matched = true;        // passes the current filter
+        std::string app;            // its application's name: the initial shown without an icon
+        std::optional<int> desktop; // the other desktop it is on (from 0), badged on the tile
     };
 
     struct Ctx {
@@ -136,6 +138,8 @@ private:
     // Steps 3–5 of cycling, shared with selectContext.
     void selectAfterContextChange(int slot);
     void drawTile(DrawList& list, int i) const;
+    // A rounded square of the application's colour with its initial, in place of an icon.
+    void drawInitial(DrawList& list, const Cell& cell, Rect box, double opacity) const;
 
     TextMeasure& measure_;
 };

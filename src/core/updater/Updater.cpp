@@ -3,7 +3,6 @@
 #include "core/updater/Url.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace morvelan {
 namespace {
@@ -137,11 +136,6 @@ int Updater::run(const std::filesystem::path& program, const std::vector<std::st
 std::string Updater::capture(const std::filesystem::path& program,
                              const std::vector<std::string>& args) {
     return processes_.capture(program, args);
-}
-
-std::string Updater::manifestUrl(std::string_view builtIn) {
-    if (const char* env = std::getenv("MORVELAN_RELEASE_URL"); env && *env) return env;
-    return std::string(builtIn);
 }
 
 void Updater::alert(std::string title, std::string text, AlertStyle style) {

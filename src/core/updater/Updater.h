@@ -23,7 +23,7 @@ class Updater {
 public:
     struct Options {
         BundleInfo bundle;
-        // The release manifest; see manifestUrl().
+        // The release manifest, fixed when the program is built.
         std::string manifestUrl;
         // Asks the application to quit once the new version has been started.
         std::function<void()> quit;
@@ -64,9 +64,6 @@ public:
     int run(const std::filesystem::path& program, const std::vector<std::string>& args);
     // The program's output and errors, read to the end.
     std::string capture(const std::filesystem::path& program, const std::vector<std::string>& args);
-
-    // The manifest URL: $MORVELAN_RELEASE_URL when set and not empty, else `builtIn`.
-    static std::string manifestUrl(std::string_view builtIn);
 
     // The text telling a user whose copy does not run from a Morvelan.app to update it the
     // way it was installed.

@@ -48,6 +48,7 @@ protected:
             .screens = screens,
             .menuView = &menuView,
             .keyLabels = &keyLabels,
+            .installed = installed,
             .showIntro = [this] { hooks.push_back("intro"); },
             .openSettings = [this] { hooks.push_back("settings"); },
             .openHotkeySettings = [this] { hooks.push_back("hotkeySettings"); },
@@ -114,6 +115,7 @@ protected:
     FakeKeySource* keys = nullptr; // owned by the hotkey engine
     bool keysFail = false;         // the key source fails to start
     FakeKeyLabels keyLabels;
+    bool installed = false;        // runs from its build tree unless set
     std::vector<std::string> hooks;
     std::shared_ptr<AppDelegate> app;
 };

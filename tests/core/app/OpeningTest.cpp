@@ -70,6 +70,34 @@ TEST_F(Opening, ContextsComeByWorkspaceAndTilesTakeTheFirstClaimingContextsColou
     EXPECT_EQ(v.cells.at(at).ctxIdxs, (std::set<int>{1, 3}));
 }
 
+TEST_F(Opening, TilesBadgeAWindowOnAnotherDesktopAndShowTheInitialOfAnAppWithoutIcon) {
+    windows.window(e2).desktop = 1;
+    windows.icons[browser.pid] = std::make_shared<Image>();
+    app->opener().switcherOpen(false);
+    const SwitcherView& v = app->switcher().view();
+    const DrawList list = v.draw(v.contentSize());
+    const Ids ids = tiles();
+    auto inTile = [&](WindowID id, const Rect& r) {
+        const Rect t = v.tileRect(int(std::find(ids.begin(), ids.end(), id) - ids.begin()));
+        return r.x >= t.x && r.y >= t.y && r.x + r.width <= t.x + t.width &&
+               r.y + r.height <= t.y + t.height;
+    };
+    auto drawn = [&](WindowID id) {
+        Strings texts;
+        for (const auto& text : list.all<draw::Text>())
+            if (inTile(id, text.rect)) texts.push_back(text.text);
+        for (const auto& fill : list.all<draw::FillRoundedRect>())
+            if (inTile(id, fill.rect) && fill.rect.width == 48)
+                texts.push_back(hexFromColor(fill.color));
+        return texts;
+    };
+    const Strings e1Drawn = drawn(e1);
+    ASSERT_EQ(e1Drawn.size(), 3u);
+    EXPECT_EQ(e1Drawn[0], "E");
+    EXPECT_EQ(drawn(e2), (Strings{"E", "2", "notes", e1Drawn[2]})); // desktop 2, the app's colour
+    EXPECT_EQ(drawn(b1), (Strings{"news"}));
+}
+
 TEST_F(Opening, CommitFocusesRaisesTheContextUnderItAndMakesItActiveOrRemembersAll) {
     app->settings().setRaiseContext(true);
     app->opener().switcherOpen(false);

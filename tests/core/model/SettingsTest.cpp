@@ -20,9 +20,10 @@ protected:
 
 TEST_F(SettingsTest, TypedReadsFallBackOnAnotherTypeAndLargeDelaysSaturate) {
     defaults.values = {{"autoSwitch", std::int64_t{0}},
-                       {"autoUpdate", std::string("false")},
+                       {"autoUpdate", std::string("true")},
                        {"switcherDelayMs", std::string("100")}};
-    EXPECT_TRUE(settings.autoSwitch() && settings.autoUpdate());
+    EXPECT_TRUE(settings.autoSwitch());
+    EXPECT_FALSE(settings.autoUpdate());
     EXPECT_EQ(settings.switcherDelayMs(), 65);
     defaults.values["switcherDelayMs"] = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(settings.switcherDelayMs(), std::numeric_limits<int>::max());

@@ -78,9 +78,9 @@ TEST_F(ViewTest, FooterShowsTheTypedFilterFirstAndEndsWithAnEllipsisWhenTooNarro
     view.filter = "mail";
     const Text footer = drawn().all<Text>().back();
     EXPECT_EQ(footer.text.rfind(std::string(SwitcherView::filterPrompt) + "mail", 0), 0u);
-    EXPECT_TRUE(footer.truncateTail); // a centred text wider than its rect is cut at both edges
+    EXPECT_EQ(footer.elide, Elide::tail); // a centred text wider than its rect is cut at both edges
     view.filtering = false;
-    EXPECT_TRUE(drawn().all<Text>().back().truncateTail);
+    EXPECT_EQ(drawn().all<Text>().back().elide, Elide::tail);
 
     view.cells.clear();
     view.emptyHint = "No open windows";

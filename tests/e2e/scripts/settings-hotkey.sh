@@ -12,7 +12,7 @@ source "$(dirname "$0")/gui.sh"
 
 # Where the controls are inside the 760 × 580 settings window.
 preferences_tab=(602 25)
-switcher_recorder=(640 423)
+switcher_recorder=(640 388)
 
 # The one context takes both test windows (legacy "match" on their titles), so the switcher
 # can commit either of them.

@@ -3,7 +3,8 @@
 # it has no release (an error page), the automatic check at launch says nothing and "Check for
 # Updates…" on the About screen says "Update check failed"; a newer release is offered even by
 # the automatic check, and Escape answers "Later", which downloads nothing.
-# Runs inside scripts/xvfb-session --tray; $1 is the morvelan binary. Only 127.0.0.1 is used.
+# Runs inside scripts/xvfb-session --tray; $1 is morvelan_e2e_updates, the program with the
+# release address from MORVELAN_TEST_RELEASE_URL. Only 127.0.0.1 is used.
 # With MORVELAN_E2E_SHOTS set it also takes docs/update-alert.png.
 set -euo pipefail
 # shellcheck source=tests/e2e/scripts/gui.sh
@@ -11,10 +12,11 @@ source "$(dirname "$0")/gui.sh"
 
 # Where the controls are inside the 760 × 580 settings window.
 about_tab=(716 25)
-check_for_updates=(323 385)
+check_for_updates=(323 426)
 
 mkdir -p "$config_dir"
-printf '{"hasSeenIntro":true}\n' >"$config_dir/settings.json"
+# Automatic checks are off until the user turns them on.
+printf '{"hasSeenIntro":true,"autoUpdate":true}\n' >"$config_dir/settings.json"
 
 # The release server: the folder `served`, so /release/latest.json is an error page (404) until
 # the file is there; every request is logged.
@@ -33,7 +35,7 @@ mkdir -p "$bundle"
 cp "$1" "$bundle/morvelan"
 printf '{"CFBundleShortVersionString":"0.1.0","MorvelanDevBuild":false}\n' >"$bundle/Info.json"
 morvelan=$bundle/morvelan
-release_url=MORVELAN_RELEASE_URL=http://127.0.0.1:$port/release/latest.json
+release_url=MORVELAN_TEST_RELEASE_URL=http://127.0.0.1:$port/release/latest.json
 
 asked() { grep -q '"GET /release/latest.json ' "$served.log"; }
 downloaded() { grep -q Morvelan.zip "$served.log"; }

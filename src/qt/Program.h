@@ -1,0 +1,19 @@
+// Program: one run of Morvelan — command line, display, instance lock, shell — for main() and
+// for the test builds that bring their own addresses.
+#pragma once
+
+#include <string>
+
+namespace morvelan {
+
+// The web addresses a build is made with; empty when it has none.
+struct BuildAddresses {
+    // The release manifest the updater checks; without it there are no update checks.
+    std::string releaseManifest;
+    // The donation page About links to; without it About asks for nothing.
+    std::string donatePage;
+};
+
+int runProgram(int argc, char** argv, const BuildAddresses& addresses);
+
+} // namespace morvelan
