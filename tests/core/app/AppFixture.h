@@ -115,7 +115,7 @@ protected:
     FakeKeySource* keys = nullptr; // owned by the hotkey engine
     bool keysFail = false;         // the key source fails to start
     FakeKeyLabels keyLabels;
-    bool installed = false;        // runs from its build tree unless set
+    bool installed = false; // runs from its build tree unless set
     std::vector<std::string> hooks;
     std::shared_ptr<AppDelegate> app;
 };
