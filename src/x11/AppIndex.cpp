@@ -5,22 +5,11 @@
 #include <algorithm>
 
 namespace morvelan {
-namespace {
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return out;
-}
-
-} // namespace
 
 bool AppOwners::local(const ClientWindow& w) const {
     if (!w.clientMachine) return true;
     // Host names are compared ignoring case, and a short name matches its qualified form.
-    const std::string a = lower(*w.clientMachine), b = lower(host_);
+    const std::string a = asciiLower(*w.clientMachine), b = asciiLower(host_);
     if (a == b) return true;
     const auto label = [](const std::string& s) { return s.substr(0, s.find('.')); };
     const bool oneShort = a.find('.') == std::string::npos || b.find('.') == std::string::npos;

@@ -16,14 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return out;
-}
-
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
@@ -151,7 +143,7 @@ void DesktopEntries::load(const std::string& appsDir, const std::string& prefix)
         }
         const std::size_t index = entries_.size();
         byId_.emplace(id, index);
-        byLowerId_.emplace(lower(id), index);
+        byLowerId_.emplace(asciiLower(id), index);
         if (!entry->startupWMClass.empty()) byWMClass_.emplace(entry->startupWMClass, index);
         entries_.push_back(std::move(*entry));
     }
@@ -216,7 +208,8 @@ const DesktopEntry* DesktopEntries::byId(std::string_view id) const {
         id.remove_suffix(suffix.size());
     if (id.empty()) return nullptr;
     if (auto it = byId_.find(std::string(id)); it != byId_.end()) return &entries_[it->second];
-    if (auto it = byLowerId_.find(lower(id)); it != byLowerId_.end()) return &entries_[it->second];
+    if (auto it = byLowerId_.find(asciiLower(id)); it != byLowerId_.end())
+        return &entries_[it->second];
     return nullptr;
 }
 
@@ -234,10 +227,18 @@ const DesktopEntry* DesktopEntries::byFileName(std::string_view wmClass,
                                                std::string_view instance) const {
     for (std::string_view name : {wmClass, instance}) {
         if (name.empty()) continue;
-        if (auto it = byLowerId_.find(lower(name)); it != byLowerId_.end())
+        if (auto it = byLowerId_.find(asciiLower(name)); it != byLowerId_.end())
             return &entries_[it->second];
     }
     return nullptr;
+}
+
+std::string asciiLower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return out;
 }
 
 } // namespace morvelan

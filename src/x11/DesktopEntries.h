@@ -50,4 +50,7 @@ private:
     std::unordered_set<std::string> masked_;                 // ids deleted by a Hidden entry
 };
 
+// `s` with A-Z in lower case: desktop file ids and WM_CLASS compare this way.
+std::string asciiLower(std::string_view s);
+
 } // namespace morvelan
