@@ -22,50 +22,6 @@ source "$(dirname "$0")/../tests/e2e/scripts/gui.sh"
 convert -size 2560x1600 gradient:'#3B4A5E'-'#1F2631' "$MORVELAN_SESSION_DIR/desktop.png"
 display -window root "$MORVELAN_SESSION_DIR/desktop.png" || true
 
-# Gives a window a rounded square icon of one colour (_NET_WM_ICON, 64 px), through libxcb.
-set_icon() {
-    python3 - "$1" "$2" <<'EOF'
-import ctypes, sys
-from ctypes import POINTER, Structure, c_char_p, c_uint8, c_uint16, c_uint32, c_void_p
-
-window, rgb = int(sys.argv[1], 0), int(sys.argv[2], 16)
-size, radius = 64, 14
-cards = [size, size]
-for y in range(size):
-    for x in range(size):
-        # Distance into the rounded square, for a one-pixel soft edge at the corners.
-        dx = max(radius - x - 0.5, x + 0.5 - (size - radius), 0)
-        dy = max(radius - y - 0.5, y + 0.5 - (size - radius), 0)
-        edge = radius - (dx * dx + dy * dy) ** 0.5 if dx and dy else radius
-        cards.append((int(255 * max(0.0, min(1.0, edge + 0.5))) << 24) | rgb)
-
-class Cookie(Structure):
-    _fields_ = [("sequence", c_uint32)]
-
-class AtomReply(Structure):
-    _fields_ = [("type", c_uint8), ("pad", c_uint8), ("sequence", c_uint16),
-                ("length", c_uint32), ("atom", c_uint32)]
-
-xcb = ctypes.CDLL("libxcb.so.1")
-xcb.xcb_connect.restype = c_void_p
-xcb.xcb_connect.argtypes = [c_char_p, c_void_p]
-xcb.xcb_intern_atom.restype = Cookie
-xcb.xcb_intern_atom.argtypes = [c_void_p, c_uint8, c_uint16, c_char_p]
-xcb.xcb_intern_atom_reply.restype = POINTER(AtomReply)
-xcb.xcb_intern_atom_reply.argtypes = [c_void_p, Cookie, c_void_p]
-xcb.xcb_change_property.argtypes = [c_void_p, c_uint8, c_uint32, c_uint32, c_uint32, c_uint8,
-                                    c_uint32, c_void_p]
-xcb.xcb_flush.argtypes = [c_void_p]
-xcb.xcb_disconnect.argtypes = [c_void_p]
-conn = xcb.xcb_connect(None, None)
-atom = xcb.xcb_intern_atom_reply(conn, xcb.xcb_intern_atom(conn, 0, 12, b"_NET_WM_ICON"), None)
-data = (c_uint32 * len(cards))(*cards)
-xcb.xcb_change_property(conn, 0, window, atom.contents.atom, 6, 32, len(cards), data)
-xcb.xcb_flush(conn)
-xcb.xcb_disconnect(conn)
-EOF
-}
-
 mkdir -p "$XDG_CONFIG_HOME/Morvelan" "$data"
 chmod 700 "$data"
 echo '{"hasSeenIntro":true,"autoUpdate":false,"launchAtLoginConfigured":true,"switcherDelayMs":0,"switcherShowAll":true}' \
@@ -80,13 +36,13 @@ notes=$(open_window w3 "class=Firefox appid=org.mozilla.firefox title='Release n
 music=$(open_window w4 "class=Rhythmbox appid=org.gnome.Rhythmbox3 title='' pid=7104 x=60 y=1120 w=760 h=400 color=2B2B33")
 term=$(open_window w5 "class=Konsole appid=org.kde.konsole title='Terminal' pid=7105 x=900 y=1120 w=760 h=400 color=1E1F29")
 news=$(open_window w6 "class=Firefox appid=org.mozilla.firefox title='News — Firefox' pid=7103 x=1740 y=1120 w=760 h=400 color=FAFAFA")
-for pair in "$inbox:3B82F6" "$code:F59E0B" "$notes:10B981" "$news:10B981" "$music:EF4444" \
-    "$term:8B5CF6"; do
-    # openbox puts its own icon on a client that has none, maybe after ours: set it until it
-    # stays.
-    has_icon() { xprop -id "${pair%%:*}" _NET_WM_ICON | grep -aq 'Icon (64 x 64)'; }
+# openbox puts its own icon on a client that has none, maybe after ours: set it until it stays.
+for pair in w1:3B82F6 w2:F59E0B w3:10B981 w6:10B981 w4:EF4444 w5:8B5CF6; do
+    id=${pair%%:*}
+    window=$(sed -n "s/^ready $id \(0x[0-9a-f]*\).*/\1/p" "$client_out" | tail -n 1)
+    has_icon() { xprop -id "$window" _NET_WM_ICON | grep -aq 'Icon (64 x 64)'; }
     for _ in 1 2 3 4 5; do
-        set_icon "${pair%%:*}" "${pair##*:}"
+        client_send "icon $id 64 ${pair##*:}"
         sleep 0.2
         has_icon && break
     done

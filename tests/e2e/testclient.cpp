@@ -11,7 +11,8 @@
 //      Every window names one WM_CLIENT_LEADER; hinticon is a WM_HINTS icon pixmap of that
 //      colour, 16x16, masked to its left half.
 //   title a New title        sets _NET_WM_NAME (and WM_NAME in Latin-1)
-//   icon a 16,32             replaces _NET_WM_ICON with squares of these sizes
+//   icon a 16,32 [RRGGBB]    replaces _NET_WM_ICON with squares of these sizes (rounded ones
+//                            of that colour when one is given)
 //   minimize a               asks the window manager to iconify the window
 //   close a                  destroys the window
 //   quit
@@ -256,7 +257,12 @@ private:
             setText(id, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);
             xcb_flush(c_);
         } else if (w[0] == "icon" && w.size() >= 3) {
-            setIcon(windows_[w[1]].id, w[2], 0x336699);
+            // A colour given: a rounded square of it, as application icons look.
+            if (w.size() >= 4)
+                setIcon(windows_[w[1]].id, w[2],
+                        static_cast<std::uint32_t>(std::strtoul(w[3].c_str(), nullptr, 16)), true);
+            else
+                setIcon(windows_[w[1]].id, w[2], 0x336699);
         } else if (w[0] == "minimize" && w.size() >= 2) {
             iconify(windows_[w[1]].id);
         } else if (w[0] == "close" && w.size() >= 2) {
@@ -386,7 +392,7 @@ private:
     }
 
     // Square opaque icons of the listed sizes ("16,48").
-    void setIcon(xcb_window_t id, std::string sizes, std::uint32_t color) {
+    void setIcon(xcb_window_t id, std::string sizes, std::uint32_t color, bool rounded = false) {
         std::vector<std::uint32_t> icon;
         for (char* p = sizes.data(); *p;) {
             char* end = nullptr;
@@ -394,7 +400,14 @@ private:
             if (end == p) break;
             icon.push_back(static_cast<std::uint32_t>(s));
             icon.push_back(static_cast<std::uint32_t>(s));
-            icon.insert(icon.end(), s * s, 0xFF000000u | color);
+            const long r = rounded ? static_cast<long>(s) * 2 / 9 : 0, n = static_cast<long>(s);
+            for (long y = 0; y < n; ++y)
+                for (long x = 0; x < n; ++x) {
+                    const long dx = std::max({r - x - 1, x - (n - r), 0L});
+                    const long dy = std::max({r - y - 1, y - (n - r), 0L});
+                    const bool out = dx && dy && dx * dx + dy * dy > r * r;
+                    icon.push_back(out ? 0u : 0xFF000000u | color);
+                }
             p = *end ? end + 1 : end;
         }
         setCards(id, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, icon);
