@@ -54,8 +54,7 @@ std::optional<WindowKind> kindOf(ClientKind kind) {
 }
 
 int desktopOf(const ClientWindow& w) {
-    if (!w.desktop || *w.desktop > static_cast<std::uint32_t>(INT_MAX))
-        return WindowInfo::allDesktops;
+    if (!w.desktop || *w.desktop >= maxDesktops) return WindowInfo::allDesktops;
     return static_cast<int>(*w.desktop);
 }
 
@@ -364,8 +363,9 @@ ImageRef X11WindowSystem::icon(Pid pid) {
             if (it == icons_.end()) {
                 // Icons are large (a 256-px image is 256 KiB): fetched on demand, then cached
                 // until the window changes its _NET_WM_ICON or WM_HINTS.
+                // At most 4 MiB: a 1024-px icon, or a few smaller ones.
                 auto cookie = xcb_get_property(conn_->get(), 0, x, conn_->ewmh()._NET_WM_ICON,
-                                               XCB_ATOM_CARDINAL, 0, 1u << 22);
+                                               XCB_ATOM_CARDINAL, 0, 1u << 20);
                 auto r = conn_->reply(xcb_get_property_reply, cookie);
                 ImageRef image = bestIcon(prop::cardinals(r.get()), iconSize);
                 if (!image) image = wmHintsIcon(*conn_, x);
