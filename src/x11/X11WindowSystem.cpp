@@ -155,17 +155,20 @@ void X11WindowSystem::processEvents() {
     }
     if (conn_->hasError()) lost_ = true;
     if (!lost_ && (listChanged || activeChanged || !retitled.empty())) {
-        // Read at once, so that new clients are watched before they change, and processes
-        // are remembered even when nobody asks.
-        const auto v = freshView();
         std::vector<std::pair<WindowChange, WindowID>> notices;
-        if (listChanged) notices.emplace_back(WindowChange::list, 0);
+        if (listChanged || activeChanged) {
+            // Read at once, so that new clients are watched before they change, and processes
+            // are remembered even when nobody asks. A title alone waits for the next reading:
+            // some windows retitle themselves a thousand times a second.
+            const auto v = freshView();
+            if (listChanged) notices.emplace_back(WindowChange::list, 0);
+            if (const WindowID active = v->activeId(); active != lastActive_) {
+                lastActive_ = active;
+                notices.emplace_back(WindowChange::active, 0);
+            }
+        }
         for (xcb_window_t w : retitled)
             if (auto id = ids_.find(w)) notices.emplace_back(WindowChange::title, *id);
-        if (const WindowID active = v->activeId(); active != lastActive_) {
-            lastActive_ = active;
-            notices.emplace_back(WindowChange::active, 0);
-        }
         for (const auto& [change, id] : notices) {
             // The handler may replace itself.
             if (auto handler = handler_) handler(change, id);
