@@ -8,9 +8,12 @@
 #include "qt/SignalQuit.h"
 
 #include <QApplication>
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -23,6 +26,16 @@ constexpr const char* usage =
     "\n"
     "Groups your windows into contexts and switches between them with Super-Tab.\n"
     "Morvelan runs in the tray; configure it from the tray menu's Settings.\n";
+
+// Whether an X server answers on `display`. Qt aborts when it cannot connect, so this is asked
+// first.
+bool displayAnswers(const char* display) {
+    struct Disconnect {
+        void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
+    };
+    std::unique_ptr<xcb_connection_t, Disconnect> c(xcb_connect(display, nullptr));
+    return xcb_connection_has_error(c.get()) == 0;
+}
 
 } // namespace
 
@@ -43,6 +56,10 @@ int runProgram(int argc, char** argv, const BuildAddresses& addresses) {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) {
         std::fprintf(stderr, "morvelan: no X display (DISPLAY is not set)\n");
+        return 1;
+    }
+    if (!displayAnswers(display)) {
+        std::fprintf(stderr, "morvelan: cannot connect to the X display %s\n", display);
         return 1;
     }
     const auto lockPath = InstanceLock::defaultPath(display);

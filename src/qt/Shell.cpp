@@ -9,6 +9,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -60,7 +61,13 @@ bool Shell::start() {
     // xcb also queues events while it waits for replies, which the socket never signals:
     // drain before every sleep of the event loop too.
     xEvents_ = std::make_unique<QSocketNotifier>(windows_->fd(), QSocketNotifier::Read);
-    connect(xEvents_.get(), &QSocketNotifier::activated, this, &Shell::pumpX);
+    connect(xEvents_.get(), &QSocketNotifier::activated, this, [this] {
+        // Some clients change a property a thousand times a second: after each read the
+        // socket is watched again only 50 ms later, so a burst costs one wake-up.
+        xEvents_->setEnabled(false);
+        pumpX();
+        QTimer::singleShot(50, this, [this] { xEvents_->setEnabled(true); });
+    });
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &Shell::pumpX);
 

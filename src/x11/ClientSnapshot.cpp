@@ -196,7 +196,10 @@ std::optional<ClientWindow> collectWindow(X11Connection& conn, const WindowReque
         for (std::uint32_t atom : prop::cardinals(protocols.get()))
             w.deletable = w.deletable || atom == conn.atoms().wmDeleteWindow;
     }
-    if (wanted(part::desktop)) w.desktop = prop::cardinal(desktop.get());
+    if (wanted(part::desktop)) {
+        w.desktop = prop::cardinal(desktop.get());
+        if (w.desktop && *w.desktop >= maxDesktops) w.desktop = allDesktops;
+    }
     if (wanted(part::state)) {
         w.hidden = w.fullScreen = w.skipTaskbar = false;
         for (std::uint32_t atom : prop::cardinals(state.get())) {
@@ -245,7 +248,9 @@ ClientSnapshot collectRoot(X11Connection& conn, const RootRequests& r) {
         a && std::find(s.clients.begin(), s.clients.end(), *a) != s.clients.end())
         s.active = *a;
     s.currentDesktop = prop::cardinal(current.get()).value_or(0);
-    s.desktopCount = std::max<std::uint32_t>(1, prop::cardinal(count.get()).value_or(1));
+    s.desktopCount =
+        std::clamp<std::uint32_t>(prop::cardinal(count.get()).value_or(1), 1, maxDesktops);
+    if (s.currentDesktop >= maxDesktops) s.currentDesktop = 0;
     return s;
 }
 

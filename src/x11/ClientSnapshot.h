@@ -39,6 +39,9 @@ ClientKind classifyWindow(const std::vector<WindowType>& types, bool transient);
 
 // _NET_WM_DESKTOP of a window shown on every desktop.
 inline constexpr std::uint32_t allDesktops = 0xFFFFFFFFu;
+// Any client may write the root's desktop count and a window's desktop: more desktops than
+// this are not believed (a window on a desktop past it reads as on every desktop).
+inline constexpr std::uint32_t maxDesktops = 1024;
 
 struct ClientWindow {
     xcb_window_t id = XCB_NONE;

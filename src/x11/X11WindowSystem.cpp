@@ -54,8 +54,7 @@ std::optional<WindowKind> kindOf(ClientKind kind) {
 }
 
 int desktopOf(const ClientWindow& w) {
-    if (!w.desktop || *w.desktop > static_cast<std::uint32_t>(INT_MAX))
-        return WindowInfo::allDesktops;
+    if (!w.desktop || *w.desktop >= maxDesktops) return WindowInfo::allDesktops;
     return static_cast<int>(*w.desktop);
 }
 
@@ -156,17 +155,20 @@ void X11WindowSystem::processEvents() {
     }
     if (conn_->hasError()) lost_ = true;
     if (!lost_ && (listChanged || activeChanged || !retitled.empty())) {
-        // Read at once, so that new clients are watched before they change, and processes
-        // are remembered even when nobody asks.
-        const auto v = freshView();
         std::vector<std::pair<WindowChange, WindowID>> notices;
-        if (listChanged) notices.emplace_back(WindowChange::list, 0);
+        if (listChanged || activeChanged) {
+            // Read at once, so that new clients are watched before they change, and processes
+            // are remembered even when nobody asks. A title alone waits for the next reading:
+            // some windows retitle themselves a thousand times a second.
+            const auto v = freshView();
+            if (listChanged) notices.emplace_back(WindowChange::list, 0);
+            if (const WindowID active = v->activeId(); active != lastActive_) {
+                lastActive_ = active;
+                notices.emplace_back(WindowChange::active, 0);
+            }
+        }
         for (xcb_window_t w : retitled)
             if (auto id = ids_.find(w)) notices.emplace_back(WindowChange::title, *id);
-        if (const WindowID active = v->activeId(); active != lastActive_) {
-            lastActive_ = active;
-            notices.emplace_back(WindowChange::active, 0);
-        }
         for (const auto& [change, id] : notices) {
             // The handler may replace itself.
             if (auto handler = handler_) handler(change, id);
@@ -364,8 +366,9 @@ ImageRef X11WindowSystem::icon(Pid pid) {
             if (it == icons_.end()) {
                 // Icons are large (a 256-px image is 256 KiB): fetched on demand, then cached
                 // until the window changes its _NET_WM_ICON or WM_HINTS.
+                // At most 4 MiB: a 1024-px icon, or a few smaller ones.
                 auto cookie = xcb_get_property(conn_->get(), 0, x, conn_->ewmh()._NET_WM_ICON,
-                                               XCB_ATOM_CARDINAL, 0, 1u << 22);
+                                               XCB_ATOM_CARDINAL, 0, 1u << 20);
                 auto r = conn_->reply(xcb_get_property_reply, cookie);
                 ImageRef image = bestIcon(prop::cardinals(r.get()), iconSize);
                 if (!image) image = wmHintsIcon(*conn_, x);

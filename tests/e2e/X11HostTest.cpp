@@ -151,6 +151,33 @@ TEST_F(X11HostE2e, TheLiveReadingFollowsEveryKindOfChange) {
         10s));
 }
 
+TEST_F(X11HostE2e, DesktopNumbersAnyClientWritesAreBounded) {
+    const auto a = client.open("id=a class=Alpha title=A pid=4242");
+    ASSERT_TRUE(a);
+    auto& conn = probe.connection();
+    const auto set = [&](xcb_window_t w, xcb_atom_t atom, std::uint32_t value) {
+        xcb_change_property(conn.get(), XCB_PROP_MODE_REPLACE, w, atom, XCB_ATOM_CARDINAL, 32, 1,
+                            &value);
+    };
+    auto count =
+        conn.reply(xcb_get_property_reply,
+                   xcb_get_property(conn.get(), 0, conn.root(), conn.ewmh()._NET_NUMBER_OF_DESKTOPS,
+                                    XCB_ATOM_CARDINAL, 0, 1));
+    const std::uint32_t was = prop::cardinal(count.get()).value_or(1);
+    set(conn.root(), conn.ewmh()._NET_NUMBER_OF_DESKTOPS, 0x7FFFFFFF);
+    set(a, conn.ewmh()._NET_WM_DESKTOP, 0x7FFFFFFE);
+    sync();
+    const auto desktopOfA = [&] {
+        for (const WindowInfo& w : system->windows())
+            if (w.title == "A") return w.desktop;
+        return -2;
+    };
+    EXPECT_TRUE(waitFor([&] { return desktopOfA() == WindowInfo::allDesktops; }, 10s))
+        << desktopOfA();
+    set(conn.root(), conn.ewmh()._NET_NUMBER_OF_DESKTOPS, was);
+    sync();
+}
+
 TEST_F(X11HostE2e, AClosedWindowThatOpenboxStillNamesActiveIsNoActiveWindow) {
     const auto x = client.open("id=last title=last");
     ASSERT_TRUE(until([&] { return probe.active() == x; }));

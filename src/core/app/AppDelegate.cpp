@@ -72,14 +72,18 @@ void AppDelegate::wire() {
         [](AppDelegate& self, const Win& win, const Uuid& id) { self.pinKeeper_.toggle(win, id); });
     switcher_.onAddContext =
         weakly([](AppDelegate& self, int index) { self.opener_.addContext(index); });
-    switcher_.onClose = weakly([](AppDelegate& self) { self.hotkeys_.notifySwitcherClosed(); });
+    switcher_.onClose = weakly([](AppDelegate& self) {
+        self.opener_.invalidate();
+        self.hotkeys_.notifySwitcherClosed();
+    });
 
     engine_.onChange = weakly([](AppDelegate& self, WindowChange change, WindowID id) {
+        self.opener_.invalidate();
         self.follower_.noticed(change, id);
     });
     follower_.paused = [this] { return switcher_.visible(); };
     follower_.onPoll = [this](const Win& win) { logs_.logFocused(win); };
-    // Focus, titles or windows may have changed: the next opening's picture with them.
+    // The next opening's picture, when focus, titles, windows or contexts changed.
     follower_.afterPoll = [this] { opener_.prepare(); };
 
     hotkeys_.config = &config_;
@@ -90,11 +94,14 @@ void AppDelegate::wire() {
     });
 
     store_.onChange = weakly([](AppDelegate& self) {
+        self.opener_.invalidate();
         if (self.menu_) self.menu_->rebuild();
         self.logs_.writeStatus();
     });
-    store_.onActivate =
-        weakly([](AppDelegate& self, std::optional<Uuid>) { self.contextActivated(); });
+    store_.onActivate = weakly([](AppDelegate& self, std::optional<Uuid>) {
+        self.opener_.invalidate();
+        self.contextActivated();
+    });
 }
 
 void AppDelegate::startTimers() {

@@ -7,9 +7,10 @@ FocusFollower::FocusFollower(WindowEngine& engine, ContextStore& store, const Se
                              WindowRecency& recency, MainQueue& queue)
     : engine_(engine), store_(store), settings_(settings), recency_(recency), queue_(queue) {}
 
-void FocusFollower::noticed(WindowChange change, WindowID id) {
-    // Background windows retitle themselves all the time (terminals, browsers).
-    if (change == WindowChange::title && id != lastFocused_) return;
+void FocusFollower::noticed(WindowChange change, WindowID) {
+    // Windows retitle themselves all the time (terminals, browsers, a thousand times a
+    // second for some): the once-a-second poll picks titles up.
+    if (change == WindowChange::title) return;
     schedulePoll();
 }
 
@@ -26,7 +27,6 @@ void FocusFollower::schedulePoll() {
 void FocusFollower::poll() {
     if (paused()) return;
     const auto win = engine_.focusedWindow();
-    lastFocused_ = win ? std::optional<WindowID>(win->wid) : std::nullopt;
     if (win) {
         onPoll(*win);
         follow(*win);

@@ -32,8 +32,7 @@ public:
     // Runs at the end of each poll that was not paused.
     std::function<void()> afterPoll = [] {};
 
-    // A change notice from the window system: a poll soon, unless it is only the title of a
-    // window other than the focused one.
+    // A change notice from the window system: a poll soon, unless it is only a title.
     void noticed(WindowChange change, WindowID id);
     // One poll about 50 ms from now; requests made before it runs join it.
     void schedulePoll();
@@ -54,7 +53,6 @@ private:
     WindowRecency& recency_;
     MainQueue& queue_;
     bool pollPending_ = false;
-    std::optional<WindowID> lastFocused_;
     double holdUntil_ = 0;
     std::optional<Uuid> heldContext_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -61,7 +61,9 @@ void SwitcherOpener::show(bool forceActiveContext) {
 }
 
 void SwitcherOpener::prepare() {
-    if (switcher_.state() != SwitcherState::closed) return;
+    // With a thousand windows a prepared opening costs far more than the poll that asks.
+    if (!stale_ || switcher_.state() != SwitcherState::closed) return;
+    stale_ = false;
     WindowSystemBatch batch(engine_.system());
     // The opening as the switcher key would make it now, on a copy of the recency order.
     WindowRecency recency = recency_;
@@ -79,6 +81,7 @@ void SwitcherOpener::addContext(int workspaceIndex) {
 }
 
 void SwitcherOpener::commit(const Win& win, std::optional<Uuid> contextID) {
+    invalidate();
     recency_.touch(win);
     ContextPtr context = store_.find(contextID);
     if (context && settings_.raiseContext()) {

@@ -27,8 +27,11 @@ public:
     // context even when "All" was chosen last.
     void show(bool forceActiveContext);
     // While the switcher is closed: hands the panel what the switcher key would show now,
-    // so that opening only has to put it on screen. Leaves the recency order as it is.
+    // so that opening only has to put it on screen. Leaves the recency order as it is. Does
+    // nothing unless something changed since the last one (see `invalidate`).
     void prepare();
+    // The windows, the contexts or the focus changed: the next `prepare` paints again.
+    void invalidate() { stale_ = true; }
     // The switcher's "+" of workspace `index`: a new context there, then the switcher rebuilt.
     void addContext(int workspaceIndex);
     // The switcher's choice: raises the context's other windows when asked to, focuses the
@@ -50,6 +53,7 @@ public:
     void switcherQuitSelectedApp() override;
 
 private:
+    bool stale_ = true;
     struct Opening {
         std::vector<std::string> workspaceNames;
         std::vector<Switcher::Ctx> contexts;

@@ -1,6 +1,8 @@
 // WindowEngine: eligibility and order of the windows, and acting on them with a follow-up.
 #include "core/engine/WindowEngine.h"
 
+#include "core/model/RegexCache.h"
+
 #include <algorithm>
 
 namespace morvelan {
@@ -32,6 +34,8 @@ WindowEngine::~WindowEngine() {
 }
 
 void WindowEngine::read() {
+    // Each reading starts a scan of the windows against the rules.
+    RegexCache::shared().beginScan();
     reading_ = system_.windows();
     liveWids_.clear();
     for (const WindowInfo& w : reading_)

@@ -68,9 +68,20 @@ const icu::UnicodeString& RegexCache::searchText(std::string_view subject) {
 bool RegexCache::search(std::string_view pattern, std::string_view subject) {
     Entry& entry = lookup(pattern);
     if (!entry.matcher) return false;
+    if (!entry.timedOut.empty()) {
+        if (entry.timedOut.find(subject) != entry.timedOut.end()) return false;
+        // A slow pattern waits for the next scan once this one has used its budget.
+        if (scanTimeouts_ >= timeoutsPerScan) return false;
+    }
     UErrorCode status = U_ZERO_ERROR;
     entry.matcher->reset(searchText(subject));
     bool found = entry.matcher->find(status);
+    if (status == U_REGEX_TIME_OUT) {
+        ++timeouts_;
+        ++scanTimeouts_;
+        if (entry.timedOut.size() >= timedOutLimit) entry.timedOut.clear();
+        entry.timedOut.emplace(subject);
+    }
     // A time-out or any other failure leaves the question open: no match.
     return U_SUCCESS(status) && found;
 }

@@ -63,8 +63,12 @@ Switcher::~Switcher() {
 void Switcher::setContexts(SwitcherView& view, std::vector<std::string> workspaces,
                            const std::vector<Ctx>& contexts, int activeCtx) {
     view.contexts.clear();
+    // Names are cut before anything measures or draws them: a name can be any length.
     for (const auto& ctx : contexts)
-        view.contexts.push_back({ctx.name, ctx.color, ctx.wsName, ctx.wsIndex});
+        view.contexts.push_back(
+            {SwitcherView::cutName(ctx.name), ctx.color, ctx.wsName, ctx.wsIndex});
+    for (auto& name : workspaces)
+        name = SwitcherView::cutName(name);
     view.workspaceNames = std::move(workspaces);
     if (activeCtx < 0)
         view.activeCtx = -1;
@@ -337,6 +341,7 @@ std::optional<Rect> Switcher::frameFor(SwitcherView& target) {
     const int fit =
         int((screen.width * 0.92 - 2 * target.pad + target.gap) / (target.gap + target.tileW));
     target.perRow = std::max(1, std::min(fit, std::max(int(target.cells.size()), 1)));
+    target.maxWidth = screen.width * 0.92;
     const Size size = target.contentSize();
     // Centred in floating point: an integer centre is off by one for even sizes.
     return Rect{screen.x + screen.width / 2 - size.width / 2,

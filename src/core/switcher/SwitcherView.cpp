@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace morvelan {
 
@@ -134,8 +135,10 @@ SwitcherView::Bar SwitcherView::barLayout() const {
     const double y = chipY();
     bar.allRect = {pad, y, 52, chipH};
     bar.dividers.push_back(pad + 60);
+    // Chips past the panel's widest are not laid out (nor measured, nor drawn).
+    const double right = maxWidth > 0 ? maxWidth - pad : std::numeric_limits<double>::infinity();
     double x = pad + 68;
-    for (int w = 0; w < int(workspaceNames.size()); ++w) {
+    for (int w = 0; w < int(workspaceNames.size()) && x + 22 <= right; ++w) {
         if (w > 0) {
             bar.dividers.push_back(x + 8);
             x += 16;
@@ -143,19 +146,31 @@ SwitcherView::Bar SwitcherView::barLayout() const {
         double cx = x;
         for (int k = 0; k < int(contexts.size()); ++k) {
             if (contexts[k].wsIndex != w) continue;
-            const double tw = measure_.width(contexts[k].name, chipFont);
-            bar.chips.push_back({{cx, y, tw + 18, chipH}, k});
-            cx += tw + 18 + chipGap;
+            const double cw = std::min(measure_.width(contexts[k].name, chipFont) + 18, maxChipW);
+            if (cx + cw + chipGap + 22 > right) break;
+            bar.chips.push_back({{cx, y, cw, chipH}, k});
+            cx += cw + chipGap;
         }
         bar.adds.push_back({{cx, y, 22, chipH}, w});
         const double groupW = cx + 22 - x;
         std::string header = uppercased(workspaceNames[w]);
-        const double hw = std::max(measure_.width(header, hdrFont), groupW);
+        const double hw = std::min(std::max(measure_.width(header, hdrFont), groupW),
+                                   std::max(right - x, groupW));
         bar.headers.push_back({{x, barTop, hw, wsHeaderH}, std::move(header)});
         x += hw;
     }
     bar.width = x + pad;
     return bar;
+}
+
+std::string SwitcherView::cutName(std::string_view name) {
+    std::size_t end = 0;
+    for (std::size_t chars = 0; end < name.size() && chars < nameLimit; ++chars) {
+        ++end;
+        while (end < name.size() && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+            ++end;
+    }
+    return std::string(name.substr(0, end));
 }
 
 Rect SwitcherView::tileRect(int i) const {
@@ -172,7 +187,8 @@ Size SwitcherView::contentSize() const {
     const double tilesWidth = 2 * pad + tileW * cols + gap * (cols - 1);
     const int rows = (n + columns - 1) / columns;
     const double height = gridY() + (n == 0 ? 40 : rows * (tileH + gap)) + footerH;
-    const double width = std::max({tilesWidth, barLayout().width, 360.0});
+    double width = std::max({tilesWidth, barLayout().width, 360.0});
+    if (maxWidth > 0) width = std::min(width, std::max(maxWidth, tilesWidth));
     return {width, height};
 }
 

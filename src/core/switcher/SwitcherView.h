@@ -92,12 +92,20 @@ public:
     double gap = 10;
     double footerH = 22;
     int perRow = 5;
+    // The widest the panel may be (0: no bound); chips past it are not laid out.
+    double maxWidth = 0;
+    // A chip is never wider than this; its name is cut with an ellipsis.
+    double maxChipW = 160;
     Font chipFont{11, FontWeight::semibold, 0};
     // Headers are drawn letter-spaced, so they are also measured that way.
     Font hdrFont{9, FontWeight::bold, 0.5};
 
     double chipY() const { return barTop + wsHeaderH + 3; }
     double gridY() const { return barTop + wsHeaderH + 3 + chipH + 10; }
+
+    // Context and workspace names are cut to this many characters before anything measures
+    // or draws them.
+    static constexpr std::size_t nameLimit = 64;
 
     static constexpr std::string_view noWindowsHint = "No open windows";
     // The keys as the key source reads them on X11: F with Super filters, Alt confines, and a
@@ -125,6 +133,8 @@ public:
     Bar barLayout() const;
     Rect tileRect(int i) const;
     Size contentSize() const;
+    // `name` cut to `nameLimit` characters, whole UTF-8 sequences kept.
+    static std::string cutName(std::string_view name);
     std::optional<Color> cellColor(const std::set<int>& ctxIdxs) const;
 
     // --- Drawing and input ---------------------------------------------------

@@ -76,7 +76,7 @@ TEST_F(FocusFollowing, NothingIsFollowedUnderTheOpenSwitcherNorOnABackgroundReti
     queue.advance(1.0);
     EXPECT_EQ(files.inFolder("focused.log"), logged); // written again only when something changed
     windows.setTitle(e1, "draft 2");
-    queue.advance(FocusFollower::debounce);
+    queue.advance(1.0);
     EXPECT_NE(files.inFolder("focused.log").find("title=draft 2\n"), std::string::npos);
 
     app->opener().switcherOpen(false);

@@ -25,9 +25,9 @@ protected:
 
 TEST_F(Opening, TheWindowUsedBeforeTheFocusedOneIsPreselectedAndThePictureWasPaintedAhead) {
     click(e2);
-    click(b1);
     panel.prepared.clear();
-    queue.advance(AppDelegate::focusPollInterval); // every poll paints the next opening ahead
+    click(b1);
+    queue.advance(AppDelegate::focusPollInterval); // a poll after a change paints it ahead
     ASSERT_FALSE(panel.prepared.empty());
     EXPECT_EQ(app->recency().ids().front(), b1);
 
@@ -39,6 +39,26 @@ TEST_F(Opening, TheWindowUsedBeforeTheFocusedOneIsPreselectedAndThePictureWasPai
     app->opener().switcherStep(true);
     EXPECT_EQ(selected(), e1);
     EXPECT_TRUE(panel.shown);
+}
+
+TEST_F(Opening, ARetitlingWindowAndQuietSecondsDoNotRepaintTheNextOpeningOnEveryPoll) {
+    click(e1);
+    queue.advance(AppDelegate::focusPollInterval);
+    panel.prepared.clear();
+    queue.advance(5 * AppDelegate::focusPollInterval);
+    EXPECT_TRUE(panel.prepared.empty()) << "nothing changed";
+
+    // A hundred titles in a second: painted ahead at most once per poll, with the last title.
+    for (int i = 1; i <= 100; ++i) {
+        windows.setTitle(e1, "draft " + std::to_string(i));
+        queue.advance(0.01);
+    }
+    queue.advance(AppDelegate::focusPollInterval);
+    EXPECT_LE(panel.prepared.size(), 2u);
+    ASSERT_FALSE(panel.prepared.empty());
+    const auto texts = panel.prepared.back().second.all<draw::Text>();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [](const draw::Text& t) { return t.text == "draft 100"; }));
 }
 
 TEST_F(Opening, StoredAllChipOpensOnAllUnlessConfinedToTheActiveContext) {

@@ -127,6 +127,27 @@ TEST(RegexCache, PatternsValidOrNotAreCompiledOncePerGenerationOf257) {
     EXPECT_EQ(cache.compileCount(), compiles + 2);
 }
 
+TEST(RegexCache, BacktrackingPatternIsNotRetriedEveryPollAndAScanHasATimeBudget) {
+    RegexCache& cache = RegexCache::shared();
+    cache.beginScan();
+    const std::size_t before = cache.timeoutCount();
+    const auto slow = [](int n) { return std::string(40 + n, 'a') + '!'; };
+    for (int poll = 0; poll < 3; ++poll)
+        EXPECT_FALSE(titleTest(re, "(a+)+$", slow(0)));
+    EXPECT_EQ(cache.timeoutCount(), before + 1) << "a timed-out title is remembered";
+    EXPECT_TRUE(titleTest(re, "(a+)+$", "aaa"));
+    // Many new slow titles in one scan: only the budget's worth runs out of time.
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_FALSE(titleTest(re, "(a+)+$", slow(n)));
+    EXPECT_EQ(cache.timeoutCount(), before + RegexCache::timeoutsPerScan);
+    cache.beginScan();
+    EXPECT_FALSE(titleTest(re, "(a+)+$", slow(5))) << "a skipped title is tried next scan";
+    EXPECT_EQ(cache.timeoutCount(), before + RegexCache::timeoutsPerScan + 1);
+    // A changed rule is a new question.
+    EXPECT_FALSE(titleTest(re, "(a+)+b?$", slow(0)));
+    EXPECT_EQ(cache.timeoutCount(), before + RegexCache::timeoutsPerScan + 2);
+}
+
 TEST(RegexCache, ManySubjectsInTurnAndPatternsEditedInPlaceGiveTheRightAnswers) {
     // More distinct subjects than the cache keeps converted, asked in rotation.
     for (int round = 0; round < 3; ++round)

@@ -287,5 +287,29 @@ TEST_F(SwitcherTest, PanelIsCentredOnThePointersScreenElseTheFirstAndFitsItsWidt
     EXPECT_TRUE(panel.frames.empty());
 }
 
+TEST_F(SwitcherTest, HugeContextNamesAndThousandsOfContextsLayOutAndDrawOnlyWhatFitsTheScreen) {
+    screens.list = {{0, 0, 1280, 800}};
+    std::vector<Switcher::Ctx> many;
+    for (int i = 0; i < 1000; ++i)
+        many.push_back({uuidOf(i + 1),
+                        i == 1 ? std::string(100000, 'W') : "c" + std::to_string(i),
+                        {1, 0, 0, 1},
+                        i % 2 ? "Work" : "Home",
+                        i % 2});
+    sw.begin({std::string(100000, 'H'), "Work"}, many, 1, {column(1, 101, "Inbox", "Mail", {1})},
+             std::nullopt);
+    const Rect f = panel.frames.back();
+    EXPECT_LE(f.width, 1280);
+    const auto bar = panel.view->barLayout();
+    ASSERT_FALSE(bar.chips.empty());
+    EXPECT_LE(bar.chips.back().rect.x + bar.chips.back().rect.width, f.width);
+    std::size_t texts = 0;
+    for (const auto& text : panel.view->draw({f.width, f.height}).all<draw::Text>()) {
+        ++texts;
+        EXPECT_LE(text.text.size(), 256u);
+    }
+    EXPECT_LT(texts, 200u) << "chips past the screen are not drawn";
+}
+
 } // namespace
 } // namespace morvelan

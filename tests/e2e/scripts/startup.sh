@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Start-up end to end: the command line, the first launch writes the Default context in private
+# Start-up end to end: the command line, an unreachable display, the first launch writes the Default context in private
 # files, a second copy on the same display is refused in one line, SIGTERM and SIGINT end
 # cleanly, a relaunch changes nothing.
 # Runs inside scripts/xvfb-session (fresh HOME and XDG folders); $1 is the morvelan binary.
@@ -15,6 +15,11 @@ contexts() {
 "$morvelan" --version | grep -qE '^Morvelan [0-9]+\.[0-9]+\.[0-9]+$' || fail "--version"
 "$morvelan" --help | grep -q 'Usage: morvelan' || fail "--help"
 if "$morvelan" --bogus 2>/dev/null; then fail "unknown argument accepted"; fi
+# A display nobody serves: one line naming it and exit 1, not the toolkit's abort.
+code=0
+message=$(DISPLAY=:4999 timeout 10 "$morvelan" 2>&1) || code=$?
+[[ $code -eq 1 && $message == *":4999"* && $(wc -l <<<"$message") -eq 1 ]] ||
+    fail "unreachable display: exit $code, said: $message"
 
 "$morvelan" &
 pid=$!
