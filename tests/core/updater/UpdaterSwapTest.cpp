@@ -68,13 +68,15 @@ private:
 // An archive's entries in order: name and contents, or "->target" for a link.
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-// Writes the zip argv[1] with one entry per further argument, "name<TAB>contents".
+// Writes the zip argv[1] with one entry per further argument, "name<TAB>contents"; contents
+// starting with "644:" are a file without execute bits.
 constexpr const char* zipScript =
     "import sys, zipfile\n"
     "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
     "for n, d in (e.split('\\t') for e in sys.argv[2:]):\n"
     "    i = zipfile.ZipInfo(n); i.create_system = 3; link = d.startswith('->')\n"
-    "    i.external_attr = (0o120777 if link else 0o100755) << 16\n"
+    "    plain = d.startswith('644:'); d = d[4:] if plain else d\n"
+    "    i.external_attr = (0o120777 if link else 0o100644 if plain else 0o100755) << 16\n"
     "    z.writestr(i, d[2:] if link else d)\n"
     "z.close()\n";
 
@@ -132,7 +134,8 @@ protected:
     const fs::path apps = root / "apps";
     const fs::path app = apps / "Morvelan.app";
     const fs::path zip = root / "update.zip";
-    const Entries release = {{"Morvelan.app/morvelan", "new program"},
+    const std::string newProgram = "#!/bin/sh\necho 2.0\n";
+    const Entries release = {{"Morvelan.app/morvelan", newProgram},
                              {"Morvelan.app/Info.json", R"({"CFBundleShortVersionString":"2.0"})"}};
     ShellProcesses processes;
     FakeHttp http;
@@ -155,7 +158,7 @@ TEST_F(UpdaterSwapTest, InstallSwapsInTheReleaseWithItsInwardLinksThenRelaunches
     install(updater, &released);
     EXPECT_TRUE(released);
     EXPECT_TRUE(alerts.shown.empty());
-    EXPECT_EQ(read(app / "morvelan"), "new program");
+    EXPECT_EQ(read(app / "morvelan"), newProgram);
     EXPECT_EQ(fs::read_symlink(app / "lib/libx.so"), "libx.so.1");
     EXPECT_EQ(processes.started, std::vector<fs::path>{app / "morvelan"});
     EXPECT_EQ(quits, 1);
@@ -191,6 +194,7 @@ TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone)
         {"archive had no .app", {{"Morvelan/morvelan", "x"}, {"Morvelan.app.txt", "x"}}},
         {"has no morvelan program", {release[1]}},
         {"/bin/cp failed", release, 1},
+        {"morvelan program does not start", {{"Morvelan.app/morvelan", "644:" + newProgram}}},
         // A copy that stages nothing: the running bundle is moved aside, the staged one cannot
         // follow, and the running one is put back.
         {"Couldn't move " + staged, release, 0},
@@ -204,6 +208,7 @@ TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone)
             zipArchive(c.entries);
         processes.statuses.clear();
         if (c.copyStatus) processes.statuses["/bin/cp"] = *c.copyStatus;
+        if (c.copyStatus) processes.statuses[staged + "/morvelan"] = 0;
         auto result = make().swapIn(zip);
         ASSERT_FALSE(result);
         EXPECT_NE(result.error().message.find(c.reason), std::string::npos)
@@ -230,7 +235,7 @@ TEST_F(UpdaterSwapTest, FailedSwapOrRelaunchIsShownAsInstallFailedAndAllowsAnoth
               "Install failed: archive had no .app");
     EXPECT_EQ(alerts.shown[1].title + ": " + alerts.shown[1].text,
               "Install failed: No such file or directory");
-    EXPECT_EQ(read(app / "morvelan"), "new program") << "swapped before the relaunch";
+    EXPECT_EQ(read(app / "morvelan"), newProgram) << "swapped before the relaunch";
     EXPECT_EQ(quits, 0);
 }
 
