@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <sodium.h>
 #include <sys/wait.h>
 
 namespace morvelan {
@@ -90,6 +91,7 @@ protected:
         if (!fs::exists("/usr/bin/unzip") || !fs::exists("/usr/bin/python3"))
             GTEST_SKIP() << "needs /usr/bin/unzip and /usr/bin/python3";
         ASSERT_FALSE(root.empty());
+        ASSERT_TRUE(keyMade);
         installOld();
     }
     void TearDown() override {
@@ -122,11 +124,25 @@ protected:
                        {{"1.0", false, app},
                         "https://morvelan.app/release/latest.json",
                         [this] { ++quits; },
-                        root / "tmp"});
+                        root / "tmp",
+                        {},
+                        hex(publicKey)});
+    }
+    template <std::size_t N> static std::string hex(const unsigned char (&b)[N]) {
+        char out[2 * N + 1];
+        return sodium_bin2hex(out, sizeof out, b, N);
+    }
+    // The zip's signature with the release key, or with `key`.
+    std::string signature(const unsigned char* key = nullptr) {
+        const std::string data = read(zip);
+        unsigned char sig[crypto_sign_BYTES];
+        crypto_sign_detached(sig, nullptr, reinterpret_cast<const unsigned char*>(data.data()),
+                             data.size(), key ? key : secretKey);
+        return hex(sig);
     }
     // Installs through a download answered at once with the archive.
-    void install(Updater& updater, bool* released = nullptr) {
-        updater.install({"2.0", "https://morvelan.app/M.zip"});
+    void install(Updater& updater, bool* released = nullptr, std::string sig = "signed") {
+        updater.install({"2.0", "https://morvelan.app/M.zip", sig == "signed" ? signature() : sig});
         http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, released)));
     }
 
@@ -137,6 +153,8 @@ protected:
     const std::string newProgram = "#!/bin/sh\necho 2.0\n";
     const Entries release = {{"Morvelan.app/morvelan", newProgram},
                              {"Morvelan.app/Info.json", R"({"CFBundleShortVersionString":"2.0"})"}};
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
+    const bool keyMade = sodium_init() >= 0 && crypto_sign_keypair(publicKey, secretKey) == 0;
     ShellProcesses processes;
     FakeHttp http;
     FakeAlerts alerts;
@@ -221,6 +239,23 @@ TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone)
     EXPECT_FALSE(fs::exists(planted) || fs::exists(root / "escaped"));
     EXPECT_TRUE(processes.started.empty());
     EXPECT_EQ(quits, 0);
+}
+
+// Regression: updates were trusted on https alone.
+TEST_F(UpdaterSwapTest, AnArchiveWithoutAValidSignatureIsRefused) {
+    zipArchive(release);
+    unsigned char otherPublic[crypto_sign_PUBLICKEYBYTES], other[crypto_sign_SECRETKEYBYTES];
+    crypto_sign_keypair(otherPublic, other);
+    auto updater = make();
+    for (const std::string& sig : {std::string(), signature(other), std::string(128, 'z')})
+        install(updater, nullptr, sig);
+    ASSERT_EQ(alerts.shown.size(), 3u);
+    for (const Alert& alert : alerts.shown)
+        EXPECT_EQ(alert.title + ": " + alert.text,
+                  "Install failed: The update is not signed with Morvelan's release key, so it "
+                  "was not installed.");
+    EXPECT_EQ(read(app / "morvelan"), "old program");
+    EXPECT_TRUE(processes.started.empty());
 }
 
 TEST_F(UpdaterSwapTest, FailedSwapOrRelaunchIsShownAsInstallFailedAndAllowsAnotherTry) {
