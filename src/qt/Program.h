@@ -12,6 +12,8 @@ struct BuildAddresses {
     std::string releaseManifest;
     // The donation page About links to; without it About asks for nothing.
     std::string donatePage;
+    // The key release archives are signed with; without it there is no updater either.
+    std::string updateKey;
 };
 
 int runProgram(int argc, char** argv, const BuildAddresses& addresses);

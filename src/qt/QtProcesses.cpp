@@ -3,12 +3,16 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <unistd.h>
+
 namespace morvelan {
 namespace {
 
-// A process set up with standard input closed, so nothing ever waits for an answer.
+// A process set up without a terminal: standard input from /dev/null and a session of its own,
+// so nothing (unzip asking for a password on /dev/tty) ever waits for an answer.
 void prepare(QProcess& process, const std::filesystem::path& program,
              const std::vector<std::string>& args) {
+    process.setChildProcessModifier([] { ::setsid(); });
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);
@@ -17,13 +21,17 @@ void prepare(QProcess& process, const std::filesystem::path& program,
     process.setStandardInputFile(QProcess::nullDevice());
 }
 
-bool finishedNormally(QProcess& process) {
-    if (!process.waitForStarted(-1)) return false;
-    process.waitForFinished(-1);
+} // namespace
+
+bool QtProcesses::finishedNormally(QProcess& process) const {
+    if (!process.waitForStarted(timeLimit_)) return false;
+    if (!process.waitForFinished(timeLimit_)) {
+        process.kill();
+        process.waitForFinished(timeLimit_);
+        return false;
+    }
     return process.exitStatus() == QProcess::NormalExit;
 }
-
-} // namespace
 
 int QtProcesses::run(const std::filesystem::path& program, const std::vector<std::string>& args) {
     QProcess process;
@@ -39,8 +47,8 @@ std::string QtProcesses::capture(const std::filesystem::path& program,
     prepare(process, program, args);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start();
-    if (!process.waitForStarted(-1)) return {};
-    process.waitForFinished(-1);
+    // A listing cut short by the time limit would be checked as if it were whole.
+    if (!finishedNormally(process)) return {};
     return process.readAll().toStdString();
 }
 

@@ -73,7 +73,7 @@ bool Shell::start() {
 
     // The relaunched copy starts while this one still holds the display's lock: it waits.
     qputenv(relaunchVariable, "1");
-    if (!addresses_.releaseManifest.empty())
+    if (!addresses_.releaseManifest.empty() && !addresses_.updateKey.empty())
         updater_ = std::make_unique<Updater>(
             http_, processes_, alerts_,
             Updater::Options{
@@ -82,6 +82,7 @@ bool Shell::start() {
                                      MORVELAN_VERSION),
                 .manifestUrl = addresses_.releaseManifest,
                 .quit = [] { QCoreApplication::exit(0); },
+                .publicKey = addresses_.updateKey,
             });
     std::function<void(bool)> checkForUpdates;
     if (updater_) checkForUpdates = [this](bool silent) { updater_->check(silent); };

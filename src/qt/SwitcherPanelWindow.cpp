@@ -4,6 +4,7 @@
 #include "qt/SwitcherPanelWindow.h"
 
 #include "core/switcher/SwitcherView.h"
+#include "x11/KeyboardMap.h"
 #include "x11/XcbPtr.h"
 
 #include <QCoreApplication>
@@ -439,8 +440,12 @@ bool SwitcherPanelWindow::nativeEventFilter(const QByteArray& type, void* messag
         if (press->event != window_) return false;
         if (press->detail == XCB_BUTTON_INDEX_1) {
             const double ratio = scale();
+            // Alt is whichever ModN the keymap puts it on, as the key source reads it; read at
+            // the click, since the mapping can change at any time.
+            const auto map = KeyboardMap::load(conn_);
+            const std::uint16_t alt = map ? map->masks().option : std::uint16_t(XCB_MOD_MASK_1);
             pressAt(QPointF(press->event_x, press->event_y) / ratio,
-                    (press->state & XCB_MOD_MASK_1) != 0);
+                    alt != 0 && (press->state & alt) != 0);
         }
         return true;
     }

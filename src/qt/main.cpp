@@ -2,5 +2,6 @@
 #include "qt/Program.h"
 
 int main(int argc, char** argv) {
-    return morvelan::runProgram(argc, argv, {MORVELAN_RELEASE_URL, MORVELAN_DONATE_URL});
+    return morvelan::runProgram(argc, argv,
+                                {MORVELAN_RELEASE_URL, MORVELAN_DONATE_URL, MORVELAN_UPDATE_KEY});
 }

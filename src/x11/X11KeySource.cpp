@@ -5,6 +5,7 @@
 #include "x11/KeyCodes.h"
 #include "x11/KeyboardMap.h"
 #include "x11/XcbPtr.h"
+#include "x11/XkbText.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
@@ -74,7 +75,8 @@ private:
     };
 
     Worker(X11KeySource& owner, Connection c, xcb_window_t root, KeyboardMap map)
-        : owner_(owner), c_(std::move(c)), root_(root), map_(std::move(map)) {}
+        : owner_(owner), c_(std::move(c)), root_(root), map_(std::move(map)),
+          xkb_(XkbText::load(c_.get())) {}
 
     void selectRawEvents();
     bool applyBindings();
@@ -89,6 +91,8 @@ private:
     void onKeyRelease(const xcb_key_release_event_t& ev);
     void onRawKey(bool press, std::uint32_t key, xcb_timestamp_t time);
     void onMapping(const xcb_mapping_notify_event_t& ev);
+    // Core MappingNotify without XKB, XKB's keymap notices with it.
+    void keymapChanged();
     void setHeldByOther(bool held);
     void checkKeyboardFree();
     bool takenElsewhere(xcb_keycode_t key, std::uint16_t state);
@@ -101,6 +105,8 @@ private:
     Connection c_;
     xcb_window_t root_;
     KeyboardMap map_;
+    // The typed text with the layout group and AltGr; the core map's rules without XKB.
+    std::unique_ptr<XkbText> xkb_;
     std::uint8_t xiOpcode_ = 0;
 
     std::vector<KeyCombo> combos_;
@@ -461,6 +467,7 @@ void X11KeySource::Worker::followHeldModifiers() {
 }
 
 void X11KeySource::Worker::handle(const xcb_generic_event_t* event) {
+    if (xkb_ && xkb_->isKeymapChange(event)) return keymapChanged();
     switch (event->response_type & 0x7f) {
     case XCB_KEY_PRESS:
         onKeyPress(*reinterpret_cast<const xcb_key_press_event_t*>(event));
@@ -506,7 +513,9 @@ void X11KeySource::Worker::onKeyPress(const xcb_key_press_event_t& ev) {
         }
     } else {
         lastFlags_ = KeyCodes::modsFromState(ev.state, map_.masks());
-        verdict = deliver(keyDown(code, lastFlags_, map_.text(ev.detail, ev.state)));
+        const std::string text =
+            xkb_ ? xkb_->text(ev.detail, ev.state) : map_.text(ev.detail, ev.state);
+        verdict = deliver(keyDown(code, lastFlags_, text));
     }
     if (verdict == Verdict::swallow)
         swallowed_.insert(ev.detail);
@@ -585,8 +594,12 @@ void X11KeySource::Worker::onRawKey(bool press, std::uint32_t key, xcb_timestamp
 }
 
 void X11KeySource::Worker::onMapping(const xcb_mapping_notify_event_t& ev) {
-    if (ev.request == XCB_MAPPING_POINTER) return;
+    if (ev.request != XCB_MAPPING_POINTER) keymapChanged();
+}
+
+void X11KeySource::Worker::keymapChanged() {
     if (auto map = KeyboardMap::load(c_.get())) map_ = std::move(*map);
+    if (xkb_) xkb_ = XkbText::load(c_.get());
     // Keys may have moved: take the bindings again where they are now. The server sends this
     // also when nothing moved (the first key from another input device, XTest's say).
     regrab();

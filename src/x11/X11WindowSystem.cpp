@@ -414,9 +414,9 @@ void X11WindowSystem::requestClose(xcb_window_t window, xcb_timestamp_t time) {
 
 void X11WindowSystem::close(WindowID id) {
     const auto v = view();
-    // Closing a window without WM_DELETE_WINDOW makes the window manager kill the whole
-    // client connection: only windows that can be asked are closed.
-    if (const ClientWindow* w = client(*v, id); w && w->deletable) requestClose(w->id, timestamp());
+    // What the close button does: for a client without WM_DELETE_WINDOW the window manager
+    // ends the client (openbox kills its connection).
+    if (const ClientWindow* w = client(*v, id)) requestClose(w->id, timestamp());
 }
 
 void X11WindowSystem::quit(Pid pid) {

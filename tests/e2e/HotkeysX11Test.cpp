@@ -269,6 +269,21 @@ TEST_F(HotkeysX11, TheKeyboardOrARecordedCombinationHeldByAnotherProgram) {
 // input device (XTest's, so the first xdotool key of a session). The bindings used to be let
 // go and taken again, and a key pressed in between was lost. When keys do move, the bindings
 // follow them.
+// Regression: the filter typed a key's first or second level whatever the group and AltGr:
+// "@" (AltGr+Q on a German keyboard) came out "q", and the Russian group typed Latin letters.
+TEST_F(HotkeysX11, TheFilterTypesWithTheLayoutGroupAndAltGr) {
+    ASSERT_EQ(run({"setxkbmap", "-layout", "de,ru", "-option", "grp:caps_toggle"}), 0);
+    const std::shared_ptr<void> restore(nullptr, [](void*) {
+        run({"setxkbmap", "-layout", "us", "-option", ""});
+    });
+    start();
+    openHoldingSuper();
+    // Evdev key codes: F 41, Q 24, AltGr 108, Caps Lock 66 (the group toggle here).
+    burst({41, -41, 108, 24, -24, -108, 66, -66, 24, -24});
+    type({"key", "Escape", "keyup", "super"});
+    EXPECT_EQ(callsEndingWith("cancel"), (Calls{"beginFilter", "type(@)", "type(й)", "cancel"}));
+}
+
 TEST_F(HotkeysX11, MappingChangesNeverFreeTheBindingAndMoveItWithItsKey) {
     start();
     xcb_keycode_t spare = map->maxKey();

@@ -363,6 +363,31 @@ TEST_F(SwitcherE2e, ThePanelIsCompleteTheMomentItIsMappedAndAClickFocusesATile) 
     EXPECT_EQ(watch.activated(), std::vector<xcb_window_t>{budget});
 }
 
+// Regression: the panel read Alt as Mod1 whatever the keymap said. With Alt on Mod3, Alt-click
+// on Inbox pins it to "Work" and the panel stays, where it used to focus Inbox.
+TEST_F(SwitcherE2e, AltClickTakesAltFromTheKeymap) {
+    const auto xmodmap = [](const char* a, const char* b) {
+        return run({"xmodmap", "-e", a, "-e", b});
+    };
+    ASSERT_EQ(xmodmap("remove mod1 = Alt_L Alt_R Meta_L", "add mod3 = Alt_L"), 0);
+    const std::shared_ptr<void> restore(
+        nullptr, [&](void*) { xmodmap("clear mod3", "add mod1 = Alt_L Alt_R Meta_L"); });
+    ASSERT_NO_FATAL_FAILURE(standardStart());
+    ASSERT_NO_FATAL_FAILURE(open(superL, {tab}));
+    const auto frame = watch.panelFrame();
+    ASSERT_TRUE(frame);
+    input.moveTo((*frame)[0] + 14 + 150 * 2 + 70, (*frame)[1] + 56 + 47);
+    input.press(altL);
+    input.click();
+    input.release(altL);
+    EXPECT_TRUE(
+        waitFor([&] { return data("contexts.json").find("Inbox") != std::string::npos; }, 5s));
+    expectFocusKept();
+    EXPECT_TRUE(watch.panelMapped);
+    input.tap(escape);
+    input.release(superL);
+}
+
 // xlogo and xeyes name no process, and xterm gives no icon of its own (so openbox puts its
 // generic one on it): such a window is listed, with the icon of its desktop entry from the
 // icon theme, and focused from its tile.

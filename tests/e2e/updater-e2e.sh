@@ -37,8 +37,11 @@ wait_for() {
 served=$work/served
 mkdir -p "$served/release" "$work/tmp"
 export TMPDIR=$work/tmp
-"$root/scripts/release-bundle" ${program:+--executable "$program"} --output "$served/Morvelan.zip" \
-    >"$work/release.log"
+# A release key of this run's own; the driver is given its public half.
+openssl genpkey -algorithm ed25519 -out "$work/key.pem" 2>/dev/null
+public=$(openssl pkey -in "$work/key.pem" -pubout -outform DER | tail -c 32 | od -An -v -tx1 | tr -d ' \n')
+"$root/scripts/release-bundle" --key "$work/key.pem" ${program:+--executable "$program"} \
+    --output "$served/Morvelan.zip" >"$work/release.log"
 version=$(unzip -p "$served/Morvelan.zip" Morvelan.app/Info.json |
     python3 -c 'import json,sys; print(json.load(sys.stdin)["CFBundleShortVersionString"])')
 
@@ -48,7 +51,8 @@ server=$!
 base=http://127.0.0.1:$port
 served_ok() { python3 -c "import urllib.request as u; u.urlopen('$base/Morvelan.zip', timeout=1)" 2>/dev/null; }
 wait_for 10 served_ok || fail "http.server did not come up on $base"
-printf '{"version":"v%s","url":"%s/Morvelan.zip"}\n' "$version" "$base" >"$served/release/latest.json"
+printf '{"version":"v%s","url":"%s/Morvelan.zip","signature":"%s"}\n' "$version" "$base" \
+    "$(cat "$served/Morvelan.zip.sig")" >"$served/release/latest.json"
 
 # An installed Morvelan.app older than the release, whose program only says which one it is,
 # beside the leftovers of an interrupted update.
@@ -61,7 +65,7 @@ chmod 755 "$app/morvelan"
 printf '{"CFBundleShortVersionString":"0","MorvelanDevBuild":false}\n' >"$app/Info.json"
 
 status=0
-"$driver" "$app" "$base/release/latest.json" >"$work/driver.log" 2>&1 || status=$?
+"$driver" "$app" "$base/release/latest.json" "$public" >"$work/driver.log" 2>&1 || status=$?
 [[ $status -eq 0 ]] || fail "driver exited with $status"
 grep -qx "alert: Update available — Morvelan $version | You have 0. Download and install now? Morvelan will relaunch." \
     "$work/driver.log" || fail "no update offer from 0 to $version"

@@ -1,6 +1,6 @@
-// morvelan_updater_driver BUNDLE MANIFEST-URL: one manual update check on BUNDLE against the
-// manifest at MANIFEST-URL with the real Qt network and process classes, answering "Install" to
-// the offer, for tests/e2e/updater-e2e.sh.
+// morvelan_updater_driver BUNDLE MANIFEST-URL KEY: one manual update check on BUNDLE against the
+// manifest at MANIFEST-URL with the real Qt network and process classes, archives signed with
+// KEY (hex), answering "Install" to the offer, for tests/e2e/updater-e2e.sh.
 //
 // The relaunch runs the new program with --version, so the script can read which version came up.
 // Exit status: 0 once the updater asked to quit after relaunching, 1 after any other alert, 2 on
@@ -47,8 +47,8 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s BUNDLE MANIFEST-URL\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s BUNDLE MANIFEST-URL KEY\n", argv[0]);
         return 2;
     }
     QCoreApplication app(argc, argv);
@@ -61,7 +61,9 @@ int main(int argc, char** argv) {
                     {BundleInfo::load(files, bundle / "morvelan", MORVELAN_VERSION),
                      argv[2],
                      [] { QCoreApplication::exit(0); },
-                     {}});
+                     {},
+                     {},
+                     argv[3]});
     QTimer::singleShot(0, &app, [&] { updater.check(false); });
     QTimer::singleShot(120000, &app, [] { QCoreApplication::exit(3); });
     return QCoreApplication::exec();

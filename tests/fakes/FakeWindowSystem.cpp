@@ -124,7 +124,14 @@ void FakeWindowSystem::raise(WindowID id) {
 void FakeWindowSystem::close(WindowID id) {
     actions.push_back("close " + std::to_string(id));
     auto it = find(id);
-    if (it != windows_.end() && it->closable) destroy(id);
+    if (it == windows_.end()) return;
+    if (it->closable) return destroy(id);
+    // The window manager ends the client of a window that cannot be asked: here its process's.
+    std::vector<WindowID> client;
+    for (const WindowInfo& w : windows_)
+        if (w.app.pid == it->app.pid) client.push_back(w.id);
+    for (WindowID w : client)
+        destroy(w);
 }
 
 void FakeWindowSystem::quit(Pid pid) {

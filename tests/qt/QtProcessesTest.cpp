@@ -29,5 +29,15 @@ TEST(QtProcesses, FailuresAreValuesArgumentsSkipTheShellAndDetachedProgramsRunOn
     EXPECT_NE(missing.error().message.find("/nonexistent/program"), std::string::npos);
 }
 
+// Regression: unzip run from a terminal waited on /dev/tty for a password, and the program
+// froze. Children get no terminal and a time limit.
+TEST(QtProcesses, ChildrenRunWithoutATerminalAndAreKilledAtTheTimeLimit) {
+    QtProcesses processes(500);
+    // A session of its own, so no controlling terminal: the shell's session id is its pid.
+    EXPECT_EQ(processes.run("/bin/sh", {"-c", "[ \"$(cut -d' ' -f6 /proc/$$/stat)\" = $$ ]"}), 0);
+    EXPECT_EQ(processes.run("/bin/sleep", {"10"}), -1);
+    EXPECT_EQ(processes.capture("/bin/sh", {"-c", "echo partial; exec sleep 10"}), "");
+}
+
 } // namespace
 } // namespace morvelan

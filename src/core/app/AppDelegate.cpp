@@ -80,6 +80,9 @@ void AppDelegate::wire() {
     engine_.onChange = weakly([](AppDelegate& self, WindowChange change, WindowID id) {
         self.opener_.invalidate();
         self.follower_.noticed(change, id);
+        // Read later: the notice may come in the middle of a reading.
+        if (change == WindowChange::list)
+            self.queue_.post(self.weakly([](AppDelegate& me) { me.opener_.windowsChanged(); }));
     });
     follower_.paused = [this] { return switcher_.visible(); };
     follower_.onPoll = [this](const Win& win) { logs_.logFocused(win); };

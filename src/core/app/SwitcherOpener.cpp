@@ -103,6 +103,15 @@ void SwitcherOpener::commit(const Win& win, std::optional<Uuid> contextID) {
     settings_.setSwitcherShowAll(false);
 }
 
+void SwitcherOpener::windowsChanged() {
+    if (switcher_.state() == SwitcherState::closed) return;
+    engine_.allWindows();
+    const WidSet& live = engine_.liveWids();
+    const auto gone = [&](const Win& w) { return !live.contains(w.wid); };
+    std::erase_if(wins_, gone);
+    switcher_.removeWindows(gone);
+}
+
 // --- HotkeyActions -------------------------------------------------------------------------
 
 void SwitcherOpener::switcherOpen(bool confined) {
@@ -158,7 +167,9 @@ void SwitcherOpener::switcherFilterBackspace() {
 void SwitcherOpener::switcherCloseSelected() {
     const auto selected = switcher_.selectedWindow();
     if (!selected) return;
-    engine_.close(*selected);
+    // A window that cannot be asked is left to the window manager: its tile stays until the
+    // window is gone (windowsChanged).
+    if (!engine_.close(*selected)) return;
     // Gone for good: a rebuild of the open switcher must not bring the tile back.
     std::erase_if(wins_, [&](const Win& w) { return w.wid == selected->wid; });
     switcher_.removeSelected();

@@ -37,6 +37,8 @@ public:
     // The switcher's choice: raises the context's other windows when asked to, focuses the
     // window and makes the context active (or remembers that "All" was chosen).
     void commit(const Win& win, std::optional<Uuid> contextID);
+    // The window list changed: the open switcher drops the tiles of windows that are gone.
+    void windowsChanged();
 
     // HotkeyActions
     void switcherOpen(bool confined) override;

@@ -113,8 +113,12 @@ void WindowEngine::raise(const std::vector<Win>& wins) {
         system_.raise(it->wid);
 }
 
-void WindowEngine::close(const Win& win) {
+bool WindowEngine::close(const Win& win) {
+    read();
+    const auto it = std::find_if(reading_.begin(), reading_.end(),
+                                 [&](const WindowInfo& w) { return w.id == win.wid; });
     system_.close(win.wid);
+    return it == reading_.end() || it->closable;
 }
 
 void WindowEngine::quit(Pid pid) {

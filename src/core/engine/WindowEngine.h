@@ -62,7 +62,9 @@ public:
     void focus(const Win& win);
     // Puts the windows on top of the others, the first one topmost, without moving the focus.
     void raise(const std::vector<Win>& wins);
-    void close(const Win& win);
+    // Asks the window to close as its close button does. False when it cannot be asked (X11:
+    // no WM_DELETE_WINDOW) and the window manager decides, which may end its whole client.
+    bool close(const Win& win);
     void quit(Pid pid);
 
     WindowSystem& system() { return system_; }

@@ -78,8 +78,13 @@ std::string_view typedText(std::string_view text) {
 
 // Queues the command on the main thread; dropped there when the engine or the receiver is gone.
 template <class Command> void Hotkeys::dispatch(Command command) {
-    main_.post([alive = std::weak_ptr<const bool>(alive_), this, command = std::move(command)] {
+    main_.post([alive = std::weak_ptr<const bool>(alive_), this, session = session_,
+                command = std::move(command)] {
         if (alive.expired()) return;
+        {
+            std::lock_guard lock(mutex_);
+            mainSession_ = session;
+        }
         if (auto receiver = actions.lock()) command(*receiver);
     });
 }
@@ -121,7 +126,11 @@ std::uint64_t Hotkeys::seen() const {
 }
 
 void Hotkeys::notifySwitcherClosed() {
-    if (exchangeOpen(false)) source_->setSwitcherOpen(false);
+    // Under the lock, so that no opening slips in between the check and the release
+    // (setSwitcherOpen does not block).
+    std::lock_guard lock(mutex_);
+    if (st_.session != mainSession_) return;
+    if (std::exchange(st_.open, false)) source_->setSwitcherOpen(false);
 }
 
 bool Hotkeys::keySourceEnabled() const {
@@ -385,7 +394,11 @@ void Hotkeys::openSwitcher(const KeyBind& bind, const KeyEvent& event, bool conf
     shiftDown_ = (event.flags & Modifier::shift) != 0;
     optDown_ = (event.flags & Modifier::option) != 0;
     filtering_ = false;
-    exchangeOpen(true);
+    {
+        std::lock_guard lock(mutex_);
+        st_.open = true;
+        st_.session = ++session_;
+    }
     source_->setSwitcherOpen(true);
     dispatch([confined](HotkeyActions& a) { a.switcherOpen(confined); });
 }

@@ -64,7 +64,8 @@ public:
     void recording(bool on);
     // Number of key events delivered so far (disable notices not counted).
     std::uint64_t seen() const;
-    // The switcher closed for whatever reason: forget that it is open.
+    // The switcher closed for whatever reason: forget that it is open. Ignored while a newer
+    // opening's commands are still queued: that close belongs to an older opening.
     void notifySwitcherClosed();
 
     bool keySourceRunning() const { return sourceRunning_; }
@@ -88,6 +89,8 @@ private:
     struct Shared {
         bool recording = false;
         bool open = false;
+        // Counts the openings; the decision's commands carry the one they belong to.
+        std::uint64_t session = 0;
         std::uint64_t seen = 0;
         Binds binds{};
     };
@@ -115,7 +118,7 @@ private:
     MainQueue& main_;
     std::unique_ptr<KeySource> source_;
 
-    mutable std::mutex mutex_; // guards st_ only; never held while calling out
+    mutable std::mutex mutex_; // guards st_; held while calling out only for setSwitcherOpen
     Shared st_;
 
     // Key source thread only.
@@ -124,9 +127,12 @@ private:
     bool shiftDown_ = false;
     bool optDown_ = false;
     bool filtering_ = false;
+    std::uint64_t session_ = 0;
 
     // Main thread only.
     bool sourceRunning_ = false;
+    // The opening of the last command run here; read under the lock.
+    std::uint64_t mainSession_ = 0;
     std::unique_ptr<Timer> retry_;
     // Queued commands and timers hold this weakly: expired means the engine is gone.
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);

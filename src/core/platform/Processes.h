@@ -13,12 +13,13 @@ class Processes {
 public:
     virtual ~Processes() = default;
 
-    // Runs the program with standard input closed and waits for it to end. Its exit status,
-    // or −1 when it could not be started or did not exit normally.
+    // Runs the program without a terminal (standard input from /dev/null, a session of its
+    // own) and waits for it to end, up to the host's time limit, after which it is killed. Its
+    // exit status, or −1 when it could not be started, timed out or did not exit normally.
     virtual int run(const std::filesystem::path& program, const std::vector<std::string>& args) = 0;
 
     // Like run(), with standard output and standard error read together to the end and
-    // returned as text; empty when the program could not be started.
+    // returned as text; empty when the program could not be started or timed out.
     virtual std::string capture(const std::filesystem::path& program,
                                 const std::vector<std::string>& args) = 0;
 

@@ -77,7 +77,8 @@ public:
     virtual void focus(WindowID id) = 0;
     // Puts the window on top of the others without moving the focus.
     virtual void raise(WindowID id) = 0;
-    // What the window's close button does; nothing for a window that is not closable.
+    // What the window's close button does: asks the window manager, which ends the client of a
+    // window that is not closable.
     virtual void close(WindowID id) = 0;
     // Asks the application to quit by closing its windows; never kills it.
     virtual void quit(Pid pid) = 0;

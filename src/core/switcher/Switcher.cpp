@@ -225,7 +225,15 @@ void Switcher::removeSelectedApp() {
     removeWhere([this, pid](std::size_t i) { return flat_[i].pid == pid; });
 }
 
+void Switcher::removeWindows(const std::function<bool(const Win&)>& gone) {
+    removeWhere([&](std::size_t i) { return gone(flat_[i]); });
+}
+
 void Switcher::removeWhere(const std::function<bool(std::size_t)>& gone) {
+    // A selection that stays keeps its window, wherever its tile moves.
+    std::optional<WindowID> kept;
+    if (view_.sel >= 0 && view_.sel < int(flat_.size()) && !gone(std::size_t(view_.sel)))
+        kept = flat_[std::size_t(view_.sel)].wid;
     std::vector<Win> keptWins;
     std::vector<SwitcherView::Cell> keptCells;
     std::vector<std::pair<std::size_t, std::size_t>> keptOrigin;
@@ -244,6 +252,8 @@ void Switcher::removeWhere(const std::function<bool(std::size_t)>& gone) {
     origin_ = std::move(keptOrigin);
 
     const int count = int(flat_.size());
+    for (int i = 0; kept && i < count; ++i)
+        if (flat_[std::size_t(i)].wid == *kept) view_.sel = i;
     if (view_.sel >= count) view_.sel = std::max(count, 1) - 1;
     if (count == 0) {
         dismiss();

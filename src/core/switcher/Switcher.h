@@ -94,6 +94,8 @@ public:
     void removeSelected();
     // Drops every window of the selected window's process after its owner asked it to quit.
     void removeSelectedApp();
+    // Drops the windows that are gone; the selection stays on its window when it is kept.
+    void removeWindows(const std::function<bool(const Win&)>& gone);
 
     SwitcherState state() const { return state_; }
     bool visible() const {

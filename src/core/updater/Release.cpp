@@ -19,7 +19,11 @@ std::optional<Release> Release::fromManifest(std::string_view body) {
     if (version == manifest.end() || url == manifest.end()) return std::nullopt;
     if (!version->is_string() || !url->is_string()) return std::nullopt;
 
-    Release release{version->get<std::string>(), url->get<std::string>()};
+    Release release{version->get<std::string>(), url->get<std::string>(), {}};
+    if (auto signature = manifest.find("signature"); signature != manifest.end()) {
+        if (!signature->is_string()) return std::nullopt;
+        release.signature = signature->get<std::string>();
+    }
     if (!Url::isAllowedForUpdates(release.asset)) return std::nullopt;
     if (!release.version.empty() && release.version.front() == 'v') release.version.erase(0, 1);
     return release;

@@ -1,5 +1,6 @@
 #include "core/updater/Updater.h"
 
+#include "core/updater/Signature.h"
 #include "core/updater/Url.h"
 
 #include <algorithm>
@@ -97,20 +98,23 @@ void Updater::install(const Release& release) {
     if (installing_) return;
     installing_ = true;
     std::weak_ptr<int> alive = alive_;
-    http_.download(release.asset, [this, alive](Result<Download> file) {
-        if (alive.expired()) return;
-        swapDownloaded(file);
-    });
+    http_.download(release.asset,
+                   [this, alive, signature = release.signature](Result<Download> file) {
+                       if (alive.expired()) return;
+                       swapDownloaded(file, signature);
+                   });
 }
 
-void Updater::swapDownloaded(const Result<Download>& file) {
+void Updater::swapDownloaded(const Result<Download>& file, const std::string& signature) {
     if (!file || !*file) {
         installing_ = false;
         alert("Download failed", file ? std::string() : file.error().message, AlertStyle::warning);
         return;
     }
-    // The handle keeps the downloaded file until the swap is over.
-    auto done = swapIn((*file)->path());
+    // https alone would trust whoever controls the release server: only an archive signed
+    // with the release key is unpacked. The handle keeps the file until the swap is over.
+    auto done = Signature::check((*file)->path(), signature, options_.publicKey);
+    if (done) done = swapIn((*file)->path());
     if (!done) {
         installing_ = false;
         alert("Install failed", done.error().message, AlertStyle::critical);

@@ -31,6 +31,8 @@ public:
         std::filesystem::path tempRoot;
         // Given to the relaunched program, e.g. to make it wait for this one's instance lock.
         std::vector<std::string> relaunchArguments;
+        // The Ed25519 key (hex) every archive must be signed with.
+        std::string publicKey;
     };
 
     Updater(Http& http, Processes& processes, Alerts& alerts, Options options);
@@ -46,7 +48,7 @@ public:
     // when the manifest could not be fetched or is unusable.
     void fetchLatest(std::function<void(std::optional<Release>)> done);
 
-    // Downloads the release and swaps it in; failures end in an alert.
+    // Downloads the release, checks its signature and swaps it in; failures end in an alert.
     void install(const Release& release);
 
     // Unpacks the downloaded archive, puts its bundle in place of the running one and
@@ -71,7 +73,7 @@ public:
 
 private:
     void alert(std::string title, std::string text, AlertStyle style);
-    void swapDownloaded(const Result<Download>& file);
+    void swapDownloaded(const Result<Download>& file, const std::string& signature);
 
     Http& http_;
     Processes& processes_;

@@ -105,6 +105,13 @@ Result<void> Updater::swapIn(const fs::path& downloaded) {
         fs::remove_all(staged, ec);
         return failure(std::string(copy) + " failed");
     }
+    // The staged program must start before the running bundle is given up: one without its
+    // execute bit, or one this machine cannot run, would leave no Morvelan that starts.
+    if (run(staged / executableName, {"--version"}) != 0) {
+        fs::remove_all(staged, ec);
+        return failure("The update's " + std::string(executableName) +
+                       " program does not start, so it was not installed.");
+    }
 
     fs::rename(app, old, ec);
     if (ec) {

@@ -162,6 +162,18 @@ TEST_F(Opening, CloseAndQuitActOnTheSelectionAndAddingAContextKeepsIt) {
     EXPECT_EQ(selected(), chosen);
 }
 
+// X11: a window without WM_DELETE_WINDOW. W asks the window manager, which ends the client.
+TEST_F(Opening, WOnAWindowThatCannotBeAskedAsksTheWindowManagerAndKeepsTheTileUntilItIsGone) {
+    windows.window(e2).closable = false;
+    app->opener().switcherOpen(false);
+    ASSERT_EQ(selected(), e2);
+    app->opener().switcherCloseSelected();
+    EXPECT_EQ(windows.actions, Strings{"close " + std::to_string(e2)});
+    EXPECT_EQ(tiles(), (Ids{b1, e2, e1})) << "kept until the window is gone";
+    queue.drain(); // the editor's client was ended: both its windows are gone
+    EXPECT_EQ(tiles(), (Ids{b1}));
+}
+
 TEST_F(Opening, SuperTabOpensAndReleasingSuperCommitsThroughTheKeyEngine) {
     click(e1);
     keys->feed(FakeKeySource::keyDown(Key::tab, Modifier::command));

@@ -183,6 +183,30 @@ TEST_F(HotkeysDecision, EscapeIsSwallowedEvenAfterMainClearedOpen) {
     EXPECT_EQ(calls(), Calls{}) << "the switcher already closed: no second cancel";
 }
 
+// The main thread closes the switcher when a commit runs there, as the app's onClose does.
+struct ClosingActions : RecordingActions {
+    Hotkeys* hotkeys = nullptr;
+    void switcherCommit() override {
+        RecordingActions::switcherCommit();
+        hotkeys->notifySwitcherClosed();
+    }
+};
+
+TEST_F(HotkeysDecision, ALateCommitDoesNotCloseTheNextOpening) {
+    auto closing = std::make_shared<ClosingActions>();
+    closing->hotkeys = hotkeys.get();
+    hotkeys->actions = closing;
+    hotkeys->start();
+    // Open, release, open again, all before the main thread runs the first commit.
+    for (const Step& step : {cmdTab, flagsTo(0), cmdTab})
+        EXPECT_EQ(source->feed(step.event), step.verdict);
+    queue.drain();
+    EXPECT_TRUE(source->openHints().back()) << "the keyboard stays taken";
+    EXPECT_EQ(press(Key::escape, cmd), Verdict::swallow);
+    queue.drain();
+    EXPECT_EQ(closing->take(), (Calls{"open(all)", "commit", "open(all)", "cancel"}));
+}
+
 // --- Lifecycle ---------------------------------------------------------------------------
 
 using HotkeysLifecycle = HotkeysFixture;
@@ -220,6 +244,7 @@ TEST_F(HotkeysLifecycle, RecordingPassesEveryKeyAndTheNewBindingHoldsWhenItEnds)
     hotkeys->recording(false);
     EXPECT_EQ(source->bindings(),
               (std::vector<KeyCombo>{{Key::space, ctrl | opt}, {Key::tab, opt}}));
+    queue.drain();
     hotkeys->notifySwitcherClosed();
     EXPECT_EQ(press(Key::tab, cmd), Verdict::pass) << "the old binding is gone";
     EXPECT_EQ(press(Key::space, ctrl | opt), Verdict::swallow);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <sodium.h>
 #include <sys/wait.h>
 
 namespace morvelan {
@@ -68,13 +69,15 @@ private:
 // An archive's entries in order: name and contents, or "->target" for a link.
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-// Writes the zip argv[1] with one entry per further argument, "name<TAB>contents".
+// Writes the zip argv[1] with one entry per further argument, "name<TAB>contents"; contents
+// starting with "644:" are a file without execute bits.
 constexpr const char* zipScript =
     "import sys, zipfile\n"
     "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
     "for n, d in (e.split('\\t') for e in sys.argv[2:]):\n"
     "    i = zipfile.ZipInfo(n); i.create_system = 3; link = d.startswith('->')\n"
-    "    i.external_attr = (0o120777 if link else 0o100755) << 16\n"
+    "    plain = d.startswith('644:'); d = d[4:] if plain else d\n"
+    "    i.external_attr = (0o120777 if link else 0o100644 if plain else 0o100755) << 16\n"
     "    z.writestr(i, d[2:] if link else d)\n"
     "z.close()\n";
 
@@ -88,6 +91,7 @@ protected:
         if (!fs::exists("/usr/bin/unzip") || !fs::exists("/usr/bin/python3"))
             GTEST_SKIP() << "needs /usr/bin/unzip and /usr/bin/python3";
         ASSERT_FALSE(root.empty());
+        ASSERT_TRUE(keyMade);
         installOld();
     }
     void TearDown() override {
@@ -120,11 +124,25 @@ protected:
                        {{"1.0", false, app},
                         "https://morvelan.app/release/latest.json",
                         [this] { ++quits; },
-                        root / "tmp"});
+                        root / "tmp",
+                        {},
+                        hex(publicKey)});
+    }
+    template <std::size_t N> static std::string hex(const unsigned char (&b)[N]) {
+        char out[2 * N + 1];
+        return sodium_bin2hex(out, sizeof out, b, N);
+    }
+    // The zip's signature with the release key, or with `key`.
+    std::string signature(const unsigned char* key = nullptr) {
+        const std::string data = read(zip);
+        unsigned char sig[crypto_sign_BYTES];
+        crypto_sign_detached(sig, nullptr, reinterpret_cast<const unsigned char*>(data.data()),
+                             data.size(), key ? key : secretKey);
+        return hex(sig);
     }
     // Installs through a download answered at once with the archive.
-    void install(Updater& updater, bool* released = nullptr) {
-        updater.install({"2.0", "https://morvelan.app/M.zip"});
+    void install(Updater& updater, bool* released = nullptr, std::string sig = "signed") {
+        updater.install({"2.0", "https://morvelan.app/M.zip", sig == "signed" ? signature() : sig});
         http.answerDownload(Download(std::make_shared<FakeDownloadedFile>(zip, released)));
     }
 
@@ -132,8 +150,11 @@ protected:
     const fs::path apps = root / "apps";
     const fs::path app = apps / "Morvelan.app";
     const fs::path zip = root / "update.zip";
-    const Entries release = {{"Morvelan.app/morvelan", "new program"},
+    const std::string newProgram = "#!/bin/sh\necho 2.0\n";
+    const Entries release = {{"Morvelan.app/morvelan", newProgram},
                              {"Morvelan.app/Info.json", R"({"CFBundleShortVersionString":"2.0"})"}};
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
+    const bool keyMade = sodium_init() >= 0 && crypto_sign_keypair(publicKey, secretKey) == 0;
     ShellProcesses processes;
     FakeHttp http;
     FakeAlerts alerts;
@@ -155,7 +176,7 @@ TEST_F(UpdaterSwapTest, InstallSwapsInTheReleaseWithItsInwardLinksThenRelaunches
     install(updater, &released);
     EXPECT_TRUE(released);
     EXPECT_TRUE(alerts.shown.empty());
-    EXPECT_EQ(read(app / "morvelan"), "new program");
+    EXPECT_EQ(read(app / "morvelan"), newProgram);
     EXPECT_EQ(fs::read_symlink(app / "lib/libx.so"), "libx.so.1");
     EXPECT_EQ(processes.started, std::vector<fs::path>{app / "morvelan"});
     EXPECT_EQ(quits, 1);
@@ -191,6 +212,7 @@ TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone)
         {"archive had no .app", {{"Morvelan/morvelan", "x"}, {"Morvelan.app.txt", "x"}}},
         {"has no morvelan program", {release[1]}},
         {"/bin/cp failed", release, 1},
+        {"morvelan program does not start", {{"Morvelan.app/morvelan", "644:" + newProgram}}},
         // A copy that stages nothing: the running bundle is moved aside, the staged one cannot
         // follow, and the running one is put back.
         {"Couldn't move " + staged, release, 0},
@@ -204,6 +226,7 @@ TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone)
             zipArchive(c.entries);
         processes.statuses.clear();
         if (c.copyStatus) processes.statuses["/bin/cp"] = *c.copyStatus;
+        if (c.copyStatus) processes.statuses[staged + "/morvelan"] = 0;
         auto result = make().swapIn(zip);
         ASSERT_FALSE(result);
         EXPECT_NE(result.error().message.find(c.reason), std::string::npos)
@@ -218,6 +241,23 @@ TEST_F(UpdaterSwapTest, RefusedArchivesAndFailedStepsLeaveTheRunningBundleAlone)
     EXPECT_EQ(quits, 0);
 }
 
+// Regression: updates were trusted on https alone.
+TEST_F(UpdaterSwapTest, AnArchiveWithoutAValidSignatureIsRefused) {
+    zipArchive(release);
+    unsigned char otherPublic[crypto_sign_PUBLICKEYBYTES], other[crypto_sign_SECRETKEYBYTES];
+    crypto_sign_keypair(otherPublic, other);
+    auto updater = make();
+    for (const std::string& sig : {std::string(), signature(other), std::string(128, 'z')})
+        install(updater, nullptr, sig);
+    ASSERT_EQ(alerts.shown.size(), 3u);
+    for (const Alert& alert : alerts.shown)
+        EXPECT_EQ(alert.title + ": " + alert.text,
+                  "Install failed: The update is not signed with Morvelan's release key, so it "
+                  "was not installed.");
+    EXPECT_EQ(read(app / "morvelan"), "old program");
+    EXPECT_TRUE(processes.started.empty());
+}
+
 TEST_F(UpdaterSwapTest, FailedSwapOrRelaunchIsShownAsInstallFailedAndAllowsAnotherTry) {
     auto updater = make();
     zipArchive({{"Morvelan/morvelan", "x"}});
@@ -230,7 +270,7 @@ TEST_F(UpdaterSwapTest, FailedSwapOrRelaunchIsShownAsInstallFailedAndAllowsAnoth
               "Install failed: archive had no .app");
     EXPECT_EQ(alerts.shown[1].title + ": " + alerts.shown[1].text,
               "Install failed: No such file or directory");
-    EXPECT_EQ(read(app / "morvelan"), "new program") << "swapped before the relaunch";
+    EXPECT_EQ(read(app / "morvelan"), newProgram) << "swapped before the relaunch";
     EXPECT_EQ(quits, 0);
 }
 
