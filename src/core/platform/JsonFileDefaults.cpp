@@ -1,6 +1,8 @@
 // JsonFileDefaults: typed settings in a JSON object file, rewritten whole on every change.
 #include "core/platform/JsonFileDefaults.h"
 
+#include "core/platform/JsonDepth.h"
+
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -8,17 +10,26 @@ namespace morvelan {
 
 using nlohmann::json;
 
+namespace {
+
+// The JSON value in `bytes`; discarded when it does not parse or nests too deeply, since a
+// value nested without bound would make every later write recurse without bound.
+json parsed(const std::string& bytes) {
+    if (nestedDeeperThan(bytes)) return json(json::value_t::discarded);
+    try {
+        return json::parse(bytes.begin(), bytes.end(), nullptr, /*allow_exceptions=*/false);
+    } catch (const json::exception&) {
+        return json(json::value_t::discarded);
+    }
+}
+
+} // namespace
+
 JsonFileDefaults::JsonFileDefaults(Files& files, std::filesystem::path file)
     : files_(files), file_(std::move(file)), values_(std::make_unique<json>(json::object())) {
     auto bytes = files_.read(file_);
     if (!bytes) return;
-    json doc;
-    try {
-        doc = json::parse(bytes->begin(), bytes->end(), nullptr, /*allow_exceptions=*/false);
-    } catch (const json::exception&) {
-        doc = json(json::value_t::discarded);
-    }
-    if (doc.is_object()) {
+    if (json doc = parsed(*bytes); doc.is_object()) {
         *values_ = std::move(doc);
         return;
     }

@@ -16,7 +16,8 @@ namespace morvelan {
 class JsonFileDefaults : public Defaults {
 public:
     // Reads `file` once. A missing or unreadable file reads as empty; one that is not a JSON
-    // object is copied aside with ".corrupt" appended to its name and reads as empty.
+    // object, or nests deeper than maxJsonDepth, is copied aside with ".corrupt" appended to its
+    // name and reads as empty.
     JsonFileDefaults(Files& files, std::filesystem::path file);
     ~JsonFileDefaults() override;
 

@@ -33,15 +33,18 @@ TEST(JsonFileDefaults, ValuesKeepTheirJsonTypeAndEverySetRewritesTheWholeFile) {
     EXPECT_EQ(reloaded.get("autoSwitch"), DefaultValue{false});
 }
 
-TEST(JsonFileDefaults, BrokenFileIsKeptAsideAndAFailedWriteKeepsTheValue) {
+TEST(JsonFileDefaults, BrokenOrDeeplyNestedFileIsKeptAsideAndAFailedWriteKeepsTheValue) {
+    // 100,000 levels used to crash the first write, which recursed once per level.
+    const std::string deep = "{\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
     for (std::string bytes : {std::string("{\"autoSwitch\":fal"), std::string("[true]"),
-                              std::string("42"), std::string("\xff\xfe", 2), std::string()}) {
+                              std::string("42"), std::string("\xff\xfe", 2), std::string(), deep}) {
         MemoryFiles files;
         files.contents[file] = bytes;
         JsonFileDefaults defaults(files, file);
         EXPECT_FALSE(defaults.get("autoSwitch")) << bytes;
         EXPECT_EQ(files.has(corrupt) ? files.contents[corrupt] : "(none)", bytes);
         EXPECT_EQ(files.contents[file], bytes) << "left until the next change";
+        defaults.set("autoSwitch", true);
     }
     MemoryFiles files;
     files.failWrites.insert(file);
