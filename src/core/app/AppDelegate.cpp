@@ -30,7 +30,7 @@ void AppDelegate::start() {
     if (!settings_.hasSeenIntro() && hooks_.showIntro) hooks_.showIntro();
     if (hooks_.installed) settings_.applyLaunchAtLoginDefault();
     store_.load();
-    if (store_.contexts().empty()) store_.add(makeContext("Default", std::string(brand)));
+    store_.addDefaultIfEmpty();
 
     menu_ = std::make_unique<MenuBarController>(store_, hooks_.menuView);
     wire();

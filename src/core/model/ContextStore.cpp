@@ -17,6 +17,17 @@ std::filesystem::path sibling(const std::filesystem::path& file, const char* ext
     return result;
 }
 
+constexpr std::string_view defaultName = "Default";
+
+// The state a launch writes when it found no contexts: one untouched "Default" context. Such
+// a file holds none of the user's data, so it must not replace their backup.
+bool freshDefault(const SavedConfig& saved) {
+    if (saved.contexts.size() != 1 || !saved.contexts[0]) return false;
+    const Context& only = *saved.contexts[0];
+    return only.name == defaultName && only.colorHex == brand && only.members.empty() &&
+           only.rules.empty() && !only.match;
+}
+
 } // namespace
 
 ContextStore::ContextStore(Files& files, SystemLog& log)
@@ -54,15 +65,19 @@ void ContextStore::load() {
     if (auto bytes = files_.read(url)) {
         auto decoded = decodeContexts(*bytes);
         if (auto* saved = std::get_if<Saved>(&decoded)) {
+            // The backup is the last file of the user's that loaded.
+            if (!freshDefault(*saved)) (void)files_.writeAtomic(sibling(url, "bak"), *bytes);
             adopt(std::move(*saved));
-            // The backup is always the last file that loaded.
-            (void)files_.writeAtomic(sibling(url, "bak"), *bytes);
         } else {
             (void)files_.writeAtomic(sibling(url, "corrupt"), *bytes);
             log_.log("contexts.json failed to decode — preserved as contexts.json.corrupt");
         }
     }
     settle();
+}
+
+void ContextStore::addDefaultIfEmpty() {
+    if (contexts_.empty()) add(makeContext(std::string(defaultName), std::string(brand)));
 }
 
 void ContextStore::save() {

@@ -67,8 +67,11 @@ public:
 
     // Reads the file at launch. An unreadable file leaves the store empty; an undecodable
     // one is copied to contexts.json.corrupt first. A decoded file is copied to
-    // contexts.json.bak. Ends with at least one workspace. Neither saves nor calls onChange.
+    // contexts.json.bak, unless it holds only what addDefaultIfEmpty() makes. Ends with at least
+    // one workspace. Neither saves nor calls onChange.
     void load();
+    // Adds the "Default" context when there are no contexts at all (first launch, failed load).
+    void addDefaultIfEmpty();
     // Writes the file (errors are ignored), then calls onChange.
     void save();
 
