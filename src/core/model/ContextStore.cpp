@@ -62,7 +62,10 @@ void ContextStore::settle() {
 }
 
 void ContextStore::load() {
-    if (auto bytes = files_.read(url)) {
+    auto bytes = files_.read(url);
+    // Only an absent file is empty; one we cannot read may hold the user's contexts.
+    unreadable_ = !bytes && !bytes.error().notFound;
+    if (bytes) {
         auto decoded = decodeContexts(*bytes);
         if (auto* saved = std::get_if<Saved>(&decoded)) {
             // The backup is the last file of the user's that loaded.
@@ -81,9 +84,20 @@ void ContextStore::addDefaultIfEmpty() {
 }
 
 void ContextStore::save() {
-    if (auto bytes = encodeContexts(contexts_, activeID_, workspaces_))
+    if (auto bytes = encodeContexts(contexts_, activeID_, workspaces_); bytes && !unreadable_)
         (void)files_.writeAtomic(url, *bytes);
     if (onChange) onChange();
+}
+
+bool ContextStore::readable() {
+    if (!unreadable_) return true;
+    if (auto probe = files_.read(url); !probe && !probe.error().notFound) return false;
+    load();
+    if (contexts_.empty())
+        addDefaultIfEmpty();
+    else
+        save();
+    return true;
 }
 
 void ContextStore::add(ContextPtr context) {

@@ -19,7 +19,8 @@ public:
     virtual Result<void> createDirectories(const std::filesystem::path& dir) = 0;
     // Whether anything (file, folder, …) exists at the path.
     virtual bool exists(const std::filesystem::path& path) const = 0;
-    // Reads the whole file.
+    // Reads the whole file. A file that does not exist fails with `notFound` set; any other
+    // failure leaves open what the file holds, so it must not be written over.
     virtual Result<std::string> read(const std::filesystem::path& file) = 0;
     // Replaces the file atomically (temporary file in the same folder, fsync, rename),
     // created readable by the user only. On failure the old file is left intact.

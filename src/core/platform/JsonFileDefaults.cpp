@@ -27,7 +27,14 @@ json parsed(const std::string& bytes) {
 
 JsonFileDefaults::JsonFileDefaults(Files& files, std::filesystem::path file)
     : files_(files), file_(std::move(file)), values_(std::make_unique<json>(json::object())) {
+    load();
+}
+
+void JsonFileDefaults::load() {
+    *values_ = json::object();
     auto bytes = files_.read(file_);
+    // Only an absent file is empty; one we cannot read may hold the user's settings.
+    unreadable_ = !bytes && !bytes.error().notFound;
     if (!bytes) return;
     if (json doc = parsed(*bytes); doc.is_object()) {
         *values_ = std::move(doc);
@@ -67,6 +74,7 @@ std::optional<DefaultValue> JsonFileDefaults::get(std::string_view key) const {
 void JsonFileDefaults::set(std::string_view key, DefaultValue value) {
     json& slot = (*values_)[std::string(key)];
     std::visit([&slot](auto&& v) { slot = v; }, value);
+    if (unreadable_) return;
     (void)files_.createDirectories(file_.parent_path());
     std::string bytes;
     try {
@@ -76,6 +84,13 @@ void JsonFileDefaults::set(std::string_view key, DefaultValue value) {
         return;
     }
     (void)files_.writeAtomic(file_, bytes);
+}
+
+bool JsonFileDefaults::readable() {
+    if (!unreadable_) return true;
+    if (auto probe = files_.read(file_); !probe && !probe.error().notFound) return false;
+    load();
+    return !unreadable_;
 }
 
 } // namespace morvelan

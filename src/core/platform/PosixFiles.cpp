@@ -70,7 +70,12 @@ bool PosixFiles::exists(const std::filesystem::path& path) const {
 
 Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
     Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0) return errnoError("open " + file.string());
+    if (in.fd < 0) {
+        const bool absent = errno == ENOENT;
+        Error error = errnoError("open " + file.string());
+        error.notFound = absent;
+        return error;
+    }
     std::string bytes;
     char buffer[65536];
     for (;;) {

@@ -93,15 +93,16 @@ TEST_F(ContextStoreTest, LoadBacksUpAGoodFileAndNeverTheDefaultWrittenAfterAFail
     loaded();
     EXPECT_EQ(files.contents[backup], good);
 
-    // An unreadable file is not taken for a corrupt one; a failed save still tells the tray.
+    // An unreadable file is not taken for a corrupt one nor saved over; a held save still tells
+    // the tray.
     files.contents = {{file, "{}"}};
     files.failReads = {file};
-    files.failWrites = {file};
     auto unreadable = loaded();
     EXPECT_FALSE(files.has(corrupt) || files.has(backup));
     changes = 0;
     unreadable->save();
     EXPECT_EQ(changes, 1);
+    EXPECT_EQ(files.contents[file], "{}");
 }
 
 TEST_F(ContextStoreTest, ActivationOrdersByRecencyAndRemovalHandsActivationOnSilently) {
