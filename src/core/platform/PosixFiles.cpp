@@ -1,6 +1,7 @@
 #include "core/platform/PosixFiles.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -69,13 +70,19 @@ bool PosixFiles::exists(const std::filesystem::path& path) const {
 }
 
 Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
-    Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    // Non-blocking, so a FIFO in the file's place cannot hold up the open.
+    Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
     if (in.fd < 0) {
         const bool absent = errno == ENOENT;
         Error error = errnoError("open " + file.string());
         error.notFound = absent;
         return error;
     }
+    struct stat st {};
+    if (::fstat(in.fd, &st) != 0) return errnoError("stat " + file.string());
+    if (!S_ISREG(st.st_mode)) return failure(file.string() + " is not a regular file");
+    const auto tooLarge = [&] { return failure(file.string() + " is larger than 50 MB"); };
+    if (static_cast<std::uintmax_t>(st.st_size) > maxReadBytes) return tooLarge();
     std::string bytes;
     char buffer[65536];
     for (;;) {
@@ -84,6 +91,7 @@ Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
         if (n < 0) return errnoError("read " + file.string());
         if (n == 0) break;
         bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() > maxReadBytes) return tooLarge(); // grew while being read
     }
     return bytes;
 }

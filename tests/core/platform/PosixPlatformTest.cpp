@@ -53,6 +53,19 @@ TEST_F(PosixTest, FilesAreWrittenPrivatelyAndReplacedWholeOrNotAtAll) {
     EXPECT_EQ(std::distance(fs::directory_iterator(files.appSupportDir()), {}), 2);
 }
 
+TEST_F(PosixTest, ReadRefusesFifosDevicesAndHugeFilesAtOnceAndTellsAMissingFileApart) {
+    PosixFiles files(root);
+    ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0); // used to block the start-up
+    fs::create_symlink("/dev/zero", root / "zero");        // used to be read without limit
+    std::ofstream(root / "huge");
+    fs::resize_file(root / "huge", Files::maxReadBytes + 1); // sparse
+    for (const char* name : {"fifo", "zero", "huge", "."}) {
+        auto bytes = files.read(root / name);
+        EXPECT_TRUE(!bytes && !bytes.error().notFound) << name;
+    }
+    EXPECT_TRUE(files.read(root / "missing").error().notFound);
+}
+
 TEST_F(PosixTest, FoldersFollowAbsoluteXdgVariablesAndTheLockIsOnePerUserAndDisplay) {
     ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
