@@ -28,7 +28,8 @@ public:
     // open what the file holds, so it must not be written over.
     virtual Result<std::string> read(const std::filesystem::path& file) = 0;
     // Replaces the file atomically (temporary file in the same folder, fsync, rename),
-    // created readable by the user only. On failure the old file is left intact.
+    // created readable by the user only; a symbolic link is kept and its target replaced so.
+    // On failure the old file is left intact.
     virtual Result<void> writeAtomic(const std::filesystem::path& file, std::string_view bytes) = 0;
 };
 

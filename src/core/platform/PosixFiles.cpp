@@ -36,6 +36,19 @@ struct Fd {
     }
 };
 
+// The file a path names once symbolic links are followed (a dotfiles folder), so that a write
+// replaces the link's target, not the link. A path that is no link is its own target.
+std::filesystem::path linkTarget(std::filesystem::path file) {
+    for (int hops = 0; hops < 40; ++hops) { // the kernel's own limit on nested links
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))) break;
+        auto next = std::filesystem::read_symlink(file, ec);
+        if (ec) break;
+        file = next.is_absolute() ? next : file.parent_path() / next;
+    }
+    return file;
+}
+
 } // namespace
 
 std::filesystem::path PosixFiles::dataHomeFolder() {
@@ -96,7 +109,8 @@ Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
     return bytes;
 }
 
-Result<void> PosixFiles::writeAtomic(const std::filesystem::path& file, std::string_view bytes) {
+Result<void> PosixFiles::writeAtomic(const std::filesystem::path& link, std::string_view bytes) {
+    const auto file = linkTarget(link);
     const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
     // Built with append: GCC 12 at -O3 flags "." + string with a false -Wrestrict.
     std::string pattern = folder.string();

@@ -53,6 +53,17 @@ TEST_F(PosixTest, FilesAreWrittenPrivatelyAndReplacedWholeOrNotAtAll) {
     EXPECT_EQ(std::distance(fs::directory_iterator(files.appSupportDir()), {}), 2);
 }
 
+TEST_F(PosixTest, ASymlinkedFileStaysALinkAndItsTargetIsReplaced) {
+    PosixFiles files(root);
+    fs::create_directories(root / "dotfiles");
+    std::ofstream(root / "dotfiles" / "settings.json") << "old";
+    fs::create_symlink("dotfiles/settings.json", root / "settings.json");
+    ASSERT_TRUE(files.writeAtomic(root / "settings.json", "new").ok());
+    EXPECT_TRUE(fs::is_symlink(root / "settings.json"));
+    EXPECT_EQ(*files.read(root / "dotfiles" / "settings.json"), "new");
+    EXPECT_EQ(mode(root / "dotfiles" / "settings.json"), 0600u);
+}
+
 TEST_F(PosixTest, ReadRefusesFifosDevicesAndHugeFilesAtOnceAndTellsAMissingFileApart) {
     PosixFiles files(root);
     ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0); // used to block the start-up
