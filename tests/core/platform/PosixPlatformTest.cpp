@@ -98,10 +98,10 @@ TEST_F(PosixTest, FoldersFollowAbsoluteXdgVariablesAndTheLockIsOnePerUserAndDisp
     EXPECT_TRUE(InstanceLock::acquire(path).ok()) << "free again once the holder is gone";
 }
 
-TEST_F(PosixTest, AutostartEntryStartsTheProgramQuotedAndAHiddenOneCountsAsOff) {
+TEST_F(PosixTest, AutostartEntryStartsTheProgramQuotedAndAHiddenOrGnomeDisabledOneCountsAsOff) {
     const auto entry = root / "autostart" / "morvelan.desktop";
     std::ofstream(root / "autostart") << "a file in the way";
-    XdgAutostart item(entry, "/opt/My Apps/a\"b$c/morvelan");
+    XdgAutostart item(entry, "/opt/My 100% Apps/a\"b$c/morvelan");
     EXPECT_FALSE(item.enable().ok());
     EXPECT_FALSE(item.enabled());
     fs::remove(root / "autostart");
@@ -110,13 +110,16 @@ TEST_F(PosixTest, AutostartEntryStartsTheProgramQuotedAndAHiddenOneCountsAsOff) 
     EXPECT_TRUE(item.enabled());
     std::ifstream in(entry);
     const std::string text(std::istreambuf_iterator<char>(in), {});
-    // After the file's string unescaping this reads "/opt/My Apps/a\"b\$c/morvelan".
-    EXPECT_NE(text.find("\nExec=\"/opt/My Apps/a\\\\\"b\\\\$c/morvelan\"\n"), std::string::npos)
+    // After the file's string unescaping this reads "/opt/My 100%% Apps/a\"b\$c/morvelan".
+    EXPECT_NE(text.find("\nExec=\"/opt/My 100%% Apps/a\\\\\"b\\\\$c/morvelan\"\n"),
+              std::string::npos)
         << text;
     ASSERT_TRUE(item.disable().ok());
     EXPECT_FALSE(fs::exists(entry));
 
     std::ofstream(entry) << "[Desktop Entry]\nType=Application\nExec=morvelan\nHidden=true\n";
+    EXPECT_FALSE(item.enabled());
+    std::ofstream(entry) << "[Desktop Entry]\nExec=morvelan\nX-GNOME-Autostart-enabled = false\n";
     EXPECT_FALSE(item.enabled());
 }
 
