@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QStringList>
 
 namespace morvelan {
@@ -30,13 +29,17 @@ std::optional<std::filesystem::path> chosen(const QString& file) {
 } // namespace
 
 std::optional<std::filesystem::path> QtDialogs::saveFile(const FileDialog& dialog) {
-    QString suggested = QDir::home().filePath(QString::fromStdString(dialog.suggestedName));
-    QString file = QFileDialog::getSaveFileName(parent_, "Export Configuration", suggested,
-                                                filterFor(dialog.extensions));
-    // Desktop choosers do not always add the extension the filter names.
-    if (!file.isEmpty() && !dialog.extensions.empty() && QFileInfo(file).suffix().isEmpty())
-        file += "." + QString::fromStdString(dialog.extensions.front());
-    return chosen(file);
+    QFileDialog chooser(parent_, "Export Configuration", QDir::homePath(),
+                        filterFor(dialog.extensions));
+    chooser.setAcceptMode(QFileDialog::AcceptSave);
+    // The chooser adds the extension before it asks about replacing a file: "backup" over an
+    // existing "backup.json" asks too.
+    if (!dialog.extensions.empty())
+        chooser.setDefaultSuffix(QString::fromStdString(dialog.extensions.front()));
+    chooser.selectFile(QString::fromStdString(dialog.suggestedName));
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+        return std::nullopt;
+    return chosen(chooser.selectedFiles().front());
 }
 
 std::optional<std::filesystem::path> QtDialogs::openFile(const FileDialog& dialog) {

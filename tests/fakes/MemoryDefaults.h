@@ -17,7 +17,9 @@ public:
     void set(std::string_view key, DefaultValue value) override {
         values[std::string(key)] = std::move(value);
     }
+    bool readable() override { return !unreadable; }
     std::map<std::string, DefaultValue> values;
+    bool unreadable = false;
 };
 
 } // namespace morvelan

@@ -10,7 +10,7 @@ Result<void> MemoryFiles::createDirectories(const std::filesystem::path& dir) {
 Result<std::string> MemoryFiles::read(const std::filesystem::path& file) {
     if (failReads.count(file)) return failure("Permission denied");
     auto it = contents.find(file);
-    if (it == contents.end()) return failure("No such file or directory");
+    if (it == contents.end()) return Error{"No such file or directory", true};
     return it->second;
 }
 

@@ -1,14 +1,19 @@
-// QtAlerts on the offscreen platform: the update offer answered from the keyboard.
+// QtAlerts and QtDialogs on the offscreen platform: the update offer answered from the keyboard,
+// the export chooser's question before replacing a file.
 #include "qt/QtAlerts.h"
 #include "QtTestApp.h"
+#include "qt/QtDialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace morvelan {
@@ -43,6 +48,34 @@ int answerOfferWith(Qt::Key key) {
 TEST(QtAlertsTest, ReturnInstallsAndEscapeAnswersLaterNeverInstall) {
     EXPECT_EQ(answerOfferWith(Qt::Key_Return), 0);
     EXPECT_EQ(answerOfferWith(Qt::Key_Escape), 1);
+}
+
+// ".json" used to be added after the chooser had returned, past its overwrite question.
+TEST(QtDialogsTest, TypingANameWithoutJsonOverAnExistingFileAsksBeforeReplacingIt) {
+    ensureApplication();
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    QFile(home.filePath("backup.json")).open(QIODevice::WriteOnly);
+    bool asked = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            asked = true;
+            box->reject(); // "No": the chooser stays
+        } else if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
+            if (asked) return chooser->reject();
+            chooser->selectFile("backup");
+            // Queued: the replace question's loop must see this timer again.
+            QMetaObject::invokeMethod(chooser, "accept", Qt::QueuedConnection);
+        }
+    });
+    poll.start();
+    EXPECT_EQ(QtDialogs().saveFile({"morvelan-config.json", {"json"}}), std::nullopt);
+    EXPECT_TRUE(asked);
+    qputenv("HOME", oldHome);
 }
 
 } // namespace

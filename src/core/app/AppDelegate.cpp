@@ -3,7 +3,6 @@
 
 #include "core/app/Warnings.h"
 #include "core/hotkeys/BindingNotes.h"
-#include "core/model/Color.h"
 
 #include <algorithm>
 
@@ -28,9 +27,10 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::start() {
     // The intro's own "open settings" button is the host's to connect (openSettings()).
     if (!settings_.hasSeenIntro() && hooks_.showIntro) hooks_.showIntro();
-    if (hooks_.installed) settings_.applyLaunchAtLoginDefault();
+    // Unread settings may hold the user's "off".
+    if (hooks_.installed && hooks_.defaults.readable()) settings_.applyLaunchAtLoginDefault();
     store_.load();
-    if (store_.contexts().empty()) store_.add(makeContext("Default", std::string(brand)));
+    store_.addDefaultIfEmpty();
 
     menu_ = std::make_unique<MenuBarController>(store_, hooks_.menuView);
     wire();
@@ -137,6 +137,15 @@ void AppDelegate::refreshWarning() {
                     lines.push_back(std::move(line));
         if (hotkeys_.keyboardHeldByOther()) lines.emplace_back(warnings::keyboardHeld);
     }
+    for (auto [readable, name] : {std::pair{store_.readable(), "contexts.json"},
+                                  std::pair{hooks_.defaults.readable(), "settings.json"}})
+        if (!readable) {
+            lines.push_back(warnings::unreadableFile(name));
+            // Said once, when it starts.
+            if (std::find(logs_.warnings.begin(), logs_.warnings.end(), lines.back()) ==
+                logs_.warnings.end())
+                hooks_.log.log(lines.back());
+        }
     if (lines == logs_.warnings) return;
     logs_.warnings = lines;
     logs_.writeStatus();

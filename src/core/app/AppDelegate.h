@@ -62,7 +62,8 @@ public:
     // The open-settings action (menu, intro tour).
     void openSettings();
     // Keeps the tray's warnings in step with the key source (bindings other programs hold,
-    // the keyboard held); re-enables a stopped source.
+    // the keyboard held) and the files that cannot be read; re-enables a stopped source and
+    // retries those files.
     void refreshWarning();
 
 private:

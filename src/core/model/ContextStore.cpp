@@ -17,6 +17,17 @@ std::filesystem::path sibling(const std::filesystem::path& file, const char* ext
     return result;
 }
 
+constexpr std::string_view defaultName = "Default";
+
+// The state a launch writes when it found no contexts: one untouched "Default" context. Such
+// a file holds none of the user's data, so it must not replace their backup.
+bool freshDefault(const SavedConfig& saved) {
+    if (saved.contexts.size() != 1 || !saved.contexts[0]) return false;
+    const Context& only = *saved.contexts[0];
+    return only.name == defaultName && only.colorHex == brand && only.members.empty() &&
+           only.rules.empty() && !only.match;
+}
+
 } // namespace
 
 ContextStore::ContextStore(Files& files, SystemLog& log)
@@ -51,12 +62,15 @@ void ContextStore::settle() {
 }
 
 void ContextStore::load() {
-    if (auto bytes = files_.read(url)) {
+    auto bytes = files_.read(url);
+    // Only an absent file is empty; one we cannot read may hold the user's contexts.
+    unreadable_ = !bytes && !bytes.error().notFound;
+    if (bytes) {
         auto decoded = decodeContexts(*bytes);
         if (auto* saved = std::get_if<Saved>(&decoded)) {
+            // The backup is the last file of the user's that loaded.
+            if (!freshDefault(*saved)) (void)files_.writeAtomic(sibling(url, "bak"), *bytes);
             adopt(std::move(*saved));
-            // The backup is always the last file that loaded.
-            (void)files_.writeAtomic(sibling(url, "bak"), *bytes);
         } else {
             (void)files_.writeAtomic(sibling(url, "corrupt"), *bytes);
             log_.log("contexts.json failed to decode — preserved as contexts.json.corrupt");
@@ -65,10 +79,25 @@ void ContextStore::load() {
     settle();
 }
 
+void ContextStore::addDefaultIfEmpty() {
+    if (contexts_.empty()) add(makeContext(std::string(defaultName), std::string(brand)));
+}
+
 void ContextStore::save() {
-    if (auto bytes = encodeContexts(contexts_, activeID_, workspaces_))
+    if (auto bytes = encodeContexts(contexts_, activeID_, workspaces_); bytes && !unreadable_)
         (void)files_.writeAtomic(url, *bytes);
     if (onChange) onChange();
+}
+
+bool ContextStore::readable() {
+    if (!unreadable_) return true;
+    if (auto probe = files_.read(url); !probe && !probe.error().notFound) return false;
+    load();
+    if (contexts_.empty())
+        addDefaultIfEmpty();
+    else
+        save();
+    return true;
 }
 
 void ContextStore::add(ContextPtr context) {

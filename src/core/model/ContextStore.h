@@ -65,12 +65,20 @@ public:
     // The contexts file, "contexts.json" in the program's folder.
     const std::filesystem::path url;
 
-    // Reads the file at launch. An unreadable file leaves the store empty; an undecodable
-    // one is copied to contexts.json.corrupt first. A decoded file is copied to
-    // contexts.json.bak. Ends with at least one workspace. Neither saves nor calls onChange.
+    // Reads the file at launch. A file that exists but cannot be read leaves the store empty
+    // and holds every save back until readable() finds it readable; an undecodable one is
+    // copied to contexts.json.corrupt first. A decoded file is copied to
+    // contexts.json.bak, unless it holds only what addDefaultIfEmpty() makes. Ends with at least
+    // one workspace. Neither saves nor calls onChange.
     void load();
-    // Writes the file (errors are ignored), then calls onChange.
+    // Adds the "Default" context when there are no contexts at all (first launch, failed load).
+    void addDefaultIfEmpty();
+    // Writes the file (errors are ignored, nothing is written while it cannot be read), then
+    // calls onChange.
     void save();
+    // False while the file exists but cannot be read. Each call tries again; a file that
+    // reads now is loaded as at launch, and saved.
+    bool readable();
 
     // Gives the context the active workspace if it has none, appends it, makes it active.
     void add(ContextPtr context);
@@ -131,6 +139,7 @@ private:
     std::vector<Workspace> workspaces_;
     std::optional<Uuid> activeID_;
     std::vector<Uuid> recentIDs_;
+    bool unreadable_ = false;
 };
 
 } // namespace morvelan

@@ -1,6 +1,8 @@
 // ContextsCodec: strict decoding with a coding path for error sentences, and compact encoding.
 #include "core/model/ContextsCodec.h"
 
+#include "core/platform/JsonDepth.h"
+
 #include <nlohmann/json.hpp>
 #include <unicode/unistr.h>
 
@@ -29,30 +31,6 @@ std::string inQuotes(std::string_view text) {
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
         --cut;
     return "“" + std::string(text.substr(0, cut)) + "…”";
-}
-
-// Nesting depth of arrays and objects, outside strings; stops counting past `limit`.
-bool nestedDeeperThan(std::string_view bytes, int limit) {
-    int depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (char c : bytes) {
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > limit) return true;
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return false;
 }
 
 // Walks the parsed document, keeping the coding path for error messages. Failures are
@@ -306,7 +284,7 @@ Result<std::string> encodeContexts(const std::vector<ContextPtr>& contexts,
 
 std::variant<SavedConfig, DecodeError> decodeContexts(std::string_view bytes) {
     // The parser and the document are recursive enough that absurd nesting is refused first.
-    if (nestedDeeperThan(bytes, maxJsonDepth))
+    if (nestedDeeperThan(bytes))
         return DecodeError{DecodeError::Kind::dataCorrupted,
                            {},
                            {},

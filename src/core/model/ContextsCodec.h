@@ -40,9 +40,6 @@ struct DecodeError {
 // One short sentence for the user about a decoding error.
 std::string describe(const DecodeError& error);
 
-// Files nested deeper than this are refused before parsing.
-inline constexpr int maxJsonDepth = 512;
-
 // Compact JSON of the configuration. Invalid UTF-8 in any text is written as U+FFFD.
 Result<std::string> encodeContexts(const std::vector<ContextPtr>& contexts,
                                    const std::optional<Uuid>& activeID,

@@ -1,8 +1,11 @@
 // Settings: typed reads of the stored user settings and the launch-at-login default.
 #include "core/model/Settings.h"
 
+#include "core/model/TextCase.h"
+
 #include <limits>
 #include <string>
+#include <type_traits>
 
 namespace morvelan {
 
@@ -11,6 +14,21 @@ bool Settings::flagOr(std::string_view key, bool fallback) const {
     if (!value) return fallback;
     if (const bool* b = std::get_if<bool>(&*value)) return *b;
     return fallback;
+}
+
+bool Settings::flag(std::string_view key) const {
+    auto value = defaults_.get(key);
+    if (!value) return false;
+    return std::visit(
+        [](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return equalsIgnoringCase(v, "true") || equalsIgnoringCase(v, "yes") || v == "1";
+            } else {
+                return v != T{};
+            }
+        },
+        *value);
 }
 
 int Settings::switcherDelayMs() const {

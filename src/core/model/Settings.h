@@ -26,7 +26,8 @@ public:
     Settings(Defaults& defaults, LoginItem& loginItem, SystemLog& log)
         : defaults_(defaults), loginItem_(loginItem), log_(log) {}
 
-    // Plain flags: absent, or stored with another type, read as false.
+    // Plain flags, read as a plain boolean read does: a non-zero number, or "true", "yes" or
+    // "1" in any case, is true; anything else, or nothing, is false.
     bool hasSeenIntro() const { return flag(hasSeenIntroKey); }
     void setHasSeenIntro(bool on) { defaults_.set(hasSeenIntroKey, on); }
     bool raiseContext() const { return flag(raiseContextKey); }
@@ -54,7 +55,7 @@ public:
     void applyLaunchAtLoginDefault();
 
 private:
-    bool flag(std::string_view key) const { return flagOr(key, false); }
+    bool flag(std::string_view key) const;
     bool flagOr(std::string_view key, bool fallback) const;
 
     Defaults& defaults_;

@@ -17,6 +17,9 @@ public:
     // The stored value with its own type, or nothing when the key is absent.
     virtual std::optional<DefaultValue> get(std::string_view key) const = 0;
     virtual void set(std::string_view key, DefaultValue value) = 0;
+    // False while the store exists but cannot be read: changes then stay in memory. Each call
+    // tries again; once it reads, its values replace those changes.
+    virtual bool readable() { return true; }
 };
 
 } // namespace morvelan

@@ -1,6 +1,8 @@
 // JsonFileDefaults: typed settings in a JSON object file, rewritten whole on every change.
 #include "core/platform/JsonFileDefaults.h"
 
+#include "core/platform/JsonDepth.h"
+
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -8,17 +10,33 @@ namespace morvelan {
 
 using nlohmann::json;
 
+namespace {
+
+// The JSON value in `bytes`; discarded when it does not parse or nests too deeply, since a
+// value nested without bound would make every later write recurse without bound.
+json parsed(const std::string& bytes) {
+    if (nestedDeeperThan(bytes)) return json(json::value_t::discarded);
+    try {
+        return json::parse(bytes.begin(), bytes.end(), nullptr, /*allow_exceptions=*/false);
+    } catch (const json::exception&) {
+        return json(json::value_t::discarded);
+    }
+}
+
+} // namespace
+
 JsonFileDefaults::JsonFileDefaults(Files& files, std::filesystem::path file)
     : files_(files), file_(std::move(file)), values_(std::make_unique<json>(json::object())) {
+    load();
+}
+
+void JsonFileDefaults::load() {
+    *values_ = json::object();
     auto bytes = files_.read(file_);
+    // Only an absent file is empty; one we cannot read may hold the user's settings.
+    unreadable_ = !bytes && !bytes.error().notFound;
     if (!bytes) return;
-    json doc;
-    try {
-        doc = json::parse(bytes->begin(), bytes->end(), nullptr, /*allow_exceptions=*/false);
-    } catch (const json::exception&) {
-        doc = json(json::value_t::discarded);
-    }
-    if (doc.is_object()) {
+    if (json doc = parsed(*bytes); doc.is_object()) {
         *values_ = std::move(doc);
         return;
     }
@@ -56,6 +74,7 @@ std::optional<DefaultValue> JsonFileDefaults::get(std::string_view key) const {
 void JsonFileDefaults::set(std::string_view key, DefaultValue value) {
     json& slot = (*values_)[std::string(key)];
     std::visit([&slot](auto&& v) { slot = v; }, value);
+    if (unreadable_) return;
     (void)files_.createDirectories(file_.parent_path());
     std::string bytes;
     try {
@@ -65,6 +84,13 @@ void JsonFileDefaults::set(std::string_view key, DefaultValue value) {
         return;
     }
     (void)files_.writeAtomic(file_, bytes);
+}
+
+bool JsonFileDefaults::readable() {
+    if (!unreadable_) return true;
+    if (auto probe = files_.read(file_); !probe && !probe.error().notFound) return false;
+    load();
+    return !unreadable_;
 }
 
 } // namespace morvelan

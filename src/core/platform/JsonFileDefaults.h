@@ -15,8 +15,10 @@ namespace morvelan {
 // Main thread only.
 class JsonFileDefaults : public Defaults {
 public:
-    // Reads `file` once. A missing or unreadable file reads as empty; one that is not a JSON
-    // object is copied aside with ".corrupt" appended to its name and reads as empty.
+    // Reads `file`. A missing file reads as empty; one that is not a JSON object, or nests
+    // deeper than maxJsonDepth, is copied aside with ".corrupt" appended to its name and reads
+    // as empty. One that exists but cannot be read reads as empty and is not written until
+    // readable() finds it readable.
     JsonFileDefaults(Files& files, std::filesystem::path file);
     ~JsonFileDefaults() override;
 
@@ -27,13 +29,17 @@ public:
     // Takes the value at once and rewrites the whole file atomically; a failed write leaves
     // the value in force until the program quits.
     void set(std::string_view key, DefaultValue value) override;
+    bool readable() override;
 
     const std::filesystem::path& path() const { return file_; }
 
 private:
+    void load();
+
     Files& files_;
     std::filesystem::path file_;
     std::unique_ptr<nlohmann::json> values_;
+    bool unreadable_ = false;
 };
 
 } // namespace morvelan

@@ -1,6 +1,7 @@
 #include "core/platform/PosixFiles.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -34,6 +35,19 @@ struct Fd {
         if (fd >= 0) ::close(fd);
     }
 };
+
+// The file a path names once symbolic links are followed (a dotfiles folder), so that a write
+// replaces the link's target, not the link. A path that is no link is its own target.
+std::filesystem::path linkTarget(std::filesystem::path file) {
+    for (int hops = 0; hops < 40; ++hops) { // the kernel's own limit on nested links
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))) break;
+        auto next = std::filesystem::read_symlink(file, ec);
+        if (ec) break;
+        file = next.is_absolute() ? next : file.parent_path() / next;
+    }
+    return file;
+}
 
 } // namespace
 
@@ -69,8 +83,19 @@ bool PosixFiles::exists(const std::filesystem::path& path) const {
 }
 
 Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
-    Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0) return errnoError("open " + file.string());
+    // Non-blocking, so a FIFO in the file's place cannot hold up the open.
+    Fd in{::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    if (in.fd < 0) {
+        const bool absent = errno == ENOENT;
+        Error error = errnoError("open " + file.string());
+        error.notFound = absent;
+        return error;
+    }
+    struct stat st {};
+    if (::fstat(in.fd, &st) != 0) return errnoError("stat " + file.string());
+    if (!S_ISREG(st.st_mode)) return failure(file.string() + " is not a regular file");
+    const auto tooLarge = [&] { return failure(file.string() + " is larger than 50 MB"); };
+    if (static_cast<std::uintmax_t>(st.st_size) > maxReadBytes) return tooLarge();
     std::string bytes;
     char buffer[65536];
     for (;;) {
@@ -79,11 +104,13 @@ Result<std::string> PosixFiles::read(const std::filesystem::path& file) {
         if (n < 0) return errnoError("read " + file.string());
         if (n == 0) break;
         bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() > maxReadBytes) return tooLarge(); // grew while being read
     }
     return bytes;
 }
 
-Result<void> PosixFiles::writeAtomic(const std::filesystem::path& file, std::string_view bytes) {
+Result<void> PosixFiles::writeAtomic(const std::filesystem::path& link, std::string_view bytes) {
+    const auto file = linkTarget(link);
     const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
     // Built with append: GCC 12 at -O3 flags "." + string with a false -Wrestrict.
     std::string pattern = folder.string();

@@ -9,6 +9,8 @@ namespace morvelan {
 
 struct Error {
     std::string message;
+    // What was asked for does not exist ("no such file"), as opposed to failing to read it.
+    bool notFound = false;
 };
 
 template <class T> class [[nodiscard]] Result {

@@ -7,15 +7,18 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace morvelan {
 namespace {
 
 // Desktop-entry Exec quoting: double quotes around the path with the four reserved
 // characters backslash-escaped; then the string escaping of the file doubles every backslash.
+// A "%" would start a field code, quoted or not: it is written "%%".
 std::string quoteExec(const std::string& path) {
     std::string out = "\"";
     for (char c : path) {
+        if (c == '%') out += '%';
         if (c == '"' || c == '`' || c == '$' || c == '\\') out += "\\\\";
         if (c == '\\')
             out += "\\\\";
@@ -23,6 +26,18 @@ std::string quoteExec(const std::string& path) {
             out += c;
     }
     return out + "\"";
+}
+
+// The value of `key` on an entry line ("Key = value"), or "" when the line has another key.
+std::string entryValue(const std::string& line, std::string_view key) {
+    const auto trimmed = [](std::string_view s) {
+        const auto first = s.find_first_not_of(" \t");
+        return first == s.npos ? std::string_view()
+                               : s.substr(first, s.find_last_not_of(" \t") - first + 1);
+    };
+    const auto eq = line.find('=');
+    if (eq == std::string::npos || trimmed(std::string_view(line).substr(0, eq)) != key) return {};
+    return std::string(trimmed(std::string_view(line).substr(eq + 1)));
 }
 
 } // namespace
@@ -38,7 +53,8 @@ bool XdgAutostart::enabled() const {
     while (std::getline(in, line)) {
         if (!line.empty() && line[0] == '[')
             inEntry = line == "[Desktop Entry]";
-        else if (inEntry && (line == "Hidden=true" || line == "Hidden = true"))
+        else if (inEntry && (entryValue(line, "Hidden") == "true" ||
+                             entryValue(line, "X-GNOME-Autostart-enabled") == "false"))
             return false;
     }
     return true;

@@ -83,6 +83,31 @@ TEST_F(Launch, TrayWarnsWhileTheHotkeysCannotWorkAndItsCommandsReachTheHost) {
     EXPECT_TRUE(gone.expired());
 }
 
+TEST_F(Launch, UnreadableContextsAndSettingsAreLeftAloneAndNamedOnceUntilTheyRead) {
+    const auto file = files.appSupportDir() / "contexts.json";
+    const std::string work = R"({"contexts":[{"id":")" + Uuid::random().str() +
+                             R"(","name":"Work","colorHex":"#FF6B6B"}]})";
+    files.contents[file] = work;
+    files.failReads = {file};
+    defaults.unreadable = true;
+    installed = true;
+    launch();
+    queue.advance(10);
+    const Strings lines{"Can't read contexts.json — changes are not saved until it is readable",
+                        "Can't read settings.json — changes are not saved until it is readable"};
+    EXPECT_EQ(app->menu()->warnings, lines);
+    EXPECT_EQ(log.lines, lines);
+    EXPECT_EQ(files.contents[file], work);
+    EXPECT_FALSE(loginItem.enabled()) << "unread settings may hold the user's \"off\"";
+
+    files.failReads.clear();
+    defaults.unreadable = false;
+    queue.advance(AppDelegate::warningInterval);
+    EXPECT_TRUE(app->menu()->warnings.empty());
+    ASSERT_EQ(app->store().contexts().size(), 1u);
+    EXPECT_EQ(app->store().contexts()[0]->name, "Work");
+}
+
 TEST_F(Launch, StatusAndDumpDescribeTheStateInTheirFilesAndPickingAContextBringsItForward) {
     const WindowID e1 = windows.open(editor, "draft");
     const WindowID e2 = windows.open(editor, "notes");

@@ -65,7 +65,7 @@ protected:
     Uuid a = Uuid::random(), b = Uuid::random(), c = Uuid::random();
 };
 
-TEST_F(ContextStoreTest, LoadBacksUpAGoodFileByteForByteAndPreservesAnUndecodableOne) {
+TEST_F(ContextStoreTest, LoadBacksUpAGoodFileAndNeverTheDefaultWrittenAfterAFailedLoad) {
     // Unknown keys and spacing survive in the backup; loading does not rewrite the file.
     const std::string good = "  " + fileABC(R"(,"unknown":1,"activeID":")" + a.str() + "\"") + "\n";
     files.contents[file] = good;
@@ -85,20 +85,24 @@ TEST_F(ContextStoreTest, LoadBacksUpAGoodFileByteForByteAndPreservesAnUndecodabl
                   Names{"contexts.json failed to decode — preserved as contexts.json.corrupt"});
         EXPECT_TRUE(store->contexts().empty());
         // The next save replaces the broken file; the copy stays.
-        store->add(makeContext("Default", "#138A80"));
+        store->addDefaultIfEmpty();
         EXPECT_FALSE(files.contents[file] == bytes);
         EXPECT_TRUE(files.contents[corrupt] == bytes);
     }
+    // The next launch loads that "Default" fine, but the backup keeps the user's contexts.
+    loaded();
+    EXPECT_EQ(files.contents[backup], good);
 
-    // An unreadable file is not taken for a corrupt one; a failed save still tells the tray.
+    // An unreadable file is not taken for a corrupt one nor saved over; a held save still tells
+    // the tray.
     files.contents = {{file, "{}"}};
     files.failReads = {file};
-    files.failWrites = {file};
     auto unreadable = loaded();
     EXPECT_FALSE(files.has(corrupt) || files.has(backup));
     changes = 0;
     unreadable->save();
     EXPECT_EQ(changes, 1);
+    EXPECT_EQ(files.contents[file], "{}");
 }
 
 TEST_F(ContextStoreTest, ActivationOrdersByRecencyAndRemovalHandsActivationOnSilently) {

@@ -18,10 +18,16 @@ protected:
     Settings settings{defaults, loginItem, log};
 };
 
-TEST_F(SettingsTest, TypedReadsFallBackOnAnotherTypeAndLargeDelaysSaturate) {
+TEST_F(SettingsTest, PlainFlagsReadOneAndTrueWhileTypedReadsFallBackOnAnotherType) {
     defaults.values = {{"autoSwitch", std::int64_t{0}},
                        {"autoUpdate", std::string("true")},
-                       {"switcherDelayMs", std::string("100")}};
+                       {"switcherDelayMs", std::string("100")},
+                       {"hasSeenIntro", std::int64_t{1}},
+                       {"raiseContext", std::string("TRUE")},
+                       {"switcherShowAll", std::string("Yes")},
+                       {"launchAtLoginConfigured", std::string("no")}};
+    EXPECT_TRUE(settings.hasSeenIntro() && settings.raiseContext() && settings.switcherShowAll());
+    EXPECT_FALSE(settings.launchAtLoginConfigured());
     EXPECT_TRUE(settings.autoSwitch());
     EXPECT_FALSE(settings.autoUpdate());
     EXPECT_EQ(settings.switcherDelayMs(), 65);

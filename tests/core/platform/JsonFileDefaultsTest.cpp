@@ -33,21 +33,36 @@ TEST(JsonFileDefaults, ValuesKeepTheirJsonTypeAndEverySetRewritesTheWholeFile) {
     EXPECT_EQ(reloaded.get("autoSwitch"), DefaultValue{false});
 }
 
-TEST(JsonFileDefaults, BrokenFileIsKeptAsideAndAFailedWriteKeepsTheValue) {
+TEST(JsonFileDefaults, BrokenOrDeeplyNestedFileIsKeptAsideAndAnUnreadableOneIsNeverWrittenOver) {
+    // 100,000 levels used to crash the first write, which recursed once per level.
+    const std::string deep = "{\"x\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
     for (std::string bytes : {std::string("{\"autoSwitch\":fal"), std::string("[true]"),
-                              std::string("42"), std::string("\xff\xfe", 2), std::string()}) {
+                              std::string("42"), std::string("\xff\xfe", 2), std::string(), deep}) {
         MemoryFiles files;
         files.contents[file] = bytes;
         JsonFileDefaults defaults(files, file);
         EXPECT_FALSE(defaults.get("autoSwitch")) << bytes;
         EXPECT_EQ(files.has(corrupt) ? files.contents[corrupt] : "(none)", bytes);
         EXPECT_EQ(files.contents[file], bytes) << "left until the next change";
+        defaults.set("autoSwitch", true);
     }
     MemoryFiles files;
     files.failWrites.insert(file);
     JsonFileDefaults defaults(files, file);
     defaults.set("raiseContext", true);
     EXPECT_EQ(defaults.get("raiseContext"), DefaultValue{true});
+
+    // A file that cannot be read (mode 000, owned by root) is not written over until it reads.
+    files.contents[file] = R"({"raiseContext":false})";
+    files.failReads = {file};
+    files.failWrites.clear();
+    JsonFileDefaults unread(files, file);
+    unread.set("raiseContext", true);
+    EXPECT_FALSE(unread.readable());
+    EXPECT_EQ(files.contents[file], R"({"raiseContext":false})");
+    files.failReads.clear();
+    EXPECT_TRUE(unread.readable());
+    EXPECT_EQ(unread.get("raiseContext"), DefaultValue{false});
 }
 
 } // namespace

@@ -53,6 +53,30 @@ TEST_F(PosixTest, FilesAreWrittenPrivatelyAndReplacedWholeOrNotAtAll) {
     EXPECT_EQ(std::distance(fs::directory_iterator(files.appSupportDir()), {}), 2);
 }
 
+TEST_F(PosixTest, ASymlinkedFileStaysALinkAndItsTargetIsReplaced) {
+    PosixFiles files(root);
+    fs::create_directories(root / "dotfiles");
+    std::ofstream(root / "dotfiles" / "settings.json") << "old";
+    fs::create_symlink("dotfiles/settings.json", root / "settings.json");
+    ASSERT_TRUE(files.writeAtomic(root / "settings.json", "new").ok());
+    EXPECT_TRUE(fs::is_symlink(root / "settings.json"));
+    EXPECT_EQ(*files.read(root / "dotfiles" / "settings.json"), "new");
+    EXPECT_EQ(mode(root / "dotfiles" / "settings.json"), 0600u);
+}
+
+TEST_F(PosixTest, ReadRefusesFifosDevicesAndHugeFilesAtOnceAndTellsAMissingFileApart) {
+    PosixFiles files(root);
+    ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0); // used to block the start-up
+    fs::create_symlink("/dev/zero", root / "zero");        // used to be read without limit
+    std::ofstream(root / "huge");
+    fs::resize_file(root / "huge", Files::maxReadBytes + 1); // sparse
+    for (const char* name : {"fifo", "zero", "huge", "."}) {
+        auto bytes = files.read(root / name);
+        EXPECT_TRUE(!bytes && !bytes.error().notFound) << name;
+    }
+    EXPECT_TRUE(files.read(root / "missing").error().notFound);
+}
+
 TEST_F(PosixTest, FoldersFollowAbsoluteXdgVariablesAndTheLockIsOnePerUserAndDisplay) {
     ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
@@ -74,10 +98,10 @@ TEST_F(PosixTest, FoldersFollowAbsoluteXdgVariablesAndTheLockIsOnePerUserAndDisp
     EXPECT_TRUE(InstanceLock::acquire(path).ok()) << "free again once the holder is gone";
 }
 
-TEST_F(PosixTest, AutostartEntryStartsTheProgramQuotedAndAHiddenOneCountsAsOff) {
+TEST_F(PosixTest, AutostartEntryStartsTheProgramQuotedAndAHiddenOrGnomeDisabledOneCountsAsOff) {
     const auto entry = root / "autostart" / "morvelan.desktop";
     std::ofstream(root / "autostart") << "a file in the way";
-    XdgAutostart item(entry, "/opt/My Apps/a\"b$c/morvelan");
+    XdgAutostart item(entry, "/opt/My 100% Apps/a\"b$c/morvelan");
     EXPECT_FALSE(item.enable().ok());
     EXPECT_FALSE(item.enabled());
     fs::remove(root / "autostart");
@@ -86,13 +110,16 @@ TEST_F(PosixTest, AutostartEntryStartsTheProgramQuotedAndAHiddenOneCountsAsOff) 
     EXPECT_TRUE(item.enabled());
     std::ifstream in(entry);
     const std::string text(std::istreambuf_iterator<char>(in), {});
-    // After the file's string unescaping this reads "/opt/My Apps/a\"b\$c/morvelan".
-    EXPECT_NE(text.find("\nExec=\"/opt/My Apps/a\\\\\"b\\\\$c/morvelan\"\n"), std::string::npos)
+    // After the file's string unescaping this reads "/opt/My 100%% Apps/a\"b\$c/morvelan".
+    EXPECT_NE(text.find("\nExec=\"/opt/My 100%% Apps/a\\\\\"b\\\\$c/morvelan\"\n"),
+              std::string::npos)
         << text;
     ASSERT_TRUE(item.disable().ok());
     EXPECT_FALSE(fs::exists(entry));
 
     std::ofstream(entry) << "[Desktop Entry]\nType=Application\nExec=morvelan\nHidden=true\n";
+    EXPECT_FALSE(item.enabled());
+    std::ofstream(entry) << "[Desktop Entry]\nExec=morvelan\nX-GNOME-Autostart-enabled = false\n";
     EXPECT_FALSE(item.enabled());
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up end to end: the command line, an unreachable display, the first launch writes the Default context in private
 # files, a second copy on the same display is refused in one line, SIGTERM and SIGINT end
-# cleanly, a relaunch changes nothing.
+# cleanly, a relaunch backs the file up and changes nothing.
 # Runs inside scripts/xvfb-session (fresh HOME and XDG folders); $1 is the morvelan binary.
 set -euo pipefail
 morvelan=$1
@@ -36,10 +36,13 @@ message=$(timeout 10 "$morvelan" 2>&1) || code=$?
 
 kill -TERM "$pid"
 wait "$pid" || fail "SIGTERM exit code $?"
+# The user's own contexts: a file with only the fresh Default is never backed up.
+sed -i 's/"Default"/"Mine"/' "$file"
 before=$(cat "$file")
 "$morvelan" &
 pid=$!
 wait_for 10 test -s "$file.bak" || fail "no backup after relaunch"
+[[ $(cat "$file.bak") == "$before" ]] || fail "the backup is not the file that loaded"
 kill -INT "$pid"
 wait "$pid" || fail "SIGINT exit code $?"
 [[ $(cat "$file") == "$before" ]] || fail "relaunch rewrote contexts.json: $(contexts)"
