@@ -78,7 +78,10 @@ void AppDelegate::wire() {
     });
 
     engine_.onChange = weakly([](AppDelegate& self, WindowChange change, WindowID id) {
-        self.opener_.invalidate();
+        if (change == WindowChange::title)
+            self.opener_.invalidateTitles();
+        else
+            self.opener_.invalidate();
         self.follower_.noticed(change, id);
         // Read later: the notice may come in the middle of a reading.
         if (change == WindowChange::list)
@@ -86,7 +89,7 @@ void AppDelegate::wire() {
     });
     follower_.paused = [this] { return switcher_.visible(); };
     follower_.onPoll = [this](const Win& win) { logs_.logFocused(win); };
-    // The next opening's picture, when focus, titles, windows or contexts changed.
+    // The next opening's picture, when focus, windows or contexts changed (titles: now and then).
     follower_.afterPoll = [this] { opener_.prepare(); };
 
     hotkeys_.config = &config_;

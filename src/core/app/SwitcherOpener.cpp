@@ -62,8 +62,10 @@ void SwitcherOpener::show(bool forceActiveContext) {
 
 void SwitcherOpener::prepare() {
     // With a thousand windows a prepared opening costs far more than the poll that asks.
-    if (!stale_ || switcher_.state() != SwitcherState::closed) return;
-    stale_ = false;
+    if (switcher_.state() != SwitcherState::closed) return;
+    if (!stale_ && !(titlesStale_ && ++titleWaits_ >= titlePrepareEvery)) return;
+    stale_ = titlesStale_ = false;
+    titleWaits_ = 0;
     WindowSystemBatch batch(engine_.system());
     // The opening as the switcher key would make it now, on a copy of the recency order.
     WindowRecency recency = recency_;

@@ -32,6 +32,11 @@ public:
     void prepare();
     // The windows, the contexts or the focus changed: the next `prepare` paints again.
     void invalidate() { stale_ = true; }
+    // Only titles changed: painted again at the tenth `prepare` from now at the latest. A
+    // window retitling all the time (a clock, a progress bar) would otherwise cost a picture a
+    // second; an opening whose picture is behind paints the current one anyway.
+    void invalidateTitles() { titlesStale_ = true; }
+    static constexpr int titlePrepareEvery = 10;
     // The switcher's "+" of workspace `index`: a new context there, then the switcher rebuilt.
     void addContext(int workspaceIndex);
     // The switcher's choice: raises the context's other windows when asked to, focuses the
@@ -56,6 +61,8 @@ public:
 
 private:
     bool stale_ = true;
+    bool titlesStale_ = false;
+    int titleWaits_ = 0;
     struct Opening {
         std::vector<std::string> workspaceNames;
         std::vector<Switcher::Ctx> contexts;
