@@ -253,6 +253,12 @@ protected:
     bool waitPanel(bool mapped) {
         return watch.until([&] { return watch.panelMapped == mapped; });
     }
+    // Puts the pointer on the centre of the first row's tile `index` (tiles 150 px apart).
+    void pointAtTile(int index) {
+        const auto frame = watch.panelFrame();
+        ASSERT_TRUE(frame);
+        input.moveTo((*frame)[0] + 14 + 150 * index + 70, (*frame)[1] + 56 + 47);
+    }
 
     // While the panel is up: the active window has not moved since it was opened.
     void expectFocusKept() {
@@ -351,11 +357,9 @@ TEST_F(SwitcherE2e, ThePanelIsCompleteTheMomentItIsMappedAndAClickFocusesATile) 
     EXPECT_TRUE(watch.until([&] { return panelPixels() == first; }))
         << "the panel's picture changed after it was mapped";
 
-    // One row of tiles in recency order: Calendar, Report draft, Inbox, Budget sheet,
-    // Chat log. The fourth tile's centre: x = 14 + 150 × 3 + 70, y = 56 + 47.
-    const auto frame = watch.panelFrame();
-    ASSERT_TRUE(frame);
-    input.moveTo((*frame)[0] + 14 + 150 * 3 + 70, (*frame)[1] + 56 + 47);
+    // One row of tiles in recency order: Calendar, Report draft, Inbox, Budget sheet (the
+    // fourth), Chat log.
+    ASSERT_NO_FATAL_FAILURE(pointAtTile(3));
     input.click();
     EXPECT_TRUE(waitActive(budget));
     EXPECT_TRUE(waitPanel(false));
@@ -374,9 +378,7 @@ TEST_F(SwitcherE2e, AltClickTakesAltFromTheKeymap) {
         nullptr, [&](void*) { xmodmap("clear mod3", "add mod1 = Alt_L Alt_R Meta_L"); });
     ASSERT_NO_FATAL_FAILURE(standardStart());
     ASSERT_NO_FATAL_FAILURE(open(superL, {tab}));
-    const auto frame = watch.panelFrame();
-    ASSERT_TRUE(frame);
-    input.moveTo((*frame)[0] + 14 + 150 * 2 + 70, (*frame)[1] + 56 + 47);
+    ASSERT_NO_FATAL_FAILURE(pointAtTile(2));
     input.press(altL);
     input.click();
     input.release(altL);
@@ -412,9 +414,7 @@ TEST_F(SwitcherE2e, AWindowThatNamesNoProcessShowsItsDesktopEntrysIconAndIsFocus
     EXPECT_GT(icon, 2000u);
 
     // Term, last focused before the five, is the sixth tile.
-    const auto frame = watch.panelFrame();
-    ASSERT_TRUE(frame);
-    input.moveTo((*frame)[0] + 14 + 150 * 5 + 70, (*frame)[1] + 56 + 47);
+    ASSERT_NO_FATAL_FAILURE(pointAtTile(5));
     input.click();
     EXPECT_TRUE(waitActive(term));
     EXPECT_TRUE(waitPanel(false));
