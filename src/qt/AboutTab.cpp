@@ -54,8 +54,13 @@ AboutTab::AboutTab(const QString& version, Actions actions, QWidget* parent) : Q
     auto* blurb = centred(this, "Group your open windows into contexts and switch scoped to the "
                                 "one you're in. Your windows are never hidden or moved.");
     blurb->setWordWrap(true);
-    blurb->setFixedWidth(380); // wraps to this width; the text is longer than one line
-    layout->addWidget(blurb, 0, Qt::AlignHCenter);
+    // Wraps at about 55 characters; centred between stretches, so its height follows the wrap.
+    blurb->setFixedWidth(std::max(380, blurb->fontMetrics().averageCharWidth() * 55));
+    auto* blurbRow = new QHBoxLayout;
+    blurbRow->addStretch(1);
+    blurbRow->addWidget(blurb);
+    blurbRow->addStretch(1);
+    layout->addLayout(blurbRow);
 
     layout->addSpacing(6);
     auto* line = settingsStyle::divider(this);

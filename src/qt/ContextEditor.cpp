@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -53,24 +52,14 @@ ContextEditor::ContextEditor(SettingsModel& model, const Uuid& contextID, QWidge
     setWindowTitle("Edit Context");
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_WindowPropagation); // the settings window's accent palette
-    setFixedSize(sheetWidth, sheetHeight);
-    setSizeGripEnabled(false);
+    // The designed size, wider with a larger font; it scrolls when taller than that.
+    resize(std::max(sheetWidth, fontMetrics().averageCharWidth() * 70), sheetHeight);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    outer->addWidget(scroll, 1);
-
-    auto* form = new QWidget;
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(20, 18, 20, 18);
-    layout->setSpacing(16);
-    scroll->setWidget(form);
+    QVBoxLayout* layout = addScrollingForm(outer, {20, 18, 20, 18}, 16);
+    QWidget* form = layout->parentWidget();
 
     // 1. Name, colour, workspace.
     auto* basics = new FormSection(QString(), form);

@@ -65,14 +65,13 @@ ContextsPane::ContextsPane(SettingsModel& model, QWidget* parent) : QWidget(pare
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(colorColumn, QHeaderView::Fixed);
     columns->setSectionResizeMode(nameColumn, QHeaderView::Stretch);
-    columns->setSectionResizeMode(rulesColumn, QHeaderView::Fixed);
-    columns->setSectionResizeMode(windowsColumn, QHeaderView::Fixed);
+    // The counts' columns as wide as their titles in the font of the day.
+    columns->setSectionResizeMode(rulesColumn, QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(windowsColumn, QHeaderView::ResizeToContents);
     columns->setMinimumSectionSize(20);
     table_->headerItem()->setTextAlignment(rulesColumn, Qt::AlignRight | Qt::AlignVCenter);
     table_->headerItem()->setTextAlignment(windowsColumn, Qt::AlignRight | Qt::AlignVCenter);
     columns->resizeSection(colorColumn, 24);
-    columns->resizeSection(rulesColumn, 60);
-    columns->resizeSection(windowsColumn, 70);
     layout->addWidget(table_, 1);
 
     connect(table_, &QTreeWidget::itemSelectionChanged, this, [this] {

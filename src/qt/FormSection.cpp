@@ -3,9 +3,11 @@
 
 #include "qt/SettingsStyle.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace morvelan {
@@ -30,7 +32,48 @@ protected:
     }
 };
 
+// Scroll areas size their page by its minimum, which knows nothing of wrapped text: the page's
+// minimum height follows what its layout needs at the viewport's width.
+class FormScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        fit();
+        QScrollArea::resizeEvent(event);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest) fit();
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+private:
+    void fit() {
+        QWidget* page = widget();
+        if (!page || !page->layout() || !page->layout()->hasHeightForWidth()) return;
+        page->setMinimumHeight(page->layout()->heightForWidth(viewport()->width()));
+    }
+};
+
 } // namespace
+
+QVBoxLayout* addScrollingForm(QBoxLayout* into, QMargins margins, int spacing) {
+    auto* scroll = new FormScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    into->addWidget(scroll, 1);
+    auto* page = new QWidget;
+    page->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(margins);
+    layout->setSpacing(spacing);
+    scroll->setWidget(page);
+    page->installEventFilter(scroll);
+    return layout;
+}
 
 FormSection::FormSection(const QString& title, QWidget* parent) : QWidget(parent) {
     auto* outer = new QVBoxLayout(this);

@@ -2,9 +2,11 @@
 // lines, and an optional footer.
 #pragma once
 
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 
+class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QVBoxLayout;
@@ -39,5 +41,9 @@ private:
     QLabel* footer_ = nullptr;
     int rows_ = 0;
 };
+
+// A vertically scrolling form added to `into`: the column layout of its page, which is as tall
+// as its wrapped text needs at the width shown.
+QVBoxLayout* addScrollingForm(QBoxLayout* into, QMargins margins, int spacing);
 
 } // namespace morvelan

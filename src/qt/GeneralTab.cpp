@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -59,19 +58,8 @@ GeneralTab::GeneralTab(SettingsModel& model,
     : QWidget(parent), model_(model) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-
-    auto* form = new QWidget;
-    form->setAutoFillBackground(false);
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(28, 20, 28, 24);
-    layout->setSpacing(18);
-    scroll->setWidget(form);
-    scroll->viewport()->setAutoFillBackground(false);
+    QVBoxLayout* layout = addScrollingForm(outer, {28, 20, 28, 24}, 18);
+    QWidget* form = layout->parentWidget();
 
     // 1. Startup
     auto* startup = new FormSection("Startup", form);
@@ -106,11 +94,12 @@ GeneralTab::GeneralTab(SettingsModel& model,
             [this](int position) { model_.setSwitcherDelay(position * delayStep); });
     delayLayout->addWidget(delay_, 1);
     delayValue_ = new QLabel(delayRow);
-    delayValue_->setFixedWidth(56);
     delayValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     digits.setPointSizeF(delayValue_->font().pointSizeF());
     delayValue_->setFont(digits);
+    // As wide as the widest value, so the slider does not move as the value changes.
+    delayValue_->setMinimumWidth(QFontMetrics(digits).horizontalAdvance("300 ms") + 2);
     settingsStyle::makeSecondary(delayValue_);
     delayLayout->addWidget(delayValue_);
     switcher->addRow(delayRow);

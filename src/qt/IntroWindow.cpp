@@ -22,11 +22,17 @@ namespace morvelan {
 
 namespace {
 
-// The tour is laid out in logical pixels. Qt's points are 1/72 inch at the screen's logical
-// dpi (96 at scale 1), so a size of n pixels is n × 0.75 points.
+// The tour is designed in logical pixels for a 10-point desktop font, and grows with a larger
+// one.
+qreal scaleOf(const QFont& base) {
+    return std::max(1.0, base.pointSizeF() / 10.0);
+}
+
+// Qt's points are 1/72 inch at the screen's logical dpi (96 at scale 1), so a size of n pixels
+// is n × 0.75 points.
 QFont fontOf(const QFont& base, qreal pixels, QFont::Weight weight = QFont::Normal) {
     QFont font = base;
-    font.setPointSizeF(pixels * 0.75);
+    font.setPointSizeF(pixels * 0.75 * scaleOf(base));
     font.setWeight(weight);
     return font;
 }
@@ -158,8 +164,11 @@ QString introMarkup(const QString& text) {
 
 IntroView::IntroView(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Welcome to Morvelan"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(560, 470);
+    // An ordinary window, not a dialog: window managers keep dialogs above the program's other
+    // windows, and the tour must never stand in front of Settings.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinimizeButtonHint);
+    resize(560, 470);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 6, 0, 20);
@@ -177,7 +186,8 @@ IntroView::IntroView(QWidget* parent) : QDialog(parent) {
         auto* centre = new QHBoxLayout(page);
         centre->setContentsMargins(32, 0, 32, 0);
         auto* content = new QWidget(page);
-        content->setFixedWidth(contentWidth);
+        // Wider with a larger font, so the pages keep their shape.
+        content->setFixedWidth(qRound(contentWidth * scaleOf(font())));
         centre->addStretch();
         centre->addWidget(content);
         centre->addStretch();
@@ -267,7 +277,7 @@ IntroView::IntroView(QWidget* parent) : QDialog(parent) {
             connect(settings, &QPushButton::clicked, this, [this] { openSettings(); });
             body->addLayout(buttons);
             body->addWidget(paragraph(
-                QStringLiteral("Find this tour again anytime under the tray icon."), content));
+                QStringLiteral("Find this tour again anytime in Settings › About."), content));
             break;
         }
         default:
@@ -358,6 +368,7 @@ void IntroWindow::show() {
     }
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!view_->isVisible()) view_->resize(view_->size().expandedTo(view_->sizeHint()));
     if (screen) {
         const QRect area = screen->availableGeometry();
         view_->move(area.center() - QPoint(view_->width() / 2, view_->height() / 2));

@@ -131,10 +131,8 @@ void RuleEditor::rebuildRows(const Rule& rule) {
         h->setSpacing(6);
         r.field = new QComboBox(r.row);
         r.field->addItems({"App ID", "App name", "Window title"});
-        r.field->setFixedWidth(120);
         r.op = new QComboBox(r.row);
         r.op->addItems({"is", "contains", "matches /…/"});
-        r.op->setFixedWidth(110);
         r.value = new QLineEdit(r.row);
         r.value->setClearButtonEnabled(false);
         r.remove = flatButton(r.row, settingsStyle::symbol("minus.circle.fill", removeTint));

@@ -18,6 +18,22 @@ QColor accent() {
     return QColor(0x13, 0x8A, 0x80);
 }
 
+QColor readable(const QColor& color, const QColor& other) {
+    const Color against = fromQColor(other);
+    const bool lighten = luminance(against) < 0.18;
+    QColor result = color;
+    for (int step = 0; step < 40 && contrastRatio(fromQColor(result), against) < 4.5; ++step)
+        result = lighten ? result.lighter(110) : result.darker(110);
+    // A colour at black or white cannot move further: take the extreme itself.
+    if (contrastRatio(fromQColor(result), against) < 4.5)
+        result = lighten ? QColor(Qt::white) : QColor(Qt::black);
+    return result;
+}
+
+QColor readableAccent(const QColor& background) {
+    return readable(accent(), background);
+}
+
 QColor secondary(const QWidget* widget) {
     QColor text = widget ? widget->palette().color(QPalette::WindowText) : QColor(Qt::black);
     text.setAlphaF(0.55);

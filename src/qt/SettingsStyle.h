@@ -17,6 +17,10 @@ namespace morvelan::settingsStyle {
 
 // The program's own colour, the accent of every selection and control.
 QColor accent();
+// `color` made lighter or darker, as little as gives a contrast of 4.5:1 against `other`.
+QColor readable(const QColor& color, const QColor& other);
+// The accent as text or a mark on `background`: readable in light and dark palettes alike.
+QColor readableAccent(const QColor& background);
 // Secondary text: the palette's text colour, faded.
 QColor secondary(const QWidget* widget);
 // Destructive actions.

@@ -87,8 +87,8 @@ SettingsWindow::SettingsWindow(ContextStore& store, WindowEngine& engine, Hotkey
                                QWidget* parent)
     : QWidget(parent, Qt::Window), hooks_(std::move(hooks)) {
     setWindowTitle("Morvelan — Settings");
-    setFixedSize(contentWidth, contentHeight);
-    setWindowIcon(QIcon(settingsStyle::appIcon(64)));
+    // The designed size, grown to what the font needs; the layouts set the minimum.
+    resize(contentWidth, contentHeight);
     QPalette accented = palette();
     accented.setColor(QPalette::Highlight, settingsStyle::accent());
     accented.setColor(QPalette::HighlightedText, Qt::white);
@@ -221,6 +221,7 @@ void SettingsWindow::syncEditor() {
 }
 
 void SettingsWindow::bringToFront() {
+    if (!isVisible()) resize(size().expandedTo(sizeHint()).expandedTo(minimumSizeHint()));
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (screen) {

@@ -2,6 +2,7 @@
 
 #include "qt/QtImage.h"
 #include "qt/Relaunch.h"
+#include "qt/SettingsStyle.h"
 #include "x11/X11KeySource.h"
 
 #include <QGuiApplication>
@@ -42,6 +43,11 @@ Shell::Shell(BuildAddresses addresses)
                  XdgAutostart::runningExecutable()) {
     // Settings are only read here; the folder must exist before the first write.
     static_cast<void>(configFiles_.createDirectories(configFiles_.appSupportDir()));
+    // Every window the program opens (Settings, the tour, alerts, file choosers) wears it.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(settingsStyle::appIcon(size));
+    QGuiApplication::setWindowIcon(icon);
 }
 
 Shell::~Shell() {

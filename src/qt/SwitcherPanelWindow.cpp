@@ -168,6 +168,7 @@ void SwitcherPanelWindow::setFrame(const Rect& frame) {
 
 void SwitcherPanelWindow::redraw() {
     if (visible_) redrawSoon_.start();
+    accessible_.update(view_, visible_, shown_.topLeft() + viewOrigin_);
 }
 
 DrawList SwitcherPanelWindow::currentList() const {
@@ -291,6 +292,7 @@ void SwitcherPanelWindow::show() {
     visible_ = true;
     if (!conn_) {
         refresh();
+        accessible_.update(view_, true, shown_.topLeft() + viewOrigin_);
         return;
     }
     composited_ = compositorRunning();
@@ -301,6 +303,7 @@ void SwitcherPanelWindow::show() {
     xcb_map_window(conn_, window_);
     mapped_ = true;
     xcb_flush(conn_);
+    accessible_.update(view_, true, shown_.topLeft() + viewOrigin_);
 }
 
 void SwitcherPanelWindow::place(bool raise) {
@@ -319,6 +322,7 @@ void SwitcherPanelWindow::hide() {
     if (!visible_) return;
     visible_ = false;
     redrawSoon_.stop();
+    accessible_.update(view_, false, {});
     if (!conn_ || window_ == XCB_NONE) return;
     xcb_unmap_window(conn_, window_);
     mapped_ = false;

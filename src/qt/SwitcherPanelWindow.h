@@ -5,6 +5,7 @@
 #include "core/switcher/DrawList.h"
 #include "core/switcher/SwitcherPanel.h"
 #include "qt/DrawListPainter.h"
+#include "qt/SwitcherAccessible.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QImage>
@@ -46,6 +47,8 @@ public:
     QPoint viewOrigin() const { return viewOrigin_; }
     // The whole view as it is now at `scale` device pixels per pixel (tests, screenshots).
     QImage snapshot(double scale = 1);
+    // What screen readers are told.
+    const SwitcherAccessible& accessible() const { return accessible_; }
     // The window's part, as the screen shows it.
     QImage picture() const { return current_.image; }
     // The X window, once shown (none without an X connection).
@@ -114,6 +117,7 @@ private:
     QSize viewSize_;
     bool visible_ = false;
     mutable DrawListPainter painter_; // keeps laid-out texts and scaled icons
+    SwitcherAccessible accessible_;
     QTimer redrawSoon_;
 
     Picture current_; // the window's background

@@ -3,6 +3,7 @@
 
 #include "qt/SettingsStyle.h"
 
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -26,11 +27,19 @@ void NavButton::setSelected(bool selected) {
     if (selected_ == selected) return;
     selected_ = selected;
     update();
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 QSize NavButton::sizeHint() const {
-    const int textWidth = fontMetrics().horizontalAdvance(text());
-    return {12 + navIconSize + 6 + textWidth + 12, 30};
+    // Room for the bold title of the selected screen, so selecting never crowds it.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return {12 + navIconSize + 7 + metrics.horizontalAdvance(text()) + 12,
+            std::max(30, metrics.height() + 12)};
 }
 
 void NavButton::enterEvent(QEnterEvent* event) {
@@ -57,7 +66,12 @@ void NavButton::paintEvent(QPaintEvent*) {
         p.setBrush(fill);
         p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
     }
-    if (selected_) ink = accent.darker(115);
+    if (hasFocus()) {
+        p.setPen(QPen(accent, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
+    }
+    if (selected_) ink = settingsStyle::readableAccent(palette().color(QPalette::Window));
     const QRect iconRect(12, (height() - navIconSize) / 2, navIconSize, navIconSize);
     settingsStyle::symbol(symbolName_, ink).paint(&p, iconRect);
     p.setPen(ink);
@@ -69,7 +83,9 @@ void NavButton::paintEvent(QPaintEvent*) {
 }
 
 TopNav::TopNav(SettingsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
-    setFixedHeight(barHeight);
+    setMinimumHeight(barHeight);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName("Settings screens");
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 0, 14, 0);
     layout->setSpacing(4);

@@ -1,12 +1,14 @@
 // The settings window on the offscreen platform: what the user clicks and types reaches the
 // model, and the screens redraw from it. The model's own rules are tested in tests/core.
 #include "qt/SettingsWindow.h"
+#include "LayoutCheck.h"
 #include "QtTestApp.h"
 #include "core/settings/SettingsKit.h"
 #include "qt/AboutTab.h"
 #include "qt/ContextEditor.h"
 #include "qt/ContextsPane.h"
 #include "qt/GeneralTab.h"
+#include "qt/IntroWindow.h"
 #include "qt/ListToolbar.h"
 #include "qt/QtKeyMonitor.h"
 #include "qt/RecorderButton.h"
@@ -315,6 +317,40 @@ TEST_F(SettingsWindowTest, RecordedKeysIgnoreLockKeysAndAreTheUnshiftedKey) {
     ASSERT_TRUE(percent);
     EXPECT_EQ(percent->keyCode, 23);
     EXPECT_EQ(percent->mods, Modifier::shift);
+}
+
+// From 9 to 14 points, light and dark: no text of any screen, the editor or the tour is cut or
+// lies over another.
+TEST_F(SettingsWindowTest, EveryScreenFitsItsTextAtEveryFontSize) {
+    openWindow(editor, 11, "A rather long window title that goes on and on");
+    ContextPtr c = addContext("Writing");
+    c->rules = {rule(RuleField::title, RuleOp::contains, "report"),
+                rule(RuleField::appName, RuleOp::equals, "Editor", true)};
+    c->members = {WinRef{"org.editor", "report.md", false, 11u}};
+    for (int points : {9, 11, 13, 14})
+        for (bool dark : {false, true}) {
+            AppLook look(points, dark);
+            window_.reset();
+            const QString where = QString(" at %1 pt%2").arg(points).arg(dark ? " dark" : "");
+            for (auto tab : {SettingsModel::Tab::contexts, SettingsModel::Tab::general,
+                             SettingsModel::Tab::about}) {
+                window().showSettings();
+                window().model().setSelectedTab(tab);
+                settle();
+                EXPECT_EQ(layoutFaults(&window()), QStringList()) << where.toStdString();
+            }
+            window().model().edit(c->id);
+            settle();
+            EXPECT_EQ(layoutFaults(window().editor()), QStringList()) << where.toStdString();
+            window().model().endEditing();
+            IntroWindow intro;
+            intro.show();
+            for (int page = 0; page < IntroView::pageCount; ++page) {
+                intro.view()->setPage(page);
+                settle();
+                EXPECT_EQ(layoutFaults(intro.view()), QStringList()) << where.toStdString();
+            }
+        }
 }
 
 } // namespace

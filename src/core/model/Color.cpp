@@ -1,6 +1,7 @@
 // Color: parsing and formatting of "#RRGGBB" colour text.
 #include "core/model/Color.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -55,6 +56,30 @@ std::string_view paletteHex(std::size_t n) {
 
 Color paletteColor(std::size_t n) {
     return colorFromHex(paletteHex(n)).value_or(systemBlue);
+}
+
+Color over(const Color& top, const Color& bottom) {
+    const double a = std::clamp(top.a, 0.0, 1.0);
+    return {top.r * a + bottom.r * (1 - a), top.g * a + bottom.g * (1 - a),
+            top.b * a + bottom.b * (1 - a), 1};
+}
+
+double luminance(const Color& color) {
+    const auto linear = [](double c) {
+        c = std::clamp(c, 0.0, 1.0);
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.r) + 0.7152 * linear(color.g) + 0.0722 * linear(color.b);
+}
+
+double contrastRatio(const Color& a, const Color& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Color textColorOn(const Color& background) {
+    const Color black{0, 0, 0, 1}, white{1, 1, 1, 1};
+    return contrastRatio(black, background) > contrastRatio(white, background) ? black : white;
 }
 
 } // namespace morvelan

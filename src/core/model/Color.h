@@ -25,6 +25,16 @@ std::optional<Color> colorFromHex(std::string_view hex);
 // "#RRGGBB" in upper case; components are clamped to 0…1 and rounded to the nearest step.
 std::string hexFromColor(const Color& color);
 
+// `top` painted over the opaque `bottom`: the opaque colour the eye sees.
+Color over(const Color& top, const Color& bottom);
+// Relative luminance of an opaque colour, 0 (black) to 1 (white), as contrast is measured.
+double luminance(const Color& color);
+// How far apart two opaque colours read, from 1:1 (the same) to 21:1 (black on white).
+double contrastRatio(const Color& a, const Color& b);
+// Black or white, whichever reads better on the opaque `background`: at least 4.5:1 for any
+// colour.
+Color textColorOn(const Color& background);
+
 // The colours new contexts take, in turn.
 inline constexpr std::array<std::string_view, 8> palette{
     "#FF6B6B", "#4ECDC4", "#FFD93D", "#6C5CE7", "#00B894", "#E17055", "#0984E3", "#E84393",

@@ -23,4 +23,9 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// Whether `p` lies in `r`, its left and top edges included.
+inline bool contains(const Rect& r, Point p) {
+    return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height;
+}
+
 } // namespace morvelan

@@ -14,10 +14,6 @@ namespace morvelan {
 
 namespace {
 
-bool contains(const Rect& r, Point p) {
-    return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height;
-}
-
 // Drops the last user-perceived character, so "é" typed as e + combining accent or a
 // flag emoji goes with one Delete, and the text stays valid UTF-8.
 std::string withoutLastCharacter(const std::string& text) {

@@ -16,6 +16,8 @@ namespace morvelan {
 
 namespace {
 
+constexpr Color panelColor{0.12, 0.12, 0.12, 1};
+
 Color white(double alpha) {
     return {1, 1, 1, alpha};
 }
@@ -23,10 +25,6 @@ Color white(double alpha) {
 Color withAlpha(Color color, double alpha) {
     color.a = alpha;
     return color;
-}
-
-bool contains(const Rect& r, Point p) {
-    return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height;
 }
 
 std::string uppercased(std::string_view text) {
@@ -210,7 +208,8 @@ DrawList SwitcherView::draw(Size bounds) const {
     using namespace draw;
     DrawList list;
     const Rect whole{0, 0, bounds.width, bounds.height};
-    list.add(FillRoundedRect{whole, 16, {0.12, 0.12, 0.12, 0.95}});
+    // Opaque: under a compositor, what lies behind must never compete with the tiles.
+    list.add(FillRoundedRect{whole, 16, panelColor});
     list.add(ClipRoundedRect{whole, 16});
 
     const Bar bar = barLayout();
@@ -231,11 +230,12 @@ DrawList SwitcherView::draw(Size bounds) const {
         const bool active = chip.idx == activeCtx;
         const Ctx& ctx = contexts[chip.idx];
         const Rect& r = chip.rect;
-        list.add(FillRoundedRect{r, 7, active ? ctx.color : withAlpha(ctx.color, 0.22)});
+        const Color fill = active ? ctx.color : withAlpha(ctx.color, 0.22);
+        list.add(FillRoundedRect{r, 7, fill});
         list.add(Text{ctx.name,
                       {r.x + 4, r.y + 4, r.width - 8, 15},
                       chipFont,
-                      white(active ? 1.0 : 0.7),
+                      withAlpha(textColorOn(over(fill, panelColor)), active ? 1.0 : 0.75),
                       Align::center,
                       Elide::tail});
     }
@@ -288,12 +288,9 @@ void SwitcherView::drawTile(DrawList& list, int i) const {
     const double dim = hit ? 1.0 : confined ? 0.18 : 0.5;
     const bool bright = hit || (cell.matched && !color && !confined);
 
-    if (color) {
-        list.add(FillRoundedRect{r, 9, withAlpha(*color, hit ? 0.26 : 0.08)});
-        list.add(StrokeRoundedRect{r, 9, 1.5, withAlpha(*color, dim)});
-    } else {
-        list.add(FillRoundedRect{r, 9, white(hit ? 0.08 : 0.04)});
-    }
+    const Color fill = color ? withAlpha(*color, hit ? 0.26 : 0.08) : white(hit ? 0.08 : 0.04);
+    list.add(FillRoundedRect{r, 9, fill});
+    if (color) list.add(StrokeRoundedRect{r, 9, 1.5, withAlpha(*color, dim)});
     if (i == sel)
         list.add(
             StrokeRoundedRect{{r.x + 1, r.y + 1, r.width - 2, r.height - 2}, 8, 2.5, white(0.9)});
@@ -319,7 +316,7 @@ void SwitcherView::drawTile(DrawList& list, int i) const {
     list.add(Text{cell.title,
                   {r.x + 6, r.y + 70, tileW - 12, 17},
                   Font{12, hit ? FontWeight::semibold : FontWeight::regular, 0},
-                  white(bright ? 0.97 : dim),
+                  withAlpha(textColorOn(over(fill, panelColor)), bright ? 0.97 : dim),
                   Align::center,
                   Elide::middle});
 }

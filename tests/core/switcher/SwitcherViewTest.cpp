@@ -37,6 +37,41 @@ protected:
     int redraws = 0;
 };
 
+// Chip names and tile titles, in every palette colour and a few chosen ones, stand out at
+// 4.5:1 or better from what is painted under them.
+TEST_F(ViewTest, ChipAndTileTextIsReadableOnEveryColour) {
+    std::vector<Color> colors;
+    for (std::size_t i = 0; i < palette.size(); ++i)
+        colors.push_back(paletteColor(i));
+    for (const char* hex : {"#FFFFFF", "#000000", "#FFFF00", "#00FFFF", "#777777", "#3D7A2F"})
+        colors.push_back(*colorFromHex(hex));
+    for (const Color& color : colors) {
+        SCOPED_TRACE(hexFromColor(color));
+        view.contexts = {{"Active", color, "Work", 0}, {"Other", color, "Work", 0}};
+        view.cells = {cell({0}), cell({1})};
+        view.activeCtx = 0;
+        // What lies under a text's middle: the fills before it, over black and over white.
+        const DrawList list = drawn();
+        int checked = 0;
+        for (std::size_t i = 0; i < list.commands.size(); ++i) {
+            const auto* text = std::get_if<Text>(&list.commands[i]);
+            if (!text || (text->text != "Active" && text->text != "Other" && text->text != "title"))
+                continue;
+            const Point middle{text->rect.x + text->rect.width / 2,
+                               text->rect.y + text->rect.height / 2};
+            for (Color under : {Color{0, 0, 0, 1}, Color{1, 1, 1, 1}}) {
+                for (std::size_t j = 0; j < i; ++j)
+                    if (const auto* fill = std::get_if<FillRoundedRect>(&list.commands[j]);
+                        fill && contains(fill->rect, middle))
+                        under = over(fill->color, under);
+                EXPECT_GE(contrastRatio(over(text->color, under), under), 4.5) << text->text;
+            }
+            ++checked;
+        }
+        EXPECT_EQ(checked, 4); // two chips, two tiles
+    }
+}
+
 // --- Header bar -----------------------------------------------------------------------------
 
 TEST_F(ViewTest, BarGroupsChipsUnderHeadersThatFitTheirTextAndFillsOnlyTheChosenChip) {
