@@ -97,11 +97,19 @@ ContextEditor::ContextEditor(SettingsModel& model, const Uuid& contextID, QWidge
     include_ = plainButton("Include", rulesBox);
     exclude_ = plainButton("Exclude", rulesBox);
     const QString accent = settingsStyle::accent().name();
+    // White on the accent, darkened as far as reading it needs.
+    const QString checkedFill = settingsStyle::readable(settingsStyle::accent(), Qt::white).name();
     const QString segmentStyle =
         "QPushButton { border: 1px solid rgba(0,0,0,45); padding: 3px 18px;"
         " background: palette(button); %1 }"
         "QPushButton:checked { background: " +
-        accent + "; color: white; border-color: " + accent + "; }";
+        checkedFill + "; color: white; border-color: " + checkedFill +
+        "; }"
+        // Keyboard focus: a ring in the accent, or in the text colour on the filled half.
+        "QPushButton:focus { border: 2px solid " +
+        settingsStyle::readableAccent(palette().color(QPalette::Button)).name() +
+        "; }"
+        "QPushButton:checked:focus { border: 2px solid palette(window-text); }";
     include_->setStyleSheet(segmentStyle.arg(
         "border-top-left-radius: 6px; border-bottom-left-radius: 6px; border-right: none;"));
     exclude_->setStyleSheet(

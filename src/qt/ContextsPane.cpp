@@ -50,6 +50,7 @@ ContextsPane::ContextsPane(SettingsModel& model, QWidget* parent) : QWidget(pare
     layout->addWidget(settingsStyle::divider(this));
 
     table_ = new QTreeWidget(this);
+    table_->setAccessibleName("Contexts");
     table_->setColumnCount(4);
     table_->setHeaderLabels({"", "Name", "Rules", "Windows"});
     table_->setRootIsDecorated(false);
@@ -83,9 +84,9 @@ ContextsPane::ContextsPane(SettingsModel& model, QWidget* parent) : QWidget(pare
     connect(table_, &QTreeWidget::customContextMenuRequested, this, &ContextsPane::showMenu);
 
     layout->addWidget(settingsStyle::divider(this));
-    toolbar_ = new ListToolbar([this] { model_.createContext(); },
-                               [this] { model_.deleteContext(model_.selectedContextID()); },
-                               nullptr, this);
+    toolbar_ = new ListToolbar(
+        "context", [this] { model_.createContext(); },
+        [this] { model_.deleteContext(model_.selectedContextID()); }, nullptr, this);
     layout->addWidget(toolbar_);
     refresh();
 }

@@ -25,14 +25,14 @@ QToolButton* makeButton(QWidget* parent, const QString& symbolName, const QStrin
 
 } // namespace
 
-ListToolbar::ListToolbar(std::function<void()> onAdd, std::function<void()> onRemove,
-                         QWidget* extra, QWidget* parent)
+ListToolbar::ListToolbar(const QString& item, std::function<void()> onAdd,
+                         std::function<void()> onRemove, QWidget* extra, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(0);
-    add_ = makeButton(this, "plus", "Add");
-    remove_ = makeButton(this, "minus", "Remove");
+    add_ = makeButton(this, "plus", "Add " + item);
+    remove_ = makeButton(this, "minus", "Remove " + item);
     connect(add_, &QToolButton::clicked, this, [onAdd] {
         if (onAdd) onAdd();
     });

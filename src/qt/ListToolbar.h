@@ -12,7 +12,8 @@ namespace morvelan {
 class ListToolbar : public QWidget {
     Q_OBJECT
 public:
-    ListToolbar(std::function<void()> onAdd, std::function<void()> onRemove,
+    // `item` names what the list holds, for the buttons' tooltips and names ("Add workspace").
+    ListToolbar(const QString& item, std::function<void()> onAdd, std::function<void()> onRemove,
                 QWidget* extra = nullptr, QWidget* parent = nullptr);
     void setRemoveDisabled(bool disabled);
 

@@ -17,6 +17,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
@@ -215,6 +217,9 @@ void SettingsWindow::syncEditor() {
         editor_->setAttribute(Qt::WA_DeleteOnClose, false);
         connect(editor_, &QDialog::finished, this, [this] { model_->endEditing(); });
         editor_->open();
+        // Typing goes to the name at once, replacing the one a new context was given.
+        editor_->nameField()->setFocus(Qt::OtherFocusReason);
+        editor_->nameField()->selectAll();
         return;
     }
     if (editor_) editor_->refresh();
@@ -257,6 +262,17 @@ void SettingsWindow::closeEvent(QCloseEvent* event) {
     model_->stopRecording();
     if (editor_) editor_->reject();
     event->accept(); // hides; the window lives on
+}
+
+void SettingsWindow::keyPressEvent(QKeyEvent* event) {
+    // Keys a control left alone: Escape and Ctrl+W close the window, as in other settings
+    // windows (a hotkey being recorded takes its own keys first).
+    const bool escape = event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier;
+    if ((escape || event->matches(QKeySequence::Close)) && !model_->recording()) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SettingsWindow::changeEvent(QEvent* event) {

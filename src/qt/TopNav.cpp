@@ -4,6 +4,7 @@
 #include "qt/SettingsStyle.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -13,6 +14,36 @@ namespace morvelan {
 namespace {
 
 constexpr int navIconSize = 16;
+
+// Screen readers hear the bar as tabs, the shown screen's tab selected.
+class NavButtonAccessible : public QAccessibleWidget {
+public:
+    explicit NavButtonAccessible(NavButton* button)
+        : QAccessibleWidget(button, QAccessible::PageTab) {}
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name ? button()->text() : QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selectable = true;
+        s.selected = button()->selected();
+        return s;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action == pressAction()) button()->click();
+    }
+
+private:
+    NavButton* button() const { return static_cast<NavButton*>(widget()); }
+};
+
+QAccessibleInterface* navAccessible(const QString&, QObject* object) {
+    if (auto* button = qobject_cast<NavButton*>(object)) return new NavButtonAccessible(button);
+    if (auto* bar = qobject_cast<TopNav*>(object))
+        return new QAccessibleWidget(bar, QAccessible::PageTabList);
+    return nullptr;
+}
 
 } // namespace
 
@@ -83,6 +114,8 @@ void NavButton::paintEvent(QPaintEvent*) {
 }
 
 TopNav::TopNav(SettingsModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+    static const bool accessible = (QAccessible::installFactory(&navAccessible), true);
+    static_cast<void>(accessible);
     setMinimumHeight(barHeight);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName("Settings screens");

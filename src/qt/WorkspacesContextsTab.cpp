@@ -6,6 +6,7 @@
 #include "qt/SettingsStyle.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,30 +14,73 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <utility>
 
 namespace morvelan {
 
 namespace {
 
-// A borderless name field that selects its row when the user clicks into it.
+// A borderless name that reads as a label until renaming starts (F2, Enter or a double-click),
+// so moving through the list with the keyboard never edits it. A click selects its row.
 class NameField : public QLineEdit {
 public:
-    NameField(const QString& text, std::function<void()> onFocus, QWidget* parent)
-        : QLineEdit(text, parent), onFocus_(std::move(onFocus)) {
+    NameField(const QString& text, std::function<void()> onSelect, QWidget* parent)
+        : QLineEdit(text, parent), onSelect_(std::move(onSelect)) {
         setFrame(false);
-        setAttribute(Qt::WA_MacShowFocusRect, false);
         setStyleSheet("QLineEdit { background: transparent; }"
                       "QLineEdit:focus { background: palette(base); border-radius: 3px; }");
+        finish();
+        connect(this, &QLineEdit::editingFinished, this, &NameField::finish);
+    }
+
+    void startRenaming() {
+        before_ = text();
+        setReadOnly(false);
+        setFocusPolicy(Qt::StrongFocus);
+        setFocus(Qt::OtherFocusReason);
+        selectAll();
     }
 
 protected:
-    void focusInEvent(QFocusEvent* event) override {
-        QLineEdit::focusInEvent(event);
-        if (onFocus_) onFocus_();
+    void mousePressEvent(QMouseEvent* event) override {
+        if (isReadOnly()) {
+            if (onSelect_) onSelect_();
+            return;
+        }
+        QLineEdit::mousePressEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (isReadOnly())
+            startRenaming();
+        else
+            QLineEdit::mouseDoubleClickEvent(event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        // Escape gives up the new name rather than closing the window.
+        if (!isReadOnly() && event->key() == Qt::Key_Escape) {
+            setText(before_);
+            finish();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
     }
 
 private:
-    std::function<void()> onFocus_;
+    void finish() {
+        const bool focused = hasFocus();
+        setReadOnly(true);
+        setFocusPolicy(Qt::NoFocus);
+        deselect();
+        // The keyboard goes back to the list the name belongs to.
+        for (QWidget* w = parentWidget(); w && focused; w = w->parentWidget())
+            if (auto* list = qobject_cast<QAbstractItemView*>(w)) {
+                list->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+    }
+
+    std::function<void()> onSelect_;
+    QString before_;
 };
 
 // Child object names of a row, for lookups.
@@ -65,14 +109,21 @@ WorkspacesContextsTab::WorkspacesContextsTab(SettingsModel& model, QWidget* pare
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setSpacing(0);
     list_->setPalette(settingsStyle::selectionTint(list_->palette()));
+    list_->setAccessibleName("Workspaces");
+    list_->installEventFilter(this);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row < static_cast<int>(shown_.size()))
             model_.setSelectedWorkspaceID(shown_[static_cast<std::size_t>(row)]);
     });
     leftLayout->addWidget(list_, 1);
     leftLayout->addWidget(settingsStyle::divider(left));
-    toolbar_ = new ListToolbar([this] { model_.addWorkspace(); },
-                               [this] { model_.removeSelectedWorkspace(); }, nullptr, left);
+    toolbar_ = new ListToolbar(
+        "workspace",
+        [this] {
+            renameNew_ = true;
+            model_.addWorkspace();
+        },
+        [this] { model_.removeSelectedWorkspace(); }, nullptr, left);
     leftLayout->addWidget(toolbar_);
     layout->addWidget(left);
 
@@ -80,6 +131,19 @@ WorkspacesContextsTab::WorkspacesContextsTab(SettingsModel& model, QWidget* pare
     contexts_ = new ContextsPane(model_, this);
     layout->addWidget(contexts_, 1);
     refresh();
+}
+
+bool WorkspacesContextsTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (auto* field = static_cast<NameField*>(nameField(list_->currentRow()))) {
+                field->startRenaming();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QLineEdit* WorkspacesContextsTab::nameField(int row) const {
@@ -103,6 +167,7 @@ void WorkspacesContextsTab::rebuildWorkspaces() {
         rowLayout->setContentsMargins(8, 3, 12, 3);
         auto* name = new NameField(
             QString::fromStdString(w.name), [this, id] { model_.setSelectedWorkspaceID(id); }, row);
+        name->setAccessibleName("Workspace name");
         name->setObjectName(nameFieldName);
         connect(name, &QLineEdit::editingFinished, this,
                 [this, id, name] { model_.renameWorkspace(id, name->text().toStdString()); });
@@ -133,11 +198,19 @@ void WorkspacesContextsTab::refresh() {
             // Never overwrite what the user is typing.
             if (!field->hasFocus() && field->text() != name) field->setText(name);
         }
-        if (QLabel* count = countLabel(row))
-            count->setText(QString::number(model_.contextCount(w.id)));
+        const int contexts = model_.contextCount(w.id);
+        if (QLabel* count = countLabel(row)) count->setText(QString::number(contexts));
+        list_->item(row)->setData(Qt::AccessibleTextRole,
+                                  QString("%1, %2 %3")
+                                      .arg(QString::fromStdString(w.name))
+                                      .arg(contexts)
+                                      .arg(contexts == 1 ? "context" : "contexts"));
         if (model_.selectedWorkspaceID() == w.id) selectedRow = row;
     }
     list_->setCurrentRow(selectedRow);
+    // A workspace just added is named in place.
+    if (std::exchange(renameNew_, false))
+        if (auto* field = static_cast<NameField*>(nameField(selectedRow))) field->startRenaming();
     toolbar_->setRemoveDisabled(!model_.canRemoveSelectedWorkspace());
     contexts_->refresh();
 }

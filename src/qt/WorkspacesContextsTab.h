@@ -29,6 +29,10 @@ public:
     ListToolbar* toolbar() const { return toolbar_; }
     ContextsPane* contextsPane() const { return contexts_; }
 
+protected:
+    // F2, Enter or Return on the list renames the selected workspace.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void rebuildWorkspaces();
 
@@ -37,6 +41,7 @@ private:
     ListToolbar* toolbar_ = nullptr;
     ContextsPane* contexts_ = nullptr;
     std::vector<Uuid> shown_;
+    bool renameNew_ = false;
 };
 
 } // namespace morvelan

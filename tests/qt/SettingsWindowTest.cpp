@@ -156,10 +156,11 @@ TEST_F(SettingsWindowTest, WorkspacesAndContextsFromTheTableThroughTheEditor) {
     settle();
     ASSERT_EQ(store.contexts().size(), 3u);
     const ContextPtr c = store.contexts().back();
-    type(sheet().nameField(), " 2");
+    // The editor opens with its name selected: typing replaces it.
+    type(sheet().nameField(), "Notes");
     settle();
-    EXPECT_EQ(c->name, "New context 2");
-    EXPECT_EQ(tableRows()[0], "New context 2 0 0");
+    EXPECT_EQ(c->name, "Notes");
+    EXPECT_EQ(tableRows()[0], "Notes 0 0");
     sheet().addRuleButton()->click();
     settle();
     ASSERT_EQ(sheet().ruleEditors().size(), 1u);
@@ -177,7 +178,7 @@ TEST_F(SettingsWindowTest, WorkspacesAndContextsFromTheTableThroughTheEditor) {
     settle();
     EXPECT_EQ(titles(ruleEditor->matchesPanel()->findChildren<WindowRow*>()),
               (Texts{"box", "xterm"}));
-    EXPECT_EQ(tableRows()[0], "New context 2 1 2");
+    EXPECT_EQ(tableRows()[0], "Notes 1 2");
 
     // Pins made elsewhere (the switcher) show once the screens redraw; each can be removed.
     c->members = {WinRef{"org.editor", "xterm", false, 13u},
@@ -203,13 +204,26 @@ TEST_F(SettingsWindowTest, WorkspacesAndContextsFromTheTableThroughTheEditor) {
     EXPECT_EQ(window().editor(), nullptr);
     EXPECT_EQ(tableRows(), (Texts{"Research 2 2", "Writing 1 3"}));
 
+    // Names are renamed only on F2, Enter or a double-click, never by moving through the list.
+    EXPECT_TRUE(tab().nameField(0)->isReadOnly());
+    key(tab().workspaceList(), Qt::Key_F2, Qt::NoModifier, 0xffbf, 0);
+    EXPECT_FALSE(tab().nameField(0)->isReadOnly());
+    key(tab().nameField(0), Qt::Key_Escape, Qt::NoModifier, keysymEscape, 0);
+    EXPECT_TRUE(tab().nameField(0)->isReadOnly());
+    // That Escape ended the renaming; the next one closes the window, as Ctrl+W does.
+    EXPECT_TRUE(window().isVisible());
+    key(tab().workspaceList(), Qt::Key_Escape, Qt::NoModifier, keysymEscape, 0);
+    EXPECT_FALSE(window().isVisible());
+    showAndSettle();
+    key(tab().workspaceList(), Qt::Key_W, Qt::ControlModifier, 'w', xControl);
+    EXPECT_FALSE(window().isVisible());
+    showAndSettle();
     // A new workspace is selected and shows its own (no) contexts; its name is typed in place.
     tab().toolbar()->addButton()->click();
     settle();
     EXPECT_EQ(tab().workspaceList()->currentRow(), 1);
     EXPECT_TRUE(tableRows().empty());
     QLineEdit* name = tab().nameField(1);
-    name->selectAll();
     type(name, "Focus");
     key(name, Qt::Key_Return, Qt::NoModifier, keysymReturn, 0, "\r");
     settle();
