@@ -28,3 +28,5 @@ morvelan_gui_test(e2e_settings_config settings-config)
 add_executable(morvelan_e2e_updates ${CMAKE_CURRENT_LIST_DIR}/updates_main.cpp)
 target_link_libraries(morvelan_e2e_updates PRIVATE morvelan_qt)
 morvelan_gui_test(e2e_updater_alerts updater-alerts morvelan_e2e_updates)
+# Scripts driving the running copy: the command line's socket, then D-Bus on a bus of its own.
+morvelan_gui_test(e2e_scripting scripting)
