@@ -142,7 +142,7 @@ json RemoteControl::activate(const json& request) {
 
 json RemoteControl::switcher(const json& request) {
     const json confined = request.value("confined", json(false));
-    const json held = request.value("held", json(0));
+    const json held = request.value("held", json(0U));
     if (!confined.is_boolean() || !held.is_number_unsigned())
         return failed("invalid", "\"confined\" must be true or false, \"held\" a number.");
     if (app_.switcher().visible()) return ok();
@@ -157,7 +157,7 @@ json RemoteControl::pin(const json& request, bool in) {
     const ContextPtr context = std::get<ContextPtr>(found);
     WindowEngine& engine = app_.engine();
     std::optional<Win> win;
-    const json window = request.value("window", json(0));
+    const json window = request.value("window", json(0U));
     if (!window.is_number_unsigned()) return failed("invalid", "\"window\" must be a window id.");
     if (const auto wid = window.get<WindowID>()) {
         for (const Win& each : engine.allWindows())

@@ -1,6 +1,7 @@
 #include "core/platform/ControlSocket.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
@@ -48,9 +49,11 @@ Result<ControlConnection> ControlConnection::open(const std::filesystem::path& p
     if (st.st_uid != ::getuid())
         return fail("refused " + path.string() + ": it belongs to user " +
                     std::to_string(st.st_uid) + ", not to you");
-    if (st.st_mode & (S_IRWXG | S_IRWXO))
-        return fail("refused " + path.string() + ": other users may open it (mode " +
-                    std::to_string(st.st_mode & 0777) + ")");
+    if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
+        return fail("refused " + path.string() + ": other users may open it (mode " + mode + ")");
+    }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.native().size() >= sizeof address.sun_path)

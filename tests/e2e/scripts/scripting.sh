@@ -29,12 +29,14 @@ cli() {
     out=$("$morvelan" "$@" 2>&1) || code=$?
     echo "\$ morvelan $* → $code: $out"
 }
-# Whether the tray icon shows colour $1 (the active context's dot).
-tray_shows() {
+# The colours of the tray icon; whether it shows colour $1 (the active context's dot).
+tray_colours() {
     local x y
     read -r x y < <(tray_icon_centre) || return 1
-    import -window root -crop 24x24+$((x - 12))+$((y - 12)) txt:- 2>/dev/null | grep -qi "$1"
+    import -window root -crop 24x24+$((x - 12))+$((y - 12)) -depth 8 txt:- 2>/dev/null |
+        awk 'NR > 1 { print $3 }' | sort -u | tr '\n' ' '
 }
+tray_shows() { [[ $(tray_colours) == *"$1"* ]]; }
 
 echo "== Not running"
 cli status
@@ -66,7 +68,7 @@ cli status
 [[ $code -eq 0 && $out == Desk ]] || fail "status: $out"
 cli activate comms --json
 [[ $code -eq 0 && $out == *'"name":"Comms"'* ]] || fail "activate comms"
-wait_for 5 tray_shows "#D9480F" || fail "the tray does not show Comms' colour"
+wait_for 5 tray_shows "#D9480F" || fail "the tray does not show Comms' colour: $(tray_colours)"
 [[ $(active_id) == "$comms" ]] || fail "contexts.json did not follow: $(active_id)"
 wait_for 5 is_active "e2e Beta" || fail "Comms' window did not come forward"
 cli status
@@ -126,6 +128,11 @@ call() {
 gdbus monitor --session --dest $name >"$MORVELAN_SESSION_DIR/monitor" &
 monitor_pid=$!
 sleep 0.5
+# The introspection data in the repository is what the program offers.
+interface() { python3 -c 'import re,sys; print(re.search(r"<interface name=\"io.github.morvelan.Morvelan\">.*?</interface>", sys.stdin.read(), re.S).group(0))'; }
+gdbus introspect --session --dest $name --object-path $object --xml | interface >"$MORVELAN_SESSION_DIR/live.xml"
+interface <"$(dirname "$0")/../../../data/dbus/$name.xml" | diff - "$MORVELAN_SESSION_DIR/live.xml" ||
+    fail "data/dbus/$name.xml is not what the program offers"
 call ListContexts
 [[ $out == *"'active': <true>, 'colour': <'#D9480F'>"* ]] || fail "ListContexts"
 call ListWindows
