@@ -1,6 +1,7 @@
 #include "qt/ControlServer.h"
 
 #include "core/platform/ControlSocket.h"
+#include "core/platform/JsonDepth.h"
 
 #include <QLocalSocket>
 #include <cstdio>
@@ -68,7 +69,11 @@ void ControlServer::accept() {
 void ControlServer::read(QLocalSocket* socket) {
     while (socket->canReadLine()) {
         const QByteArray line = socket->readLine(maxLine).trimmed();
-        const auto request = nlohmann::json::parse(line.toStdString(), nullptr, false);
+        const std::string text = line.toStdString();
+        // Requests are flat: anything deeper is not one, and would cost the parser's stack.
+        const auto request = nestedDeeperThan(text, 8)
+                                 ? nlohmann::json(nlohmann::json::value_t::discarded)
+                                 : nlohmann::json::parse(text, nullptr, false);
         if (request.is_discarded()) {
             send(*socket, {{"ok", false}, {"error", "invalid"}, {"message", "Not JSON."}});
             continue;

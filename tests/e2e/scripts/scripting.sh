@@ -4,7 +4,7 @@
 # refusals that change nothing, a socket of another user, status --watch once per change,
 # and `morvelan switcher` with Super held. Then on a session bus of its own: gdbus lists,
 # activates (one signal), and refuses a bad name and a malformed argument.
-# Runs inside scripts/xvfb-session --tray; $1 is the morvelan binary, $2 morvelan_testclient.
+# Runs inside scripts/xvfb-session --tray --wm i3; $1 is the morvelan binary, $2 morvelan_testclient.
 set -euo pipefail
 morvelan=$1
 testclient=$2
@@ -52,10 +52,13 @@ start_morvelan
 socket=$(echo "$XDG_RUNTIME_DIR"/morvelan-*.sock)
 [[ -S $socket && $(stat -c %a "$socket") == 600 ]] || fail "socket $socket is not private"
 
-echo "== The switcher from a window-manager binding, Super held"
-xdotool keydown super
-cli switcher
-[[ $code -eq 0 ]] || fail "morvelan switcher"
+echo "== The switcher from i3's Super+grave binding, grave held a while"
+echo "bindsym Mod4+grave exec --no-startup-id $(realpath "$morvelan") switcher" >>"$MORVELAN_SESSION_DIR/i3.config"
+i3-msg reload >/dev/null
+sleep 0.5
+xdotool keydown super keydown grave
+sleep 0.3 # i3 holds the keyboard until grave is up
+xdotool keyup grave
 wait_for 5 has_window "Morvelan Switcher" || fail "morvelan switcher opened nothing"
 xdotool keyup super
 wait_for 5 no_window "Morvelan Switcher" || fail "releasing Super did not close the switcher"
@@ -64,6 +67,7 @@ wait_for 5 is_active "e2e Alpha" || fail "releasing Super did not switch to Alph
 echo "== Activate and status over the socket"
 "$morvelan" status --watch --json >"$MORVELAN_SESSION_DIR/watch" &
 watch_pid=$!
+wait_for 5 test -s "$MORVELAN_SESSION_DIR/watch" || fail "status --watch printed nothing"
 cli status
 [[ $code -eq 0 && $out == Desk ]] || fail "status: $out"
 cli activate comms --json
@@ -88,6 +92,15 @@ cli pin Comms
 [[ $code -eq 4 && $out == *"already in Comms"* ]] || fail "pinning twice"
 cli activate
 [[ $code -eq 2 ]] || fail "activate without a name"
+# What a careless script may write to the socket: each line gets a refusal, nothing more.
+replies=$(python3 -c '
+import socket, sys
+s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1])
+s.sendall(b"not json\n" + b"[" * 5000 + b"\n{\"command\":42}\n{\"command\":\"activate\",\"context\":7}\n"
+          b"{\"command\":\"pin\",\"window\":-1}\n{\"command\":\"switcher\",\"confined\":\"yes\"}\n")
+s.shutdown(socket.SHUT_WR); print(s.makefile().read())' "$socket")
+echo "$replies"
+[[ $(grep -c '"ok":false' <<<"$replies") -eq 6 ]] || fail "malformed requests: $replies"
 [[ $(md5sum <"$file") == "$before" ]] || fail "a refused request changed contexts.json"
 sleep 2.5 # two focus polls: no more lines
 kill "$watch_pid"
