@@ -19,6 +19,9 @@ void send(QLocalSocket& socket, const nlohmann::json& reply) {
     socket.write(QByteArray::fromStdString(
                      reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)) +
                  '\n');
+    // Out now: a peer that has finished writing is read to the end and closed before the
+    // event loop would send what is buffered.
+    socket.flush();
 }
 
 } // namespace

@@ -173,6 +173,8 @@ nlohmann::json Shell::remoteRequest(const nlohmann::json& request) {
     nlohmann::json reply = app_->remote().handle(request);
     if (known && *command == "status" && reply.value("ok", false))
         reply["version"] = MORVELAN_VERSION;
+    if (known && *command == "reload" && reply.value("ok", false) && settings_)
+        settings_->model().configReplaced();
     return reply;
 }
 
