@@ -3,6 +3,7 @@
 #include "qt/Program.h"
 
 #include "core/platform/InstanceLock.h"
+#include "qt/CommandLine.h"
 #include "qt/Relaunch.h"
 #include "qt/Shell.h"
 #include "qt/SignalQuit.h"
@@ -23,9 +24,30 @@ namespace {
 
 constexpr const char* usage =
     "Usage: morvelan [--version | --help]\n"
+    "       morvelan COMMAND [ARGUMENT] [--json]\n"
     "\n"
     "Groups your windows into contexts and switches between them with Super-Tab.\n"
-    "Morvelan runs in the tray; configure it from the tray menu's Settings.\n";
+    "Morvelan runs in the tray; configure it from the tray menu's Settings. Started\n"
+    "again while it runs, it opens the running copy's Settings.\n"
+    "\n"
+    "Commands for the running copy:\n"
+    "  contexts           list the contexts (* marks the active one)\n"
+    "  windows            list the windows and the contexts they belong to\n"
+    "  activate CONTEXT   make a context active, by name (any case) or id\n"
+    "  switcher           open the switcher; release the held modifier to switch,\n"
+    "    [--confined]     Escape to cancel (Return when none is held)\n"
+    "  pin [CONTEXT]      pin the focused window to a context (default: the active one)\n"
+    "  unpin [CONTEXT]    take the focused window out of a context\n"
+    "  reload             read contexts.json again\n"
+    "  settings           open the settings window\n"
+    "  status [--watch]   print the active context's name (--watch: on every change)\n"
+    "\n"
+    "  --json             print the replies as JSON, one object a line\n"
+    "\n"
+    "Exit status: 0 done, 1 the running copy cannot be reached (the message says why),\n"
+    "2 wrong command line, 3 Morvelan is not running, 4 the request was refused.\n"
+    "The commands use a socket in $XDG_RUNTIME_DIR; on a session bus the same requests\n"
+    "are offered as io.github.morvelan.Morvelan.\n";
 
 // Whether an X server answers on `display`. Qt aborts when it cannot connect, so this is asked
 // first.
@@ -40,6 +62,7 @@ bool displayAnswers(const char* display) {
 } // namespace
 
 int runProgram(int argc, char** argv, const BuildAddresses& addresses) {
+    if (argc > 1 && isCommand(argv[1])) return runCommand(argc, argv);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("Morvelan %s\n", MORVELAN_VERSION);
@@ -71,6 +94,12 @@ int runProgram(int argc, char** argv, const BuildAddresses& addresses) {
             ::usleep(100000);
             lock = InstanceLock::acquire(lockPath);
         }
+    }
+    // Started again while it runs: the running copy shows its settings.
+    if (!lock && argc == 1 && lock.error().message == InstanceLock::alreadyRunning &&
+        openRunningSettings(display)) {
+        std::printf("morvelan: already running on display %s; its Settings are open\n", display);
+        return 0;
     }
     if (!lock) {
         std::fprintf(stderr, "morvelan: %s on display %s\n", lock.error().message.c_str(), display);

@@ -1,5 +1,6 @@
 #include "qt/Shell.h"
 
+#include "core/platform/ControlSocket.h"
 #include "qt/QtImage.h"
 #include "qt/Relaunch.h"
 #include "qt/SettingsStyle.h"
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iterator>
@@ -51,6 +53,9 @@ Shell::Shell(BuildAddresses addresses)
 }
 
 Shell::~Shell() {
+    // Nothing asks the core for anything once it is gone.
+    dbus_.reset();
+    control_.reset();
     // The settings window works on the core's store and engine: it goes first.
     settings_.reset();
     app_.reset();
@@ -135,7 +140,48 @@ bool Shell::start() {
     app_->start();
     tray_.attach(*app_->menu());
     tray_.show();
+    startRemote();
     return true;
+}
+
+void Shell::startRemote() {
+    auto handle = [this](const nlohmann::json& request) { return remoteRequest(request); };
+    if (const char* display = std::getenv("DISPLAY")) {
+        if (auto path = controlSocketPath(display)) {
+            control_ = std::make_unique<ControlServer>(handle);
+            if (!control_->listen(*path)) control_.reset();
+        } else {
+            std::fprintf(stderr, "morvelan: no command line: %s\n", path.error().message.c_str());
+        }
+    }
+    dbus_ = DBusService::start(handle);
+    app_->remote().onActiveChanged = [this](const nlohmann::json& active) {
+        if (control_) control_->broadcast({{"ok", true}, {"active", active}});
+        if (dbus_) dbus_->activeChanged(active);
+    };
+}
+
+nlohmann::json Shell::remoteRequest(const nlohmann::json& request) {
+    const auto command = request.is_object() ? request.find("command") : request.end();
+    const bool known = request.is_object() && command != request.end();
+    if (known && *command == "switcher") {
+        // What is held now is what releasing commits, as for the hotkey.
+        nlohmann::json withHeld = request;
+        const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+        std::uint64_t mods = 0;
+        if (held & Qt::ShiftModifier) mods |= Modifier::shift;
+        if (held & Qt::ControlModifier) mods |= Modifier::control;
+        if (held & Qt::AltModifier) mods |= Modifier::option;
+        if (held & Qt::MetaModifier) mods |= Modifier::command;
+        withHeld["held"] = mods;
+        return app_->remote().handle(withHeld);
+    }
+    nlohmann::json reply = app_->remote().handle(request);
+    if (known && *command == "status" && reply.value("ok", false))
+        reply["version"] = MORVELAN_VERSION;
+    if (known && *command == "reload" && reply.value("ok", false) && settings_)
+        settings_->model().configReplaced();
+    return reply;
 }
 
 SettingsWindow& Shell::settingsWindow() {

@@ -8,6 +8,8 @@
 #include "core/platform/SyslogLog.h"
 #include "core/platform/XdgAutostart.h"
 #include "core/updater/Updater.h"
+#include "qt/ControlServer.h"
+#include "qt/DBusService.h"
 #include "qt/IntroWindow.h"
 #include "qt/Program.h"
 #include "qt/QtAlerts.h"
@@ -43,6 +45,9 @@ private:
     void pumpX();
     // The settings window, made on first use (the store must be loaded by then).
     SettingsWindow& settingsWindow();
+    // Scripts' requests, from the socket and the session bus.
+    nlohmann::json remoteRequest(const nlohmann::json& request);
+    void startRemote();
 
     BuildAddresses addresses_;
     QtMainQueue queue_;
@@ -66,6 +71,8 @@ private:
     // None in a build without a release address.
     std::unique_ptr<Updater> updater_;
     std::unique_ptr<SettingsWindow> settings_;
+    std::unique_ptr<ControlServer> control_;
+    std::unique_ptr<DBusService> dbus_;
     // Last: it holds references to everything above.
     std::shared_ptr<AppDelegate> app_;
 };

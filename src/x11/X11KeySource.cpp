@@ -35,6 +35,9 @@ using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
 constexpr std::chrono::seconds retryInterval{2};
 // How often a keyboard another client held is tried, to see whether it was let go.
 constexpr std::chrono::seconds heldCheckInterval{1};
+// How long an opening waits for another client's keyboard grab to end, and how often it asks.
+constexpr std::chrono::milliseconds grabWait{1000};
+constexpr std::chrono::milliseconds grabRetryInterval{20};
 
 KeyEvent keyDown(int keyCode, std::uint64_t flags, std::string text) {
     KeyEvent event;
@@ -122,6 +125,9 @@ private:
 
     bool grabbed_ = false;
     bool grabRefused_ = false;
+    // Another client held the keyboard when the switcher opened: tried again until then.
+    std::optional<std::chrono::steady_clock::time_point> grabWaitEnd_;
+    std::chrono::steady_clock::time_point grabRetryAt_;
     std::unordered_set<xcb_keycode_t> swallowed_; // pressed, swallowed, not yet released
     std::uint64_t lastFlags_ = 0;                 // the modifier bits last known
 
@@ -318,6 +324,7 @@ void X11KeySource::Worker::run() {
             regrab();
             busy = true;
         }
+        if (grabWaitEnd_ && owner_.open_ && !grabbed_) until(grabRetryAt_);
         if (owner_.heldByOther_ && !grabbed_ && until(heldCheckAt_) <= 0) {
             checkKeyboardFree();
             busy = true;
@@ -404,8 +411,12 @@ bool X11KeySource::Worker::takenElsewhere(xcb_keycode_t key, std::uint16_t state
 
 bool X11KeySource::Worker::applyOpen(xcb_timestamp_t time, bool frozen) {
     bool acted = false;
-    if (!owner_.open_) grabRefused_ = false;
-    if (owner_.open_ && !grabbed_ && !grabRefused_) {
+    if (!owner_.open_) {
+        grabRefused_ = false;
+        grabWaitEnd_.reset();
+    }
+    if (owner_.open_ && !grabbed_ && !grabRefused_ &&
+        (!grabWaitEnd_ || std::chrono::steady_clock::now() >= grabRetryAt_)) {
         takeKeyboard(time, frozen);
         acted = true;
     }
@@ -432,6 +443,7 @@ void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time, bool frozen) {
     if (status == XCB_GRAB_STATUS_INVALID_TIME && time != XCB_CURRENT_TIME)
         status = grabKeyboard(XCB_CURRENT_TIME);
     if (status == XCB_GRAB_STATUS_SUCCESS) {
+        grabWaitEnd_.reset();
         grabbed_ = true;
         owner_.keyboardGrabbed_ = true;
         setHeldByOther(false);
@@ -440,7 +452,18 @@ void X11KeySource::Worker::takeKeyboard(xcb_timestamp_t time, bool frozen) {
         if (!frozen) followHeldModifiers();
         return;
     }
-    if (status == XCB_GRAB_STATUS_ALREADY_GRABBED) setHeldByOther(true);
+    if (status == XCB_GRAB_STATUS_ALREADY_GRABBED) {
+        // A window manager that ran `morvelan switcher` from a key binding holds the keyboard
+        // until that key is up: wait for it a little.
+        const auto now = std::chrono::steady_clock::now();
+        if (!grabWaitEnd_) grabWaitEnd_ = now + grabWait;
+        if (now < *grabWaitEnd_) {
+            grabRetryAt_ = now + grabRetryInterval;
+            return;
+        }
+        setHeldByOther(true);
+    }
+    grabWaitEnd_.reset();
     grabRefused_ = true; // not again until the switcher has closed
     // Without the keyboard the hold cannot be followed: give up the way a key press after an
     // unseen release does.

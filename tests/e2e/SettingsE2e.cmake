@@ -28,3 +28,10 @@ morvelan_gui_test(e2e_settings_config settings-config)
 add_executable(morvelan_e2e_updates ${CMAKE_CURRENT_LIST_DIR}/updates_main.cpp)
 target_link_libraries(morvelan_e2e_updates PRIVATE morvelan_qt)
 morvelan_gui_test(e2e_updater_alerts updater-alerts morvelan_e2e_updates)
+# Scripts driving the running copy: the command line's socket, then D-Bus on a bus of its own;
+# under i3, whose key bindings hold the keyboard until their key is up.
+add_test(NAME e2e_scripting
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb-session --tray --wm i3
+        ${CMAKE_CURRENT_LIST_DIR}/scripts/scripting.sh
+        $<TARGET_FILE:morvelan> $<TARGET_FILE:morvelan_testclient>)
+set_tests_properties(e2e_scripting PROPERTIES LABELS e2e TIMEOUT 180)

@@ -31,6 +31,7 @@ void AppDelegate::start() {
     if (hooks_.installed && hooks_.defaults.readable()) settings_.applyLaunchAtLoginDefault();
     store_.load();
     store_.addDefaultIfEmpty();
+    remote_.storeChanged();
 
     menu_ = std::make_unique<MenuBarController>(store_, hooks_.menuView);
     wire();
@@ -103,10 +104,12 @@ void AppDelegate::wire() {
         self.opener_.invalidate();
         if (self.menu_) self.menu_->rebuild();
         self.logs_.writeStatus();
+        self.remote_.storeChanged();
     });
     store_.onActivate = weakly([](AppDelegate& self, std::optional<Uuid>) {
         self.opener_.invalidate();
         self.contextActivated();
+        self.remote_.storeChanged();
     });
 }
 

@@ -6,6 +6,7 @@
 #include "core/app/DiagnosticLogs.h"
 #include "core/app/FocusFollower.h"
 #include "core/app/PinKeeper.h"
+#include "core/app/RemoteControl.h"
 #include "core/app/SwitcherOpener.h"
 #include "core/app/WindowRecency.h"
 #include "core/engine/WindowEngine.h"
@@ -53,6 +54,7 @@ public:
     FocusFollower& follower() { return follower_; }
     PinKeeper& pinKeeper() { return pinKeeper_; }
     DiagnosticLogs& logs() { return logs_; }
+    RemoteControl& remote() { return remote_; }
     const WindowRecency& recency() const { return recency_; }
     // The tray controller; null before start().
     MenuBarController* menu() { return menu_.get(); }
@@ -90,6 +92,7 @@ private:
     PinKeeper pinKeeper_;
     SwitcherOpener opener_;
     DiagnosticLogs logs_;
+    RemoteControl remote_{*this};
     std::unique_ptr<MenuBarController> menu_;
 
     std::unique_ptr<Timer> focusTimer_;

@@ -133,6 +133,22 @@ void Hotkeys::notifySwitcherClosed() {
     if (std::exchange(st_.open, false)) source_->setSwitcherOpen(false);
 }
 
+bool Hotkeys::openFromOutside(bool confined, std::uint64_t heldMods) {
+    auto receiver = actions.lock();
+    if (!receiver || !sourceRunning_) return false;
+    {
+        std::lock_guard lock(mutex_);
+        // Without the switcher binding the decision ignores every key: nothing would close it.
+        if (st_.open || st_.recording || !st_.binds[slot(HotkeyAction::switcher)]) return false;
+        st_.open = true;
+        st_.outsideHold = heldMods & Modifier::all;
+        mainSession_ = ++st_.session;
+    }
+    source_->setSwitcherOpen(true);
+    receiver->switcherOpen(confined);
+    return true;
+}
+
 bool Hotkeys::keySourceEnabled() const {
     return sourceRunning_ && source_->isEnabled();
 }
@@ -248,11 +264,22 @@ Verdict Hotkeys::deliver(const KeyEvent& event) {
 
 Verdict Hotkeys::handle(const KeyEvent& event) {
     Snapshot snapshot;
+    std::optional<std::uint64_t> outside;
     {
         std::lock_guard lock(mutex_);
         snapshot.recording = st_.recording;
         snapshot.open = st_.open;
         snapshot.binds = st_.binds;
+        outside = std::exchange(st_.outsideHold, std::nullopt);
+        if (outside) session_ = st_.session;
+    }
+    if (outside && snapshot.open) {
+        // Opened from outside: hold what was held then, as if the binding had been pressed.
+        holdMask_ = *outside;
+        holdKey_ = Key::tab;
+        shiftDown_ = (*outside & Modifier::shift) != 0;
+        optDown_ = (*outside & Modifier::option) != 0;
+        filtering_ = false;
     }
     return decide(event, snapshot);
 }
@@ -335,6 +362,11 @@ Verdict Hotkeys::keyDownOpen(const KeyEvent& event, std::uint64_t mods) {
     case Key::down:
     case Key::up:
         return Verdict::swallow;
+    case Key::returnKey:
+        // Only an opening without a held modifier has no release to commit on.
+        if (holdMask_ != 0) return Verdict::pass;
+        if (closeSwitcher()) dispatch([](HotkeyActions& a) { a.switcherCommit(); });
+        return Verdict::swallow;
     case Key::q:
         dispatch([](HotkeyActions& a) { a.switcherQuitSelectedApp(); });
         return Verdict::swallow;
@@ -397,7 +429,8 @@ void Hotkeys::openSwitcher(const KeyBind& bind, const KeyEvent& event, bool conf
     {
         std::lock_guard lock(mutex_);
         st_.open = true;
-        st_.session = ++session_;
+        st_.outsideHold.reset();
+        session_ = ++st_.session;
     }
     source_->setSwitcherOpen(true);
     dispatch([confined](HotkeyActions& a) { a.switcherOpen(confined); });

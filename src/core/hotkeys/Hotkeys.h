@@ -67,6 +67,11 @@ public:
     // The switcher closed for whatever reason: forget that it is open. Ignored while a newer
     // opening's commands are still queued: that close belongs to an older opening.
     void notifySwitcherClosed();
+    // Opens the switcher without its key (a window-manager binding running `morvelan
+    // switcher`): the keyboard is taken as for the hotkey, releasing `heldMods` (the modifiers
+    // down now) commits, Escape cancels; with none held, Return commits. Returns false when it
+    // is open already or the key source does not run.
+    bool openFromOutside(bool confined, std::uint64_t heldMods);
 
     bool keySourceRunning() const { return sourceRunning_; }
     bool keySourceEnabled() const;
@@ -93,6 +98,9 @@ private:
         std::uint64_t session = 0;
         std::uint64_t seen = 0;
         Binds binds{};
+        // An opening from outside the key stream: the held modifiers the decision takes up
+        // with its next event.
+        std::optional<std::uint64_t> outsideHold;
     };
 
     Verdict deliver(const KeyEvent& event);

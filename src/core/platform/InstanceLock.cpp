@@ -18,7 +18,7 @@ Result<InstanceLock> InstanceLock::acquire(const std::filesystem::path& path) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
-        if (err == EWOULDBLOCK) return failure("another copy is already running");
+        if (err == EWOULDBLOCK) return failure(alreadyRunning);
         return failure("cannot lock " + path.string() + ": " + std::strerror(err));
     }
     // The pid helps a person find the holder; the lock itself is what counts.

@@ -10,6 +10,9 @@ namespace morvelan {
 
 class InstanceLock {
 public:
+    // The failure's message when another process holds the lock.
+    static constexpr const char* alreadyRunning = "another copy is already running";
+
     // Takes the lock file at `path`; fails when another process (or another
     // InstanceLock) holds it.
     static Result<InstanceLock> acquire(const std::filesystem::path& path);

@@ -534,6 +534,11 @@ void SettingsModel::reloadConfig() {
               AlertStyle::warning});
 }
 
+void SettingsModel::configReplaced() {
+    revalidateSelection();
+    bump();
+}
+
 void SettingsModel::revalidateSelection() {
     if (!workspace(selectedWorkspaceID_))
         selectedWorkspaceID_ = store_.workspaces().empty()

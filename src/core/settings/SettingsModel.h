@@ -200,6 +200,9 @@ public:
     void exportConfig();
     void importConfig();
     void reloadConfig();
+    // The store's configuration was replaced from elsewhere (`morvelan reload`): the screens
+    // move to what exists now.
+    void configReplaced();
 
 private:
     using Observers = std::map<int, std::shared_ptr<std::function<void()>>>;

@@ -207,6 +207,25 @@ TEST_F(HotkeysDecision, ALateCommitDoesNotCloseTheNextOpening) {
     EXPECT_EQ(closing->take(), (Calls{"open(all)", "commit", "open(all)", "cancel"}));
 }
 
+TEST_F(HotkeysDecision, AnOpeningFromOutsideHoldsWhatWasHeldAndReturnCommitsWithoutOne) {
+    hotkeys->start();
+    ASSERT_TRUE(hotkeys->openFromOutside(false, cmd | 0x1));
+    EXPECT_TRUE(source->openHints().back()) << "the keyboard is taken";
+    EXPECT_FALSE(hotkeys->openFromOutside(false, cmd)) << "open already";
+    for (const Step& step : {flagsTo(cmd), cmdTab, passed(Key::returnKey, cmd), flagsTo(0)})
+        EXPECT_EQ(source->feed(step.event), step.verdict);
+    EXPECT_EQ(calls(), (Calls{"open(all)", "step(+)", "commit"}));
+    hotkeys->notifySwitcherClosed();
+    ASSERT_TRUE(hotkeys->openFromOutside(true, 0));
+    for (const Step& step : {flagsTo(ctrl), flagsTo(0), swallowed(Key::returnKey, 0)})
+        EXPECT_EQ(source->feed(step.event), step.verdict);
+    EXPECT_EQ(calls(), (Calls{"open(confined)", "commit"}));
+    hotkeys->notifySwitcherClosed();
+    ASSERT_TRUE(hotkeys->openFromOutside(false, opt));
+    EXPECT_EQ(source->feed(FakeKeySource::keyDown(Key::escape, opt)), Verdict::swallow);
+    EXPECT_EQ(calls(), (Calls{"open(all)", "cancel"}));
+}
+
 // --- Lifecycle ---------------------------------------------------------------------------
 
 using HotkeysLifecycle = HotkeysFixture;
