@@ -1,6 +1,9 @@
 # Install rules for the program and its desktop files, and the Debian package (CPack DEB,
 # made by scripts/package). Included from the top-level CMakeLists.txt after src/qt.
 
+# Debian's name for the folder, whatever GNUInstallDirs makes of the project's name.
+set(doc_dir "${CMAKE_INSTALL_DATAROOTDIR}/doc/morvelan")
+
 # Icons: the SVG, and the PNG sizes trays and menus ask for, drawn from it at build time so
 # no picture can drift from the source.
 set(icon_svg "${PROJECT_SOURCE_DIR}/data/morvelan.svg")
@@ -37,7 +40,7 @@ install(FILES data/io.github.morvelan.morvelan.metainfo.xml
 install(FILES "${PROJECT_BINARY_DIR}/man/morvelan.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
 if(NOT MORVELAN_PACKAGED)
-    install(FILES LICENSE DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+    install(FILES LICENSE DESTINATION "${doc_dir}")
     return()
 endif()
 
@@ -65,7 +68,7 @@ add_custom_command(OUTPUT "${PROJECT_BINARY_DIR}/debian/changelog.gz"
     DEPENDS "${PROJECT_BINARY_DIR}/debian/changelog" VERBATIM)
 add_custom_target(morvelan_debian_docs ALL DEPENDS "${PROJECT_BINARY_DIR}/debian/changelog.gz")
 install(FILES "${PROJECT_BINARY_DIR}/debian/copyright" "${PROJECT_BINARY_DIR}/debian/changelog.gz"
-    DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+    DESTINATION "${doc_dir}")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvelan)
@@ -78,6 +81,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://github.com/morvelan/morvelan")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's SVG plugin draws applications' icons that a theme has only as SVG.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libqt6svg6)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "window switcher by context for X11 desktops")
 set(CPACK_PACKAGE_DESCRIPTION
