@@ -83,8 +83,10 @@ AboutTab::AboutTab(const QString& version, Actions actions, QWidget* parent) : Q
     layout->addLayout(buttons);
 
     if (!updates_) {
-        noUpdates_ = centred(this, noUpdateAddressText);
+        noUpdates_ =
+            centred(this, actions.updatesFromPackage ? packagedUpdatesText : noUpdateAddressText);
         settingsStyle::makeSecondary(noUpdates_);
+        noUpdates_->setTextInteractionFlags(Qt::TextSelectableByMouse);
         layout->addWidget(noUpdates_);
     }
     if (actions.donate) {

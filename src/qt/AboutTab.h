@@ -19,10 +19,13 @@ public:
         std::function<void()> checkForUpdates;
         std::function<void()> showIntro;
         std::function<void()> donate;
+        // Without `checkForUpdates`: say the package manager brings updates.
+        bool updatesFromPackage = false;
     };
 
     static constexpr const char* noUpdateAddressText =
         "This build has no update address: updates come with your package or source.";
+    static constexpr const char* packagedUpdatesText = "Updates come from your package manager.";
 
     AboutTab(const QString& version, Actions actions, QWidget* parent = nullptr);
 

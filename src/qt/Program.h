@@ -14,6 +14,9 @@ struct BuildAddresses {
     std::string donatePage;
     // The key release archives are signed with; without it there is no updater either.
     std::string updateKey;
+    // Set in a build for a distribution package: where the package installs the program.
+    // Such a build leaves updates to the package manager and its login item starts that path.
+    std::string packagedExecutable;
 };
 
 int runProgram(int argc, char** argv, const BuildAddresses& addresses);

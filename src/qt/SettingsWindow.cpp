@@ -144,7 +144,8 @@ SettingsWindow::SettingsWindow(ContextStore& store, WindowEngine& engine, Hotkey
                       : [](const std::filesystem::path& file) { showInFileManager(file); };
     const bool offersUpdates = bool(hooks_.checkForUpdates);
     general_ = new GeneralTab(*model_, std::move(reveal), offersUpdates, pages_);
-    AboutTab::Actions about{.showIntro = [this] { model_->onShowIntro(); }};
+    AboutTab::Actions about{.showIntro = [this] { model_->onShowIntro(); },
+                            .updatesFromPackage = hooks_.updatesFromPackage};
     if (offersUpdates) about.checkForUpdates = [this] { hooks_.checkForUpdates(); };
     if (!hooks_.donatePage.isEmpty())
         about.donate = [this] {

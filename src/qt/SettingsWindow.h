@@ -30,6 +30,8 @@ struct SettingsWindowHooks {
     // "Check for Updates…": an update check that reports its outcome. Empty in a build
     // without a release address: About says so, and no automatic check is offered.
     std::function<void()> checkForUpdates;
+    // A packaged build: About says the package manager brings updates.
+    bool updatesFromPackage = false;
     // The donation page; empty: About asks for no donation.
     QUrl donatePage;
 

@@ -12,27 +12,31 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <iterator>
 
 namespace morvelan {
 
 namespace {
 
-// Whether the program runs from inside the tree it was built in.
+// Whether the program runs from inside a CMake build tree: a folder above it holds
+// CMakeCache.txt. Asked at run time, so no build folder's path is compiled into the program.
 bool inBuildTree(const std::filesystem::path& executable) {
     std::error_code ec;
-    const auto tree = std::filesystem::weakly_canonical(MORVELAN_BUILD_DIR, ec);
-    if (ec || tree.empty()) return false;
     const auto exe = std::filesystem::weakly_canonical(executable, ec);
     if (ec) return false;
-    auto end = tree.end();
-    if (end != tree.begin() && std::prev(end)->empty()) --end; // a trailing separator
-    return std::mismatch(tree.begin(), end, exe.begin(), exe.end()).first == end;
+    for (auto dir = exe.parent_path(); !dir.empty(); dir = dir.parent_path()) {
+        if (std::filesystem::exists(dir / "CMakeCache.txt", ec)) return true;
+        if (dir == dir.root_path()) break;
+    }
+    return false;
+}
+
+std::filesystem::path loginItemExecutable(const BuildAddresses& addresses) {
+    if (addresses.packagedExecutable.empty()) return XdgAutostart::runningExecutable();
+    return addresses.packagedExecutable;
 }
 
 } // namespace
@@ -42,7 +46,7 @@ Shell::Shell(BuildAddresses addresses)
       configFiles_(PosixFiles::configHomeFolder()),
       defaults_(configFiles_, configFiles_.appSupportDir() / "settings.json"),
       loginItem_(PosixFiles::configHome() / "autostart" / "morvelan.desktop",
-                 XdgAutostart::runningExecutable()) {
+                 loginItemExecutable(addresses_)) {
     // Settings are only read here; the folder must exist before the first write.
     static_cast<void>(configFiles_.createDirectories(configFiles_.appSupportDir()));
     // Every window the program opens (Settings, the tour, alerts, file choosers) wears it.
@@ -84,7 +88,8 @@ bool Shell::start() {
 
     // The relaunched copy starts while this one still holds the display's lock: it waits.
     qputenv(relaunchVariable, "1");
-    if (!addresses_.releaseManifest.empty() && !addresses_.updateKey.empty())
+    if (addresses_.packagedExecutable.empty() && !addresses_.releaseManifest.empty() &&
+        !addresses_.updateKey.empty())
         updater_ = std::make_unique<Updater>(
             http_, processes_, alerts_,
             Updater::Options{
@@ -113,7 +118,8 @@ bool Shell::start() {
         .screens = screens_,
         .menuView = &tray_,
         .keyLabels = keyLabels_.get(),
-        .installed = !inBuildTree(XdgAutostart::runningExecutable()),
+        .installed = !addresses_.packagedExecutable.empty() ||
+                     !inBuildTree(XdgAutostart::runningExecutable()),
         .showIntro = [this] { intro_.show(); },
         .openSettings = [this] { settingsWindow().showSettings(); },
         .openHotkeySettings = [this] { settingsWindow().showHotkeys(); },
@@ -192,6 +198,7 @@ SettingsWindow& Shell::settingsWindow() {
                 .showIntro = [this] { intro_.show(); },
                 .checkForUpdates =
                     updater_ ? std::function<void()>([this] { updater_->check(false); }) : nullptr,
+                .updatesFromPackage = !addresses_.packagedExecutable.empty(),
                 .donatePage = QUrl(QString::fromStdString(addresses_.donatePage)),
                 .keyLabels = keyLabels_.get(),
                 .bindingState =

@@ -3,5 +3,6 @@
 
 int main(int argc, char** argv) {
     return morvelan::runProgram(argc, argv,
-                                {MORVELAN_RELEASE_URL, MORVELAN_DONATE_URL, MORVELAN_UPDATE_KEY});
+                                {MORVELAN_RELEASE_URL, MORVELAN_DONATE_URL, MORVELAN_UPDATE_KEY,
+                                 MORVELAN_PACKAGED_EXECUTABLE});
 }

@@ -28,6 +28,20 @@ std::string quoteExec(const std::string& path) {
     return out + "\"";
 }
 
+// Desktop-entry string escaping, for TryExec (which is not quoted like Exec).
+std::string escapeString(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
 // The value of `key` on an entry line ("Key = value"), or "" when the line has another key.
 std::string entryValue(const std::string& line, std::string_view key) {
     const auto trimmed = [](std::string_view s) {
@@ -63,12 +77,15 @@ bool XdgAutostart::enabled() const {
 Result<void> XdgAutostart::enable() {
     PosixFiles files(entry_.parent_path());
     if (auto made = files.createDirectories(entry_.parent_path()); !made) return made.error();
+    // With TryExec the session skips an entry left behind when the program is removed (by its
+    // package, say): nothing in the user's home has to go with it.
     std::ostringstream text;
     text << "[Desktop Entry]\n"
          << "Type=Application\n"
          << "Name=Morvelan\n"
          << "Comment=Switch windows by context\n"
          << "Exec=" << quoteExec(executable_.string()) << "\n"
+         << "TryExec=" << escapeString(executable_.string()) << "\n"
          << "Terminal=false\n"
          << "X-GNOME-Autostart-enabled=true\n";
     return files.writeAtomic(entry_, text.str());

@@ -114,6 +114,8 @@ TEST_F(PosixTest, AutostartEntryStartsTheProgramQuotedAndAHiddenOrGnomeDisabledO
     EXPECT_NE(text.find("\nExec=\"/opt/My 100%% Apps/a\\\\\"b\\\\$c/morvelan\"\n"),
               std::string::npos)
         << text;
+    EXPECT_NE(text.find("\nTryExec=/opt/My 100% Apps/a\"b$c/morvelan\n"), std::string::npos)
+        << text;
     ASSERT_TRUE(item.disable().ok());
     EXPECT_FALSE(fs::exists(entry));
 

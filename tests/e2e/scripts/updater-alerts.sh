@@ -2,7 +2,9 @@
 # The update check's alerts in the real program, against a release server on 127.0.0.1: while
 # it has no release (an error page), the automatic check at launch says nothing and "Check for
 # Updates…" on the About screen says "Update check failed"; a newer release is offered even by
-# the automatic check, and Escape answers "Later", which downloads nothing.
+# the automatic check, and Escape answers "Later", which downloads nothing. A packaged build
+# (as scripts/package makes it) asks nothing even with a release address, About names the
+# package manager, and its login item starts the installed program.
 # Runs inside scripts/xvfb-session --tray; $1 is morvelan_e2e_updates, the program with the
 # release address from MORVELAN_TEST_RELEASE_URL. Only 127.0.0.1 is used.
 # With MORVELAN_E2E_SHOTS set it also takes docs/update-alert.png.
@@ -13,6 +15,7 @@ source "$(dirname "$0")/gui.sh"
 # Where the controls are inside the 760 × 580 settings window.
 about_tab=(716 25)
 check_for_updates=(323 426)
+updates_note=(380 442)
 
 mkdir -p "$config_dir"
 # Automatic checks are off until the user turns them on.
@@ -37,7 +40,8 @@ printf '{"CFBundleShortVersionString":"0.1.0","MorvelanDevBuild":false}\n' >"$bu
 morvelan=$bundle/morvelan
 release_url=MORVELAN_TEST_RELEASE_URL=http://127.0.0.1:$port/release/latest.json
 
-asked() { grep -q '"GET /release/latest.json ' "$served.log"; }
+asks() { grep -c '"GET /release/latest.json ' "$served.log" || true; }
+asked() { (($(asks) > ${asks_before:-0})); }
 downloaded() { grep -q Morvelan.zip "$served.log"; }
 any_alert() {
     [[ -n $(xdotool search --onlyvisible --name "^(Update check failed|You're up to date|Update available.*)\$" 2>/dev/null) ]]
@@ -75,4 +79,27 @@ wait_for 5 no_window "$offer" || fail "Escape did not answer Later"
 if wait_for 2 downloaded; then fail "Later downloaded the release"; fi
 stop_morvelan
 echo "ok: offered, and Later downloads nothing"
-echo "updater-alerts: 2 passed, 0 failed"
+
+echo "== A packaged build"
+asks_before=$(asks)
+# A first launch again, so the login item is written.
+printf '{"hasSeenIntro":true,"autoUpdate":true}\n' >"$config_dir/settings.json"
+autostart=$XDG_CONFIG_HOME/autostart/morvelan.desktop
+rm -f "$autostart"
+start_morvelan "$release_url" MORVELAN_TEST_PACKAGED=/usr/bin/morvelan
+if wait_for 7 asked; then fail "the packaged build checked for updates"; fi
+open_settings
+click_in "$settings" "${about_tab[@]}"
+sleep 0.3
+# A triple click selects the note; X puts it in the primary selection.
+window_origin "$settings"
+xdotool mousemove --sync $((win_x + updates_note[0])) $((win_y + updates_note[1])) \
+    click --repeat 3 --delay 80 1
+sleep 0.3
+shot packaged-about "$settings"
+note=$(xclip -o -selection primary 2>/dev/null || true)
+[[ $note == "Updates come from your package manager." ]] || fail "About said: $note"
+grep -qx 'Exec="/usr/bin/morvelan"' "$autostart" || fail "the login item: $(cat "$autostart")"
+stop_morvelan
+echo "ok: no check, \"$note\", the login item starts /usr/bin/morvelan"
+echo "updater-alerts: 3 passed, 0 failed"
