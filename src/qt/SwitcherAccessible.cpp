@@ -3,13 +3,10 @@
 #include "qt/SwitcherAccessible.h"
 
 #include <QGuiApplication>
-#include <QVariant>
 
 namespace morvelan {
 
 namespace {
-
-const char* const ownerProperty = "morvelanSwitcherAccessible";
 
 QRect toQRect(const Rect& r, QPoint origin) {
     return QRect(origin.x() + int(r.x), origin.y() + int(r.y), int(r.width), int(r.height));
@@ -107,16 +104,9 @@ private:
 
 SwitcherAccessible::SwitcherAccessible() {
     anchor_.setTitle(QStringLiteral("Morvelan switcher"));
-    anchor_.setProperty(ownerProperty, QVariant::fromValue(reinterpret_cast<quintptr>(this)));
-    static const bool installed = [] {
-        QAccessible::installFactory([](const QString&, QObject* object) -> QAccessibleInterface* {
-            const QVariant owner = object ? object->property(ownerProperty) : QVariant();
-            if (!owner.isValid()) return nullptr;
-            return new Panel(*reinterpret_cast<SwitcherAccessible*>(owner.value<quintptr>()));
-        });
-        return true;
-    }();
-    static_cast<void>(installed);
+    // Registered for the anchor, so the application's accessible children find it; removed
+    // with it.
+    QAccessible::registerAccessibleInterface(new Panel(*this));
 }
 
 SwitcherAccessible::~SwitcherAccessible() {
@@ -135,8 +125,12 @@ QString SwitcherAccessible::tileName(const SwitcherView& view, int index) {
     return name;
 }
 
+QAccessibleInterface* SwitcherAccessible::Anchor::accessibleRoot() const {
+    return QAccessible::queryAccessibleInterface(const_cast<Anchor*>(this));
+}
+
 QAccessibleInterface* SwitcherAccessible::panel() const {
-    return QAccessible::queryAccessibleInterface(const_cast<QWindow*>(&anchor_));
+    return anchor_.accessibleRoot();
 }
 
 QAccessibleInterface* SwitcherAccessible::tile(int index) {

@@ -38,7 +38,13 @@ private:
     QAccessibleInterface* tile(int index);
     QAccessibleInterface* panel() const;
 
-    QWindow anchor_;
+    // Never shown: it only lists the panel among the program's windows.
+    class Anchor : public QWindow {
+    public:
+        QAccessibleInterface* accessibleRoot() const override;
+    };
+
+    Anchor anchor_;
     const SwitcherView* view_ = nullptr;
     bool shown_ = false;
     QPoint origin_;

@@ -18,6 +18,8 @@ endfunction()
 
 # First launch shows the tour; closing it by any means means it is not shown again.
 morvelan_gui_test(e2e_tour tour)
+# Through AT-SPI: named tabs, lists and controls; the held switcher's selection moves with Tab.
+morvelan_gui_test(e2e_accessibility accessibility)
 # A Switcher hotkey recorded in Preferences replaces Super+Tab at once.
 morvelan_gui_test(e2e_settings_hotkey settings-hotkey)
 # The context editor by double-click; Export, Import back byte for byte, Reload of a broken file.
