@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The introduction tour end to end: the first launch (no "hasSeenIntro") shows it, and closing it
-# with Escape or with the window manager's close button records that it was seen, so the next
-# launch does not show it. Runs inside scripts/xvfb-session --tray; $1 is the morvelan binary.
+# The introduction tour end to end: the first launch (no "hasSeenIntro") shows it as an
+# ordinary window (never kept above Settings), and closing it with Escape or with the window
+# manager's close button records that it was seen, so the next launch does not show it. Runs
+# inside scripts/xvfb-session --tray; $1 is the morvelan binary.
 set -euo pipefail
 morvelan=$1
 # shellcheck source=tests/e2e/scripts/gui.sh
@@ -17,6 +18,10 @@ echo "== First launch, closed with Escape on page 2"
 [[ ! -e $config_dir/settings.json ]] || fail "the session already has settings"
 start_morvelan
 wait_for 10 has_window "$tour" || fail "the first launch did not show the tour"
+# An ordinary window: a dialog or a transient would be kept above Settings.
+kind=$(xprop -id "$(window_named "$tour")" _NET_WM_WINDOW_TYPE WM_TRANSIENT_FOR)
+[[ $kind == *_NET_WM_WINDOW_TYPE_NORMAL* && $kind != *"window id"* ]] ||
+    fail "the tour is not an ordinary window: $kind"
 xdotool windowactivate --sync "$(window_named "$tour")" 2>/dev/null || true
 sleep 0.3
 # Its second page is docs/intro.png.
