@@ -1,6 +1,7 @@
 // The sway host over a real headless sway: three foot windows of two applications on two
 // workspaces, read, focused (also out of the scratchpad), closed and quit, with the change
 // notices that follow.
+#include "sway/SwayBindings.h"
 #include "sway/SwayWindowSystem.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +111,15 @@ TEST_F(SwayHost, ReadsActsAndNotices) {
     EXPECT_EQ(sway_->windows().size(), 1u);
     sway_->quit(one.app.pid);
     EXPECT_TRUE(until([&] { return sway_->windows().empty(); }));
+}
+
+// A binding of the user's, however written, is never replaced by the switcher's.
+TEST(SwayBindings, FindsTheUsersBinding) {
+    const char* config = "set $mod Mod4\nset $alt Mod1\nbindsym --release $mod+tab exec x\n";
+    EXPECT_TRUE(bindsCombo(config, "Mod4+Tab"));
+    EXPECT_TRUE(bindsCombo("bindsym Tab+Alt exec y", "Mod1+Tab"));
+    EXPECT_FALSE(bindsCombo(config, "Mod1+Tab"));
+    EXPECT_FALSE(bindsCombo("bindsym $mod+Shift+Tab exec x\nset $mod Mod4", "Mod4+Tab"));
 }
 
 } // namespace
