@@ -75,6 +75,7 @@ bool Shell::start(const Session& session) {
         }
         sway_ = std::move(*sway);
         sway_->setIconLoader(&loadIcon);
+        panel_.setTakesKeyboard(true);
         windows_ = sway_.get();
         xEvents_ = std::make_unique<QSocketNotifier>(sway_->fd(), QSocketNotifier::Read);
         connect(xEvents_.get(), &QSocketNotifier::activated, this, [this] {
@@ -168,6 +169,9 @@ bool Shell::start(const Session& session) {
     };
     app_->start();
     if (sway_) {
+        if (!sway_->ipc().run("for_window [class=\"^Morvelan$\" title=\"^Morvelan Switcher$\"] "
+                              "'floating enable, border none, sticky enable'"))
+            std::fprintf(stderr, "morvelan: sway refused the switcher panel's window rule\n");
         // No program grabs keys on Wayland: sway runs `morvelan switcher` on its bindings.
         for (const std::string& line :
              addSwitcherBindings(sway_->ipc(), XdgAutostart::runningExecutable().string())) {

@@ -2,6 +2,7 @@
 #include "sway/SwayWindowSystem.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -15,6 +16,7 @@ using nlohmann::json;
 constexpr int iconSize = 64;
 // The switcher's own panel is a view too; it is never one of the windows it lists.
 constexpr const char* panelAppId = "morvelan-switcher";
+constexpr const char* panelTitle = "Morvelan Switcher";
 constexpr const char* scratchpad = "__i3_scratch";
 
 bool processRuns(Pid pid) {
@@ -140,7 +142,9 @@ std::shared_ptr<const SwayWindowSystem::View> SwayWindowSystem::read() {
         std::string appId = text(node, "app_id");
         if (appId.empty() && props != node.end() && props->is_object())
             appId = text(*props, "class");
-        if (appId == panelAppId) return;
+        if (appId == panelAppId ||
+            (text(node, "name") == panelTitle && node.value("pid", Pid{0}) == ::getpid()))
+            return;
         const auto con = node.value("id", std::uint64_t{0});
         live.insert(con);
         WindowInfo info;
