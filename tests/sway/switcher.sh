@@ -2,7 +2,8 @@
 # Morvelan on a headless sway: three foot windows of two applications on two workspaces.
 # Morvelan binds Super-Tab for the session and lists what sway's tree holds; the binding opens
 # the panel, which takes the keyboard; Escape cancels, Return switches to the previous window;
-# focus following makes the focused window's context active (status, contexts.json).
+# focus following makes the focused window's context active (status, contexts.json), and
+# Alt-Tab keeps to that context's windows (matched by title).
 # Keys reach the panel through XWayland's XTEST: wtype's virtual keyboard does not reach
 # XWayland here. Runs inside scripts/sway-session; $1 is the morvelan binary, $2 (optional) a
 # PNG to save the open panel in.
@@ -66,3 +67,12 @@ until_ '[[ $("$morvelan" status) == Comms ]]'
 grep -q "\"activeID\": *\"$comms\"" "$HOME/.local/share/Morvelan/contexts.json" ||
     { echo "FAIL: contexts.json did not follow"; exit 1; }
 echo "focus following makes Comms active"
+swaymsg -q '[title="^Alpha two$"] focus'
+until_ '[[ $("$morvelan" status) == Desk ]]'
+# Alt-Tab keeps to Desk: the previous window is Beta, the previous of Desk's is Alpha one.
+wtype -M alt -k Tab -m alt
+until_ '[[ $(focused) == "Morvelan Switcher" ]]'
+sleep 0.5
+xdotool key Return
+until_ '[[ $(focused) == "Alpha one" ]]'
+echo "Alt-Tab keeps to the active context"
