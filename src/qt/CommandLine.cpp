@@ -1,6 +1,8 @@
 // CommandLine: parses a command, sends it as one JSON line, prints the reply.
 #include "qt/CommandLine.h"
 
+#include "qt/Session.h"
+
 #include "core/platform/ControlSocket.h"
 
 #include <nlohmann/json.hpp>
@@ -140,13 +142,12 @@ int runCommand(int argc, char** argv) {
     if (command == "activate" && words.empty()) return usageError("activate needs a context");
     if (!words.empty()) request["context"] = words.front();
 
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        std::fprintf(stderr, "morvelan: no X display (DISPLAY is not set), so no running copy "
-                             "to talk to\n");
+    const Session session = currentSession();
+    if (session.kind == Session::Kind::none) {
+        std::fprintf(stderr, "morvelan: %s, so no running copy to talk to\n", unsupportedSession);
         return Exit::failed;
     }
-    return exchange(display, request, asJson);
+    return exchange(session.name, request, asJson);
 }
 
 bool openRunningSettings(std::string_view display) {

@@ -5,6 +5,7 @@
 #include "core/platform/InstanceLock.h"
 #include "qt/CommandLine.h"
 #include "qt/Relaunch.h"
+#include "qt/Session.h"
 #include "qt/Shell.h"
 #include "qt/SignalQuit.h"
 
@@ -76,16 +77,26 @@ int runProgram(int argc, char** argv, const BuildAddresses& addresses) {
         return 2;
     }
 
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        std::fprintf(stderr, "morvelan: no X display (DISPLAY is not set)\n");
+    const Session session = currentSession();
+    if (session.kind == Session::Kind::none) {
+        std::fprintf(stderr, "morvelan: %s\n", unsupportedSession);
         return 1;
     }
-    if (!displayAnswers(display)) {
+    const char* display = std::getenv("DISPLAY");
+    if (session.kind == Session::Kind::sway) {
+        // The windows come from sway; the panel, the tray and the settings are still X11
+        // windows, shown through XWayland.
+        if (!display || !*display || !displayAnswers(display)) {
+            std::fprintf(stderr, "morvelan: on sway Morvelan needs XWayland for its own windows "
+                                 "for now (no X display answers)\n");
+            return 1;
+        }
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    } else if (!displayAnswers(display)) {
         std::fprintf(stderr, "morvelan: cannot connect to the X display %s\n", display);
         return 1;
     }
-    const auto lockPath = InstanceLock::defaultPath(display);
+    const auto lockPath = InstanceLock::defaultPath(session.name);
     auto lock = InstanceLock::acquire(lockPath);
     if (std::getenv(relaunchVariable)) {
         // Started by the updater: the old copy is on its way out.
@@ -97,12 +108,14 @@ int runProgram(int argc, char** argv, const BuildAddresses& addresses) {
     }
     // Started again while it runs: the running copy shows its settings.
     if (!lock && argc == 1 && lock.error().message == InstanceLock::alreadyRunning &&
-        openRunningSettings(display)) {
-        std::printf("morvelan: already running on display %s; its Settings are open\n", display);
+        openRunningSettings(session.name)) {
+        std::printf("morvelan: already running on display %s; its Settings are open\n",
+                    session.name.c_str());
         return 0;
     }
     if (!lock) {
-        std::fprintf(stderr, "morvelan: %s on display %s\n", lock.error().message.c_str(), display);
+        std::fprintf(stderr, "morvelan: %s on display %s\n", lock.error().message.c_str(),
+                     session.name.c_str());
         return 1;
     }
 
@@ -115,7 +128,7 @@ int runProgram(int argc, char** argv, const BuildAddresses& addresses) {
 
     SignalQuit quitOnSignal;
     Shell shell(addresses);
-    if (!shell.start()) return 1;
+    if (!shell.start(session)) return 1;
     return QApplication::exec();
 }
 

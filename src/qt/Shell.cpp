@@ -4,6 +4,7 @@
 #include "qt/QtImage.h"
 #include "qt/Relaunch.h"
 #include "qt/SettingsStyle.h"
+#include "sway/SwayBindings.h"
 #include "x11/X11KeySource.h"
 
 #include <QGuiApplication>
@@ -65,26 +66,49 @@ Shell::~Shell() {
     app_.reset();
 }
 
-bool Shell::start() {
-    windows_ = X11WindowSystem::open();
-    if (!windows_) {
-        std::fprintf(stderr, "morvelan: cannot connect to the X server\n");
-        return false;
+bool Shell::start(const Session& session) {
+    if (session.kind == Session::Kind::sway) {
+        auto sway = SwayWindowSystem::open();
+        if (!sway) {
+            std::fprintf(stderr, "morvelan: cannot reach sway: %s\n", sway.error().message.c_str());
+            return false;
+        }
+        sway_ = std::move(*sway);
+        sway_->setIconLoader(&loadIcon);
+        panel_.setTakesKeyboard(true);
+        windows_ = sway_.get();
+        xEvents_ = std::make_unique<QSocketNotifier>(sway_->fd(), QSocketNotifier::Read);
+        connect(xEvents_.get(), &QSocketNotifier::activated, this, [this] {
+            sway_->processEvents();
+            if (sway_->connectionLost() && !xLost_) {
+                xLost_ = true;
+                std::fprintf(stderr, "morvelan: lost the connection to sway\n");
+                QCoreApplication::exit(1);
+            }
+        });
+    } else {
+        x11_ = X11WindowSystem::open();
+        if (!x11_) {
+            std::fprintf(stderr, "morvelan: cannot connect to the X server\n");
+            return false;
+        }
+        windows_ = x11_.get();
+        // The X11 host links no Qt: desktop entries' icons come through Qt's icon theme.
+        x11_->setIconLoader(&loadIcon);
+        // xcb also queues events while it waits for replies, which the socket never signals:
+        // drain before every sleep of the event loop too.
+        xEvents_ = std::make_unique<QSocketNotifier>(x11_->fd(), QSocketNotifier::Read);
+        connect(xEvents_.get(), &QSocketNotifier::activated, this, [this] {
+            // Some clients change a property a thousand times a second: after each read the
+            // socket is watched again only 50 ms later, so a burst costs one wake-up.
+            xEvents_->setEnabled(false);
+            pumpX();
+            QTimer::singleShot(50, this, [this] { xEvents_->setEnabled(true); });
+        });
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                &Shell::pumpX);
     }
-    // The X11 host links no Qt: desktop entries' icons come through Qt's icon theme.
-    windows_->setIconLoader(&loadIcon);
-    // xcb also queues events while it waits for replies, which the socket never signals:
-    // drain before every sleep of the event loop too.
-    xEvents_ = std::make_unique<QSocketNotifier>(windows_->fd(), QSocketNotifier::Read);
-    connect(xEvents_.get(), &QSocketNotifier::activated, this, [this] {
-        // Some clients change a property a thousand times a second: after each read the
-        // socket is watched again only 50 ms later, so a burst costs one wake-up.
-        xEvents_->setEnabled(false);
-        pumpX();
-        QTimer::singleShot(50, this, [this] { xEvents_->setEnabled(true); });
-    });
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            &Shell::pumpX);
+    session_ = session.name;
 
     // The relaunched copy starts while this one still holds the display's lock: it waits.
     qputenv(relaunchVariable, "1");
@@ -144,6 +168,17 @@ bool Shell::start() {
         if (settings_) settings_->model().capture(keyCode, mods);
     };
     app_->start();
+    if (sway_) {
+        if (!sway_->ipc().run("for_window [class=\"^Morvelan$\" title=\"^Morvelan Switcher$\"] "
+                              "'floating enable, border none, sticky enable'"))
+            std::fprintf(stderr, "morvelan: sway refused the switcher panel's window rule\n");
+        // No program grabs keys on Wayland: sway runs `morvelan switcher` on its bindings.
+        for (const std::string& line :
+             addSwitcherBindings(sway_->ipc(), XdgAutostart::runningExecutable().string())) {
+            log_.log(line);
+            std::fprintf(stderr, "morvelan: %s\n", line.c_str());
+        }
+    }
     tray_.attach(*app_->menu());
     tray_.show();
     startRemote();
@@ -152,13 +187,11 @@ bool Shell::start() {
 
 void Shell::startRemote() {
     auto handle = [this](const nlohmann::json& request) { return remoteRequest(request); };
-    if (const char* display = std::getenv("DISPLAY")) {
-        if (auto path = controlSocketPath(display)) {
-            control_ = std::make_unique<ControlServer>(handle);
-            if (!control_->listen(*path)) control_.reset();
-        } else {
-            std::fprintf(stderr, "morvelan: no command line: %s\n", path.error().message.c_str());
-        }
+    if (auto path = controlSocketPath(session_)) {
+        control_ = std::make_unique<ControlServer>(handle);
+        if (!control_->listen(*path)) control_.reset();
+    } else {
+        std::fprintf(stderr, "morvelan: no command line: %s\n", path.error().message.c_str());
     }
     dbus_ = DBusService::start(handle);
     app_->remote().onActiveChanged = [this](const nlohmann::json& active) {
@@ -217,8 +250,8 @@ SettingsWindow& Shell::settingsWindow() {
 
 void Shell::pumpX() {
     if (xLost_) return;
-    windows_->processEvents();
-    if (windows_->connectionLost()) {
+    x11_->processEvents();
+    if (x11_->connectionLost()) {
         xLost_ = true;
         std::fprintf(stderr, "morvelan: lost the connection to the X server\n");
         QCoreApplication::exit(1);

@@ -18,9 +18,11 @@
 #include "qt/QtProcesses.h"
 #include "qt/QtScreenInfo.h"
 #include "qt/QtTextMeasure.h"
+#include "qt/Session.h"
 #include "qt/SettingsWindow.h"
 #include "qt/SwitcherPanelWindow.h"
 #include "qt/TrayIcon.h"
+#include "sway/SwayWindowSystem.h"
 #include "x11/X11KeyLabels.h"
 #include "x11/X11WindowSystem.h"
 
@@ -36,9 +38,9 @@ public:
     explicit Shell(BuildAddresses addresses);
     ~Shell() override;
 
-    // Connects to the X server and starts the core; false (after saying why on stderr) when
-    // it cannot run.
-    bool start();
+    // Connects to the session's window system and starts the core; false (after saying why
+    // on stderr) when it cannot run.
+    bool start(const Session& session);
 
 private:
     // Reads the X events xcb has queued; ends the program when the connection is gone.
@@ -56,10 +58,14 @@ private:
     PosixFiles configFiles_;
     JsonFileDefaults defaults_;
     XdgAutostart loginItem_;
-    std::unique_ptr<X11WindowSystem> windows_;
+    // One of the two, by the session; `windows_` is the one there is.
+    std::unique_ptr<X11WindowSystem> x11_;
+    std::unique_ptr<SwayWindowSystem> sway_;
+    WindowSystem* windows_ = nullptr;
     std::unique_ptr<X11KeyLabels> keyLabels_;
     std::unique_ptr<QSocketNotifier> xEvents_;
     bool xLost_ = false;
+    std::string session_; // names the command socket
     SwitcherPanelWindow panel_;
     QtScreenInfo screens_;
     QtTextMeasure measure_;

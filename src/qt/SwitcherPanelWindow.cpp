@@ -348,7 +348,7 @@ void SwitcherPanelWindow::ensureWindow() {
     const QRect device = scaled(shown_.isEmpty() ? QRect(0, 0, 1, 1) : shown_, scale());
     // Value order follows the attribute bits: back pixmap, border pixel, override-redirect,
     // event mask, colormap.
-    std::vector<std::uint32_t> values{XCB_BACK_PIXMAP_NONE, 0, 1,
+    std::vector<std::uint32_t> values{XCB_BACK_PIXMAP_NONE, 0, takesKeyboard_ ? 0u : 1u,
                                       XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_POINTER_MOTION};
     std::uint32_t mask =
         XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
@@ -367,7 +367,7 @@ void SwitcherPanelWindow::ensureWindow() {
                             sizeof windowTitle - 1, windowTitle);
     xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING,
                         8, sizeof windowClass, windowClass);
-    if (atoms_.windowType != XCB_NONE && atoms_.typeUtility != XCB_NONE)
+    if (atoms_.windowType != XCB_NONE && atoms_.typeUtility != XCB_NONE && !takesKeyboard_)
         xcb_change_property(conn_, XCB_PROP_MODE_REPLACE, window_, atoms_.windowType, XCB_ATOM_ATOM,
                             32, 1, &atoms_.typeUtility);
     shapedFor_ = QRect();

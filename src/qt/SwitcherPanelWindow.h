@@ -29,6 +29,11 @@ public:
     SwitcherPanelWindow(const SwitcherPanelWindow&) = delete;
     SwitcherPanelWindow& operator=(const SwitcherPanelWindow&) = delete;
 
+    // On XWayland under sway the panel is a managed window (the shell's rule makes it
+    // floating, borderless and sticky), so that sway gives it the keyboard when it shows:
+    // Wayland has no key grabs. Set before the first show.
+    void setTakesKeyboard(bool on) { takesKeyboard_ = on; }
+
     // SwitcherPanel
     void setView(SwitcherView* view) override;
     void show() override;
@@ -131,6 +136,7 @@ private:
     xcb_window_t window_ = XCB_NONE;
     bool windowComposited_ = false;
     bool mapped_ = false;
+    bool takesKeyboard_ = false;
     std::uint8_t depth_ = 0;
     xcb_colormap_t colormap_ = XCB_NONE;
     xcb_gcontext_t gc_ = XCB_NONE;
