@@ -90,9 +90,14 @@ bool WindowEngine::belongs(const Win& window, const Context& context) const {
 }
 
 void WindowEngine::focus(const Win& win) {
-    const auto before = system_.activeWindow();
+    // One reading of the windows for both: the request leaves after a single round trip.
+    std::optional<WindowInfo> before;
+    {
+        WindowSystemBatch batch(system_);
+        before = system_.activeWindow();
+        system_.focus(win.wid);
+    }
     const WindowID was = before ? before->id : 0;
-    system_.focus(win.wid);
     const std::uint64_t request = ++focusRequests_;
     queue_.postAfter(focusFollowUpDelay, [this, alive = std::weak_ptr<bool>(alive_), request,
                                           wid = win.wid, was] {
