@@ -158,6 +158,7 @@ public:
         }
 
         Sample sample;
+        bool closed = false;
         std::optional<xcb_window_t> window = waitMapped(start + timeout);
         if (window) {
             sample.mapped = seconds(Clock::now() - start);
@@ -184,12 +185,10 @@ public:
             xcb_flush(conn_->get());
             const auto released = Clock::now();
             if (commit && window) {
-                if (waitActiveChanged(released + timeout)) {
-                    sample.switched = seconds(Clock::now() - released);
-                } else {
-                    error_ = "the active window did not change";
-                    window.reset();
-                }
+                const auto switched = waitSwitchedAndGone(*window, released + timeout);
+                if (!switched) return std::nullopt;
+                sample.switched = seconds(*switched - released);
+                closed = true;
             }
             sync();
         } else if (child > 0) {
@@ -201,7 +200,7 @@ public:
                          "%s: mapped after %.2f ms, painted after %.2f ms, switched %.2f ms\n",
                          options_.name.c_str(), sample.mapped * 1e3, sample.painted * 1e3,
                          sample.switched * 1e3);
-        if (window && !waitGone(*window, Clock::now() + 3s)) {
+        if (window && !closed && !waitGone(*window, Clock::now() + 3s)) {
             error_ = "the switcher did not close";
             return std::nullopt;
         }
@@ -330,13 +329,33 @@ private:
         return mapped;
     }
 
-    bool waitActiveChanged(Clock::time_point deadline) {
+    // When the root's active window changed; the switcher's window has to close as well.
+    std::optional<Clock::time_point> waitSwitchedAndGone(xcb_window_t window,
+                                                         Clock::time_point deadline) {
         const xcb_atom_t active = conn_->ewmh()._NET_ACTIVE_WINDOW;
-        return waitEvent(deadline, [&](const xcb_generic_event_t& ev) {
-            if ((ev.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
-            const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(ev);
-            return p.window == conn_->root() && p.atom == active;
+        std::optional<Clock::time_point> switched;
+        bool gone = false;
+        waitEvent(deadline, [&](const xcb_generic_event_t& ev) {
+            const int type = ev.response_type & 0x7f;
+            if (type == XCB_PROPERTY_NOTIFY) {
+                const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(ev);
+                if (!switched && p.window == conn_->root() && p.atom == active)
+                    switched = Clock::now();
+            } else if (type == XCB_UNMAP_NOTIFY) {
+                gone =
+                    gone || reinterpret_cast<const xcb_unmap_notify_event_t&>(ev).window == window;
+            } else if (type == XCB_DESTROY_NOTIFY) {
+                gone = gone ||
+                       reinterpret_cast<const xcb_destroy_notify_event_t&>(ev).window == window;
+            }
+            return switched && gone;
         });
+        if (!switched)
+            error_ = "the active window did not change";
+        else if (!gone)
+            error_ = "the switcher did not close";
+        if (!switched || !gone) return std::nullopt;
+        return switched;
     }
 
     bool waitGone(xcb_window_t window, Clock::time_point deadline) {
