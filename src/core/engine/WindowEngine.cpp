@@ -90,13 +90,10 @@ bool WindowEngine::belongs(const Win& window, const Context& context) const {
 }
 
 void WindowEngine::focus(const Win& win) {
-    // One reading of the windows for both: the request leaves after a single round trip.
-    std::optional<WindowInfo> before;
-    {
-        WindowSystemBatch batch(system_);
-        before = system_.activeWindow();
-        system_.focus(win.wid);
-    }
+    // The request leaves first. The active window read after it is the one before it, or the
+    // chosen one when the window manager was quicker: either way nothing is asked again.
+    system_.focus(win.wid);
+    const auto before = system_.activeWindow();
     const WindowID was = before ? before->id : 0;
     const std::uint64_t request = ++focusRequests_;
     queue_.postAfter(focusFollowUpDelay, [this, alive = std::weak_ptr<bool>(alive_), request,
