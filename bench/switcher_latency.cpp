@@ -10,11 +10,16 @@
 //   --keys=A+B         a resident switcher: hold A (and any further modifiers), press B
 //   --dismiss=KEY      the key that closes a resident switcher without switching; "commit"
 //                      releases the held keys instead, switching to the preselected window
-//                      (the next opening then shows a new order)
+//                      (the next opening then shows a new order); the time from that
+//                      release to the root's _NET_ACTIVE_WINDOW changing is "switched_ms"
 //   --pause=MS         time between a closing and the next opening (default 100)
 //   --spawn=COMMAND    a switcher started by the key: COMMAND (split at spaces) is started
 //                      at the moment of the press and killed to close it
 //   --samples=N        measured openings (default 30), after one untimed warm-up
+//   --startup=COMMAND  instead of openings: COMMAND started over and over, each time until
+//                      the file --ready names holds the text --ready-text (then stopped)
+//   --ready=PATH       (with --startup) the file written when the program is ready
+//   --ready-text=TEXT  (with --startup) what it holds then
 //   --verbose          print every opening's times to stderr
 //
 // "Painted": 16 rows spread over the switcher's window, read back from the screen over and
@@ -25,7 +30,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
@@ -34,6 +41,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -63,6 +73,9 @@ struct Options {
     std::string dismiss = "Escape";
     std::chrono::milliseconds pause{100};
     std::vector<std::string> spawn;
+    std::vector<std::string> startup;
+    std::string ready;
+    std::string readyText;
     int samples = 30;
     bool verbose = false;
 };
@@ -83,8 +96,9 @@ struct Rect {
 using Picture = std::vector<std::vector<std::uint32_t>>;
 
 struct Sample {
-    double mapped = 0;  // seconds from the press to the window's MapNotify
-    double painted = 0; // seconds from the press to the settled picture on screen
+    double mapped = 0;   // seconds from the press to the window's MapNotify
+    double painted = 0;  // seconds from the press to the settled picture on screen
+    double switched = 0; // with --dismiss=commit: seconds from the release to the new focus
 };
 
 class Probe {
@@ -92,7 +106,8 @@ public:
     explicit Probe(Options options) : options_(std::move(options)), conn_(X11Connection::open()) {
         if (!conn_) return;
         symbols_ = xcb_key_symbols_alloc(conn_->get());
-        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        const std::uint32_t mask =
+            XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
         conn_->check(xcb_change_window_attributes_checked(conn_->get(), conn_->root(),
                                                           XCB_CW_EVENT_MASK, &mask));
         // Out of the way of any switcher, so hovering moves no selection.
@@ -107,6 +122,7 @@ public:
     Probe& operator=(const Probe&) = delete;
 
     bool ok() const { return conn_ && symbols_; }
+    bool switching() const { return options_.dismiss == "commit"; }
     const std::string& error() const { return error_; }
 
     // The untimed first opening: waits for the switcher to be ready to answer (a few tries).
@@ -142,6 +158,7 @@ public:
         }
 
         Sample sample;
+        bool closed = false;
         std::optional<xcb_window_t> window = waitMapped(start + timeout);
         if (window) {
             sample.mapped = seconds(Clock::now() - start);
@@ -154,21 +171,36 @@ public:
         }
 
         if (resident) {
-            if (options_.dismiss != "commit") {
+            const bool commit = options_.dismiss == "commit";
+            if (!commit) {
                 key(XCB_KEY_PRESS, options_.dismiss);
                 key(XCB_KEY_RELEASE, options_.dismiss);
             }
+            // Earlier changes of the active window are not this switch's.
+            while (
+                std::unique_ptr<xcb_generic_event_t, XcbFree> ev{xcb_poll_for_event(conn_->get())})
+                ;
             for (std::size_t i = options_.keys.size() - 1; i-- > 0;)
                 key(XCB_KEY_RELEASE, options_.keys[i]);
+            xcb_flush(conn_->get());
+            const auto released = Clock::now();
+            if (commit && window) {
+                const auto switched = waitSwitchedAndGone(*window, released + timeout);
+                if (!switched) return std::nullopt;
+                sample.switched = seconds(*switched - released);
+                closed = true;
+            }
             sync();
         } else if (child > 0) {
             kill(child, SIGTERM);
             waitpid(child, nullptr, 0);
         }
         if (window && options_.verbose)
-            std::fprintf(stderr, "%s: mapped after %.2f ms, painted after %.2f ms\n",
-                         options_.name.c_str(), sample.mapped * 1e3, sample.painted * 1e3);
-        if (window && !waitGone(*window, Clock::now() + 3s)) {
+            std::fprintf(stderr,
+                         "%s: mapped after %.2f ms, painted after %.2f ms, switched %.2f ms\n",
+                         options_.name.c_str(), sample.mapped * 1e3, sample.painted * 1e3,
+                         sample.switched * 1e3);
+        if (window && !closed && !waitGone(*window, Clock::now() + 3s)) {
             error_ = "the switcher did not close";
             return std::nullopt;
         }
@@ -206,9 +238,54 @@ private:
         std::exit(2);
     }
 
-    pid_t spawn() {
+public:
+    // One start of --startup: seconds until the ready file says so.
+    std::optional<double> startOnce() {
+        namespace fs = std::filesystem;
+        const fs::path ready = options_.ready;
+        std::error_code ec;
+        fs::create_directories(ready.parent_path(), ec);
+        fs::remove(ready, ec);
+        struct Fd {
+            int fd;
+            ~Fd() { close(fd); }
+        } watch{inotify_init1(IN_CLOEXEC)};
+        if (watch.fd < 0 || inotify_add_watch(watch.fd, ready.parent_path().c_str(),
+                                              IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+            error_ = "cannot watch " + ready.parent_path().string();
+            return std::nullopt;
+        }
+        const auto start = Clock::now();
+        const pid_t child = spawn(options_.startup);
+        if (child < 0) {
+            error_ = "cannot start " + options_.startup[0];
+            return std::nullopt;
+        }
+        std::optional<double> took;
+        const auto deadline = start + 10s;
+        while (!took && Clock::now() < deadline) {
+            pollfd pfd{watch.fd, POLLIN, 0};
+            if (poll(&pfd, 1, 100) <= 0) continue;
+            char events[4096];
+            if (read(watch.fd, events, sizeof events) <= 0) continue;
+            std::ifstream in(ready);
+            const std::string text{std::istreambuf_iterator<char>(in), {}};
+            if (text.find(options_.readyText) != std::string::npos)
+                took = seconds(Clock::now() - start);
+        }
+        if (!took) error_ = options_.startup[0] + " was not ready within 10 s";
+        kill(child, SIGTERM);
+        waitpid(child, nullptr, 0);
+        std::this_thread::sleep_for(options_.pause);
+        return took;
+    }
+
+private:
+    pid_t spawn() { return spawn(options_.spawn); }
+
+    static pid_t spawn(std::vector<std::string>& command) {
         std::vector<char*> argv;
-        for (auto& a : options_.spawn)
+        for (auto& a : command)
             argv.push_back(a.data());
         argv.push_back(nullptr);
         pid_t pid = -1;
@@ -250,6 +327,35 @@ private:
         });
         if (!seen) return std::nullopt;
         return mapped;
+    }
+
+    // When the root's active window changed; the switcher's window has to close as well.
+    std::optional<Clock::time_point> waitSwitchedAndGone(xcb_window_t window,
+                                                         Clock::time_point deadline) {
+        const xcb_atom_t active = conn_->ewmh()._NET_ACTIVE_WINDOW;
+        std::optional<Clock::time_point> switched;
+        bool gone = false;
+        waitEvent(deadline, [&](const xcb_generic_event_t& ev) {
+            const int type = ev.response_type & 0x7f;
+            if (type == XCB_PROPERTY_NOTIFY) {
+                const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(ev);
+                if (!switched && p.window == conn_->root() && p.atom == active)
+                    switched = Clock::now();
+            } else if (type == XCB_UNMAP_NOTIFY) {
+                gone =
+                    gone || reinterpret_cast<const xcb_unmap_notify_event_t&>(ev).window == window;
+            } else if (type == XCB_DESTROY_NOTIFY) {
+                gone = gone ||
+                       reinterpret_cast<const xcb_destroy_notify_event_t&>(ev).window == window;
+            }
+            return switched && gone;
+        });
+        if (!switched)
+            error_ = "the active window did not change";
+        else if (!gone)
+            error_ = "the switcher did not close";
+        if (!switched || !gone) return std::nullopt;
+        return switched;
     }
 
     bool waitGone(xcb_window_t window, Clock::time_point deadline) {
@@ -350,6 +456,18 @@ void openSwitcher(benchmark::State& state) {
         }
         state.SetIterationTime(sample->painted);
         state.counters["mapped_ms"] = sample->mapped * 1e3;
+        if (probe->switching()) state.counters["switched_ms"] = sample->switched * 1e3;
+    }
+}
+
+void startUp(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto took = probe->startOnce();
+        if (!took) {
+            std::fprintf(stderr, "switcher_latency: %s\n", probe->error().c_str());
+            std::exit(1);
+        }
+        state.SetIterationTime(*took);
     }
 }
 
@@ -374,6 +492,12 @@ int main(int argc, char** argv) {
             options.dismiss = value;
         } else if (key == "--spawn") {
             options.spawn = morvelan::split(value, ' ');
+        } else if (key == "--startup") {
+            options.startup = morvelan::split(value, ' ');
+        } else if (key == "--ready") {
+            options.ready = value;
+        } else if (key == "--ready-text") {
+            options.readyText = value;
         } else if (key == "--pause") {
             options.pause = std::chrono::milliseconds(std::max(0, std::atoi(value.c_str())));
         } else if (key == "--verbose") {
@@ -385,8 +509,10 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (options.keys.empty() == options.spawn.empty()) {
-        std::fprintf(stderr, "switcher_latency: give either --keys or --spawn\n");
+    const int modes = !options.keys.empty() + !options.spawn.empty() + !options.startup.empty();
+    if (modes != 1 || (!options.startup.empty() && options.ready.empty())) {
+        std::fprintf(stderr,
+                     "switcher_latency: give one of --keys, --spawn, --startup (with --ready)\n");
         return 2;
     }
     if (!std::getenv("MORVELAN_SESSION_DIR")) {
@@ -398,6 +524,24 @@ int main(int argc, char** argv) {
     if (!probe.ok()) {
         std::fprintf(stderr, "switcher_latency: cannot connect to the X server\n");
         return 2;
+    }
+    const auto largest = [](const std::vector<double>& v) {
+        return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
+    };
+    if (!options.startup.empty()) {
+        morvelan::probe = &probe;
+        const std::string name =
+            "start_up/" + options.name + "/windows:" + std::to_string(options.windows);
+        benchmark::RegisterBenchmark(name.c_str(), morvelan::startUp)
+            ->UseManualTime()
+            ->Iterations(1)
+            ->Repetitions(options.samples)
+            ->ReportAggregatesOnly(true)
+            ->ComputeStatistics("max", largest)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        return 0;
     }
     auto first = probe.warmUp();
     if (!first) {
@@ -416,6 +560,7 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->Repetitions(options.samples)
         ->ReportAggregatesOnly(true)
+        ->ComputeStatistics("max", largest)
         ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

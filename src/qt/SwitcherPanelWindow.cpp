@@ -174,7 +174,15 @@ void SwitcherPanelWindow::redraw() {
 DrawList SwitcherPanelWindow::currentList() const {
     if (!view_) return {};
     const QSize view = viewSize();
-    return view_->draw({double(view.width()), double(view.height())});
+    return view_->draw({double(view.width()), double(view.height())},
+                       Rect{double(-viewOrigin_.x()), double(-viewOrigin_.y()),
+                            double(shown_.width()), double(shown_.height())});
+}
+
+Rect SwitcherPanelWindow::visiblePart(const Rect& frame) const {
+    const Part part = partFor(frame);
+    return {double(-part.viewOrigin.x()), double(-part.viewOrigin.y()), double(part.shown.width()),
+            double(part.shown.height())};
 }
 
 void SwitcherPanelWindow::paint(Picture& picture, DrawList list, QSize size, QPoint origin,
@@ -204,7 +212,7 @@ QImage SwitcherPanelWindow::snapshot(double ratio) {
     image.fill(Qt::transparent);
     if (view_) {
         QPainter painter(&image);
-        painter_.paint(painter, currentList());
+        painter_.paint(painter, view_->draw({double(view.width()), double(view.height())}));
     }
     return image;
 }

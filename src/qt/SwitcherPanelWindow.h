@@ -44,6 +44,7 @@ public:
     // Paints the picture ahead into a second pixmap; a showing that draws exactly the same
     // only swaps it in.
     void prepare(const Rect& frame, const DrawList& list) override;
+    Rect visiblePart(const Rect& frame) const override;
 
     // The window's rectangle on the screen, in Qt's (logical) pixels.
     QRect geometry() const { return shown_; }

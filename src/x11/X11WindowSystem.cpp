@@ -387,8 +387,14 @@ xcb_timestamp_t X11WindowSystem::timestamp() {
 }
 
 void X11WindowSystem::focus(WindowID id) {
-    const auto v = view();
+    // The last reading, without catching up first: the window was chosen from one, and the
+    // request should not wait for a round trip. A window it does not know yet gets one.
+    auto v = batchView_ ? batchView_ : live_ && live_->snapshot.ok ? live_ : freshView();
     const ClientWindow* w = client(*v, id);
+    if (!w && v != batchView_) {
+        v = freshView();
+        w = client(*v, id);
+    }
     if (!w) return;
     const ClientSnapshot& s = v->snapshot;
     const xcb_timestamp_t ts = timestamp();

@@ -19,7 +19,7 @@ AppDelegate::AppDelegate(Token, AppHost host)
       switcher_(hooks_.panel, hooks_.screens, queue_, settings_, hooks_.measure),
       config_(hooks_.files), hotkeys_(queue_, std::move(hooks_.keySource)),
       follower_(engine_, store_, settings_, recency_, queue_), pinKeeper_(engine_, store_),
-      opener_(engine_, store_, settings_, switcher_, recency_, follower_),
+      opener_(engine_, store_, settings_, switcher_, recency_, follower_, queue_),
       logs_(hooks_.files, hooks_.log, store_, hotkeys_, engine_, follower_) {}
 
 AppDelegate::~AppDelegate() = default;

@@ -8,9 +8,10 @@
 namespace morvelan {
 
 SwitcherOpener::SwitcherOpener(WindowEngine& engine, ContextStore& store, Settings& settings,
-                               Switcher& switcher, WindowRecency& recency, FocusFollower& follower)
+                               Switcher& switcher, WindowRecency& recency, FocusFollower& follower,
+                               MainQueue& queue)
     : engine_(engine), store_(store), settings_(settings), switcher_(switcher), recency_(recency),
-      follower_(follower) {}
+      follower_(follower), queue_(queue) {}
 
 SwitcherOpener::Opening SwitcherOpener::opening(const std::vector<Win>& wins,
                                                 bool forceActiveContext) {
@@ -83,25 +84,33 @@ void SwitcherOpener::addContext(int workspaceIndex) {
 }
 
 void SwitcherOpener::commit(const Win& win, std::optional<Uuid> contextID) {
+    engine_.focus(win);
     invalidate();
     recency_.touch(win);
+    // The focus follower must not take the old context's window, getting the focus back on its
+    // way out, for a change of context before the rest is done.
+    if (ContextPtr context = store_.find(contextID)) follower_.hold(context->id);
+    queue_.post([this, alive = std::weak_ptr<bool>(alive_), win, contextID] {
+        if (alive.lock()) finishCommit(win, contextID);
+    });
+}
+
+void SwitcherOpener::finishCommit(const Win& win, std::optional<Uuid> contextID) {
     ContextPtr context = store_.find(contextID);
     if (context && settings_.raiseContext()) {
         std::vector<Win> others = recency_.ordered(engine_.windows(*context));
         std::erase_if(others, [&](const Win& w) { return w.wid == win.wid; });
+        // Under the chosen window, which the window manager may have raised already.
+        others.insert(others.begin(), win);
         engine_.raise(others);
     }
-    engine_.focus(win);
     if (!contextID) {
         settings_.setSwitcherShowAll(true);
         return;
     }
     // A context deleted while the switcher was open is not made active: that would leave the
     // store pointing at nothing.
-    if (context) {
-        store_.setActiveSilent(context->id);
-        follower_.hold(context->id);
-    }
+    if (context) store_.setActiveSilent(context->id);
     settings_.setSwitcherShowAll(false);
 }
 

@@ -8,9 +8,11 @@
 #include "core/hotkeys/HotkeyActions.h"
 #include "core/model/ContextStore.h"
 #include "core/model/Settings.h"
+#include "core/platform/MainQueue.h"
 #include "core/switcher/Switcher.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,7 +22,8 @@ namespace morvelan {
 class SwitcherOpener : public HotkeyActions {
 public:
     SwitcherOpener(WindowEngine& engine, ContextStore& store, Settings& settings,
-                   Switcher& switcher, WindowRecency& recency, FocusFollower& follower);
+                   Switcher& switcher, WindowRecency& recency, FocusFollower& follower,
+                   MainQueue& queue);
 
     // Opens the switcher over the windows of the last opening, or rebuilds it in place when
     // it is on screen (the selection stays). `forceActiveContext` preselects the active
@@ -39,8 +42,9 @@ public:
     static constexpr int titlePrepareEvery = 10;
     // The switcher's "+" of workspace `index`: a new context there, then the switcher rebuilt.
     void addContext(int workspaceIndex);
-    // The switcher's choice: raises the context's other windows when asked to, focuses the
-    // window and makes the context active (or remembers that "All" was chosen).
+    // The switcher's choice: focuses the window at once; on the next turn of the loop raises
+    // the context's other windows under it when asked to and makes the context active (or
+    // remembers that "All" was chosen), so the focus request is not kept waiting by them.
     void commit(const Win& win, std::optional<Uuid> contextID);
     // The window list changed: the open switcher drops the tiles of windows that are gone.
     void windowsChanged();
@@ -70,6 +74,7 @@ private:
         std::vector<Switcher::Col> columns;
     };
     Opening opening(const std::vector<Win>& wins, bool forceActiveContext);
+    void finishCommit(const Win& win, std::optional<Uuid> contextID);
 
     WindowEngine& engine_;
     ContextStore& store_;
@@ -77,6 +82,8 @@ private:
     Switcher& switcher_;
     WindowRecency& recency_;
     FocusFollower& follower_;
+    MainQueue& queue_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // The windows of the last opening, in display order.
     std::vector<Win> wins_;
 };

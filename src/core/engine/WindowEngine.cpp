@@ -90,9 +90,11 @@ bool WindowEngine::belongs(const Win& window, const Context& context) const {
 }
 
 void WindowEngine::focus(const Win& win) {
+    // The request leaves first. The active window read after it is the one before it, or the
+    // chosen one when the window manager was quicker: either way nothing is asked again.
+    system_.focus(win.wid);
     const auto before = system_.activeWindow();
     const WindowID was = before ? before->id : 0;
-    system_.focus(win.wid);
     const std::uint64_t request = ++focusRequests_;
     queue_.postAfter(focusFollowUpDelay, [this, alive = std::weak_ptr<bool>(alive_), request,
                                           wid = win.wid, was] {

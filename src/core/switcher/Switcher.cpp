@@ -327,7 +327,7 @@ void Switcher::prepare(std::vector<std::string> workspaces, const std::vector<Ct
     ahead.stepWindow(true);
     const auto frame = frameFor(ahead);
     if (!frame) return;
-    panel_.prepare(*frame, ahead.draw({frame->width, frame->height}));
+    panel_.prepare(*frame, ahead.draw({frame->width, frame->height}, panel_.visiblePart(*frame)));
 }
 
 std::optional<Rect> Switcher::frameFor(SwitcherView& target) {

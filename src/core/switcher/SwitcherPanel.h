@@ -25,6 +25,9 @@ public:
     // While hidden: what the next showing will probably draw at `frame`, to be made ready
     // ahead. The showing still draws what its view holds then.
     virtual void prepare(const Rect& frame, const DrawList& list) = 0;
+    // The part of a view of `frame`'s size the panel shows when it opens (view coordinates):
+    // all of it unless the panel is taller than the screens.
+    virtual Rect visiblePart(const Rect& frame) const { return {0, 0, frame.width, frame.height}; }
 };
 
 } // namespace morvelan

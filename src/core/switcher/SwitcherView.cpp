@@ -204,7 +204,7 @@ std::optional<Color> SwitcherView::cellColor(const std::set<int>& ctxIdxs) const
 
 // --- Drawing -----------------------------------------------------------------
 
-DrawList SwitcherView::draw(Size bounds) const {
+DrawList SwitcherView::draw(Size bounds, std::optional<Rect> visible) const {
     using namespace draw;
     DrawList list;
     const Rect whole{0, 0, bounds.width, bounds.height};
@@ -259,7 +259,18 @@ DrawList SwitcherView::draw(Size bounds) const {
         return list;
     }
 
-    for (int i = 0; i < int(cells.size()); ++i)
+    int first = 0;
+    int end = int(cells.size());
+    if (visible) {
+        const int columns = std::max(perRow, 1);
+        const double rowH = tileH + gap;
+        const double top = visible->y - gridY();
+        const int firstRow = std::max(0, int(std::floor(top / rowH)));
+        const int endRow = std::max(0, int(std::ceil((top + visible->height) / rowH)));
+        first = std::min(end, firstRow * columns);
+        end = std::min(end, endRow * columns);
+    }
+    for (int i = first; i < end; ++i)
         drawTile(list, i);
 
     // A narrow panel (one or two windows) ends the hint with "…" rather than cutting it at both

@@ -138,7 +138,9 @@ public:
     std::optional<Color> cellColor(const std::set<int>& ctxIdxs) const;
 
     // --- Drawing and input ---------------------------------------------------
-    DrawList draw(Size bounds) const;
+    // With `visible` (view coordinates), only the tiles whose rows cross it: with a thousand
+    // windows the screen shows a small part of the panel.
+    DrawList draw(Size bounds, std::optional<Rect> visible = std::nullopt) const;
     // A mouse button went down at `p` (view coordinates).
     void press(Point p, bool altHeld);
     void mouseMoved(Point p);
