@@ -528,11 +528,11 @@ int main(int argc, char** argv) {
     const auto largest = [](const std::vector<double>& v) {
         return v.empty() ? 0.0 : *std::max_element(v.begin(), v.end());
     };
-    if (!options.startup.empty()) {
-        morvelan::probe = &probe;
+    // One timed sample per repetition, reported as median, mean and maximum.
+    const auto run = [&](const std::string& kind, void (*measure)(benchmark::State&)) {
         const std::string name =
-            "start_up/" + options.name + "/windows:" + std::to_string(options.windows);
-        benchmark::RegisterBenchmark(name.c_str(), morvelan::startUp)
+            kind + "/" + options.name + "/windows:" + std::to_string(options.windows);
+        benchmark::RegisterBenchmark(name.c_str(), measure)
             ->UseManualTime()
             ->Iterations(1)
             ->Repetitions(options.samples)
@@ -542,6 +542,10 @@ int main(int argc, char** argv) {
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
         return 0;
+    };
+    if (!options.startup.empty()) {
+        morvelan::probe = &probe;
+        return run("start_up", morvelan::startUp);
     }
     auto first = probe.warmUp();
     if (!first) {
@@ -552,17 +556,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "switcher_latency: %s first opening mapped after %.1f ms\n",
                  options.name.c_str(), first->mapped * 1e3);
     morvelan::probe = &probe;
-
-    const std::string name =
-        "switcher_latency/" + options.name + "/windows:" + std::to_string(options.windows);
-    benchmark::RegisterBenchmark(name.c_str(), morvelan::openSwitcher)
-        ->UseManualTime()
-        ->Iterations(1)
-        ->Repetitions(options.samples)
-        ->ReportAggregatesOnly(true)
-        ->ComputeStatistics("max", largest)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return run("switcher_latency", morvelan::openSwitcher);
 }
