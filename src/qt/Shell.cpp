@@ -179,9 +179,10 @@ bool Shell::start(const Session& session) {
             std::fprintf(stderr, "morvelan: %s\n", line.c_str());
         }
     }
+    // Before the tray: whoever sees the icon can script the program.
+    startRemote();
     tray_.attach(*app_->menu());
     tray_.show();
-    startRemote();
     return true;
 }
 

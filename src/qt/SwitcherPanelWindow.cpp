@@ -335,7 +335,10 @@ void SwitcherPanelWindow::hide() {
     xcb_unmap_window(conn_, window_);
     mapped_ = false;
     askCompositor();
-    xcb_flush(conn_);
+    // A round trip, so the unmap is done before a focus request that follows on another
+    // connection.
+    XcbPtr<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
 }
 
 void SwitcherPanelWindow::ensureWindow() {

@@ -3,6 +3,7 @@
 
 #include "core/switcher/SwitcherPanel.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,7 @@ public:
     void hide() override {
         ++hides;
         shown = false;
+        if (actions) actions->push_back("hide panel");
     }
     bool isVisible() const override { return shown; }
     void setFrame(const Rect& frame) override { frames.push_back(frame); }
@@ -27,6 +29,7 @@ public:
     }
 
     SwitcherView* view = nullptr;
+    std::vector<std::string>* actions = nullptr; // where hide() is told, when set
     bool shown = false;
     int shows = 0;
     int hides = 0;

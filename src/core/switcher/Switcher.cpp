@@ -170,15 +170,18 @@ void Switcher::refilter() {
 
 void Switcher::commit() {
     const int sel = view_.sel;
+    std::optional<Win> chosen;
+    std::optional<Uuid> context;
     if (sel >= 0 && sel < int(flat_.size()) && sel < int(view_.cells.size()) &&
         view_.cells[sel].matched) {
-        std::optional<Uuid> context;
+        chosen = flat_[sel];
         if (view_.activeCtx >= 0 && view_.activeCtx < int(ctxIDs_.size()))
             context = ctxIDs_[view_.activeCtx];
-        const Win chosen = flat_[sel];
-        onCommit(chosen, context);
     }
+    // The panel goes first: with focus following the mouse, the window manager focuses the
+    // window the pointer lands on as the panel leaves, and that must not undo the choice.
     dismiss();
+    if (chosen) onCommit(*chosen, context);
     onClose();
 }
 
