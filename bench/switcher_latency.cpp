@@ -99,6 +99,8 @@ struct Sample {
     double mapped = 0;   // seconds from the press to the window's MapNotify
     double painted = 0;  // seconds from the press to the settled picture on screen
     double switched = 0; // with --dismiss=commit: seconds from the release to the new focus
+    // ... and to the switcher's request for it, as the window manager receives it
+    double requested = 0;
 };
 
 class Probe {
@@ -187,7 +189,9 @@ public:
             if (commit && window) {
                 const auto switched = waitSwitchedAndGone(*window, released + timeout);
                 if (!switched) return std::nullopt;
-                sample.switched = seconds(*switched - released);
+                sample.switched = seconds(switched->active - released);
+                if (switched->requested)
+                    sample.requested = seconds(*switched->requested - released);
                 closed = true;
             }
             sync();
@@ -197,9 +201,10 @@ public:
         }
         if (window && options_.verbose)
             std::fprintf(stderr,
-                         "%s: mapped after %.2f ms, painted after %.2f ms, switched %.2f ms\n",
+                         "%s: mapped after %.2f ms, painted after %.2f ms, switch requested "
+                         "%.2f ms, done %.2f ms\n",
                          options_.name.c_str(), sample.mapped * 1e3, sample.painted * 1e3,
-                         sample.switched * 1e3);
+                         sample.requested * 1e3, sample.switched * 1e3);
         if (window && !closed && !waitGone(*window, Clock::now() + 3s)) {
             error_ = "the switcher did not close";
             return std::nullopt;
@@ -330,14 +335,25 @@ private:
     }
 
     // When the root's active window changed; the switcher's window has to close as well.
-    std::optional<Clock::time_point> waitSwitchedAndGone(xcb_window_t window,
-                                                         Clock::time_point deadline) {
+    struct Switched {
+        Clock::time_point active;
+        std::optional<Clock::time_point> requested;
+    };
+    // The root's _NET_ACTIVE_WINDOW changing and the switcher's window gone; on the way, the
+    // activation request (sent to the root for the window manager, seen by every client that
+    // listens to the root's substructure).
+    std::optional<Switched> waitSwitchedAndGone(xcb_window_t window, Clock::time_point deadline) {
         const xcb_atom_t active = conn_->ewmh()._NET_ACTIVE_WINDOW;
         std::optional<Clock::time_point> switched;
+        std::optional<Clock::time_point> requested;
         bool gone = false;
         waitEvent(deadline, [&](const xcb_generic_event_t& ev) {
             const int type = ev.response_type & 0x7f;
-            if (type == XCB_PROPERTY_NOTIFY) {
+            if (type == XCB_CLIENT_MESSAGE) {
+                if (!requested &&
+                    reinterpret_cast<const xcb_client_message_event_t&>(ev).type == active)
+                    requested = Clock::now();
+            } else if (type == XCB_PROPERTY_NOTIFY) {
                 const auto& p = reinterpret_cast<const xcb_property_notify_event_t&>(ev);
                 if (!switched && p.window == conn_->root() && p.atom == active)
                     switched = Clock::now();
@@ -355,7 +371,7 @@ private:
         else if (!gone)
             error_ = "the switcher did not close";
         if (!switched || !gone) return std::nullopt;
-        return switched;
+        return Switched{*switched, requested};
     }
 
     bool waitGone(xcb_window_t window, Clock::time_point deadline) {
@@ -456,7 +472,10 @@ void openSwitcher(benchmark::State& state) {
         }
         state.SetIterationTime(sample->painted);
         state.counters["mapped_ms"] = sample->mapped * 1e3;
-        if (probe->switching()) state.counters["switched_ms"] = sample->switched * 1e3;
+        if (probe->switching()) {
+            state.counters["switched_ms"] = sample->switched * 1e3;
+            state.counters["requested_ms"] = sample->requested * 1e3;
+        }
     }
 }
 

@@ -145,7 +145,6 @@ json RemoteControl::switcher(const json& request) {
     const json held = request.value("held", json(0U));
     if (!confined.is_boolean() || !held.is_number_unsigned())
         return failed("invalid", "\"confined\" must be true or false, \"held\" a number.");
-    if (app_.switcher().visible()) return ok();
     if (!app_.hotkeys().openFromOutside(confined.get<bool>(), held.get<std::uint64_t>()))
         return failed("refused", "The switcher cannot take the keyboard now.");
     return ok();

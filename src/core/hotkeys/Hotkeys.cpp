@@ -139,7 +139,13 @@ bool Hotkeys::openFromOutside(bool confined, std::uint64_t heldMods) {
     {
         std::lock_guard lock(mutex_);
         // Without the switcher binding the decision ignores every key: nothing would close it.
-        if (st_.open || st_.recording || !st_.binds[slot(HotkeyAction::switcher)]) return false;
+        if (st_.recording || !st_.binds[slot(HotkeyAction::switcher)]) return false;
+        if (st_.open) {
+            // A compositor runs its binding at every press, the modifier still held: the
+            // next window, as the key does.
+            receiver->switcherStep(true);
+            return true;
+        }
         st_.open = true;
         st_.outsideHold = heldMods & Modifier::all;
         mainSession_ = ++st_.session;

@@ -69,8 +69,8 @@ public:
     void notifySwitcherClosed();
     // Opens the switcher without its key (a window-manager binding running `morvelan
     // switcher`): the keyboard is taken as for the hotkey, releasing `heldMods` (the modifiers
-    // down now) commits, Escape cancels; with none held, Return commits. Returns false when it
-    // is open already or the key source does not run.
+    // down now) commits, Escape cancels; with none held, Return commits. Open already, it
+    // steps to the next window. Returns false when the key source does not run.
     bool openFromOutside(bool confined, std::uint64_t heldMods);
 
     bool keySourceRunning() const { return sourceRunning_; }
