@@ -81,6 +81,7 @@ public:
     void setBindings(const std::vector<KeyCombo>&) override {}
     void setRecording(bool) override {}
     void setSwitcherOpen(bool) override {}
+    void modifiersArrived() override {}
     Verdict deliver(const KeyEvent& event) { return callback_(event); }
 
 private:

@@ -4,14 +4,19 @@
 #include "qt/Session.h"
 
 #include "core/platform/ControlSocket.h"
+#include "core/platform/Keys.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morvelan {
@@ -110,6 +115,27 @@ int exchange(const std::string& display, const json& request, bool asJson, bool 
     }
 }
 
+// "super+alt" as modifier bits; nothing for an unknown name.
+std::optional<std::uint64_t> modifiersNamed(std::string_view names) {
+    static constexpr std::pair<std::string_view, std::uint64_t> known[] = {
+        {"super", Modifier::command},
+        {"alt", Modifier::option},
+        {"ctrl", Modifier::control},
+        {"shift", Modifier::shift},
+    };
+    std::uint64_t mods = 0;
+    while (!names.empty()) {
+        const auto plus = names.find('+');
+        const std::string_view name = names.substr(0, plus);
+        const auto* it = std::find_if(std::begin(known), std::end(known),
+                                      [&](const auto& k) { return k.first == name; });
+        if (it == std::end(known)) return std::nullopt;
+        mods |= it->second;
+        names = plus == std::string_view::npos ? std::string_view() : names.substr(plus + 1);
+    }
+    return mods;
+}
+
 } // namespace
 
 bool isCommand(std::string_view word) {
@@ -129,7 +155,11 @@ int runCommand(int argc, char** argv) {
             asJson = true;
         else if (arg == "--confined" && command == "switcher")
             request["confined"] = true;
-        else if (arg == "--watch" && command == "status")
+        else if (arg.starts_with("--held=") && command == "switcher") {
+            const auto held = modifiersNamed(std::string_view(arg).substr(7));
+            if (!held) return usageError(("unknown modifier in " + arg).c_str());
+            request["held"] = *held;
+        } else if (arg == "--watch" && command == "status")
             request["watch"] = true;
         else if (arg.starts_with("--"))
             return usageError(("unknown option " + arg + " for " + command).c_str());

@@ -22,6 +22,8 @@ namespace morvelan {
 
 namespace {
 
+constexpr int keyboardSettleMs = 100;
+
 // Whether the program runs from inside a CMake build tree: a folder above it holds
 // CMakeCache.txt. Asked at run time, so no build folder's path is compiled into the program.
 bool inBuildTree(const std::filesystem::path& executable) {
@@ -76,6 +78,13 @@ bool Shell::start(const Session& session) {
         sway_ = std::move(*sway);
         sway_->setIconLoader(&loadIcon);
         panel_.setTakesKeyboard(true);
+        // sway focuses the panel's X window and gives XWayland the keyboard (and with it the
+        // held modifiers) separately: the focus may come first, so read a moment later.
+        panel_.onKeyboard = [this] {
+            QTimer::singleShot(keyboardSettleMs, this, [this] {
+                if (app_) app_->hotkeys().panelHasKeyboard();
+            });
+        };
         windows_ = sway_.get();
         xEvents_ = std::make_unique<QSocketNotifier>(sway_->fd(), QSocketNotifier::Read);
         connect(xEvents_.get(), &QSocketNotifier::activated, this, [this] {
@@ -204,8 +213,9 @@ void Shell::startRemote() {
 nlohmann::json Shell::remoteRequest(const nlohmann::json& request) {
     const auto command = request.is_object() ? request.find("command") : request.end();
     const bool known = request.is_object() && command != request.end();
-    if (known && *command == "switcher") {
-        // What is held now is what releasing commits, as for the hotkey.
+    if (known && *command == "switcher" && !request.contains("held")) {
+        // What is held now is what releasing commits, as for the hotkey. (Under XWayland
+        // nothing is known held before the panel has the keyboard: the binding says.)
         nlohmann::json withHeld = request;
         const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
         std::uint64_t mods = 0;

@@ -101,6 +101,7 @@ SwitcherPanelWindow::~SwitcherPanelWindow() {
     if (!conn_) return;
     if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
     if (compositorAsked_) xcb_discard_reply(conn_, compositorAsked_->sequence);
+    if (pointerAsked_) xcb_discard_reply(conn_, pointerAsked_->sequence);
     destroyWindow();
     xcb_flush(conn_);
 }
@@ -310,6 +311,9 @@ void SwitcherPanelWindow::show() {
     refresh();
     xcb_map_window(conn_, window_);
     mapped_ = true;
+    if (pointerAsked_) xcb_discard_reply(conn_, pointerAsked_->sequence);
+    pointerAsked_ = xcb_query_pointer(conn_, window_);
+    pointerInside_ = false;
     xcb_flush(conn_);
     accessible_.update(view_, true, shown_.topLeft() + viewOrigin_);
 }
@@ -335,10 +339,25 @@ void SwitcherPanelWindow::hide() {
     xcb_unmap_window(conn_, window_);
     mapped_ = false;
     askCompositor();
-    // A round trip, so the unmap is done before a focus request that follows on another
-    // connection.
-    XcbPtr<xcb_get_input_focus_reply_t>(
-        xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+    if (pointerAsked_) {
+        XcbPtr<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(conn_, *pointerAsked_, nullptr));
+        pointerAsked_.reset();
+        const QSize size = scaled(shown_, scale()).size();
+        if (pointer && pointer->same_screen &&
+            QRect(QPoint(), size).contains(pointer->win_x, pointer->win_y))
+            pointerInside_ = true;
+    }
+    // The window the pointer lands on gets the focus where it follows the mouse: the unmap
+    // has to be done before a focus request that follows (on another connection), or the
+    // request loses. A round trip when the pointer was over the panel; at a thousand windows
+    // it costs the server's unmapping, some 20 ms.
+    if (pointerInside_)
+        XcbPtr<xcb_get_input_focus_reply_t>(
+            xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+    else
+        xcb_flush(conn_);
+    pointerInside_ = false;
 }
 
 void SwitcherPanelWindow::ensureWindow() {
@@ -359,8 +378,10 @@ void SwitcherPanelWindow::ensureWindow() {
     const QRect device = scaled(shown_.isEmpty() ? QRect(0, 0, 1, 1) : shown_, scale());
     // Value order follows the attribute bits: back pixmap, border pixel, override-redirect,
     // event mask, colormap.
-    std::vector<std::uint32_t> values{XCB_BACK_PIXMAP_NONE, 0, takesKeyboard_ ? 0u : 1u,
-                                      XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_POINTER_MOTION};
+    std::vector<std::uint32_t> values{
+        XCB_BACK_PIXMAP_NONE, 0, takesKeyboard_ ? 0u : 1u,
+        XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
+            (takesKeyboard_ ? std::uint32_t(XCB_EVENT_MASK_FOCUS_CHANGE) : 0u)};
     std::uint32_t mask =
         XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
     if (colormap_ != XCB_NONE) {
@@ -467,9 +488,18 @@ bool SwitcherPanelWindow::nativeEventFilter(const QByteArray& type, void* messag
     case XCB_MOTION_NOTIFY: {
         const auto* motion = reinterpret_cast<const xcb_motion_notify_event_t*>(ev);
         if (motion->event != window_) return false;
+        pointerInside_ = true;
         moveAt(QPointF(motion->event_x, motion->event_y) / scale());
         return true;
     }
+    case XCB_ENTER_NOTIFY:
+        if (reinterpret_cast<const xcb_enter_notify_event_t*>(ev)->event != window_) return false;
+        pointerInside_ = true;
+        return true;
+    case XCB_FOCUS_IN:
+        if (reinterpret_cast<const xcb_focus_in_event_t*>(ev)->event != window_) return false;
+        if (onKeyboard) onKeyboard();
+        return true;
     default:
         return false;
     }

@@ -16,6 +16,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace morvelan {
@@ -33,6 +34,8 @@ public:
     // floating, borderless and sticky), so that sway gives it the keyboard when it shows:
     // Wayland has no key grabs. Set before the first show.
     void setTakesKeyboard(bool on) { takesKeyboard_ = on; }
+    // Then called when the window gets the keyboard focus.
+    std::function<void()> onKeyboard;
 
     // SwitcherPanel
     void setView(SwitcherView* view) override;
@@ -137,6 +140,9 @@ private:
     xcb_window_t window_ = XCB_NONE;
     bool windowComposited_ = false;
     bool mapped_ = false;
+    // Whether the pointer is over the shown panel: asked at the map, then followed.
+    std::optional<xcb_query_pointer_cookie_t> pointerAsked_;
+    bool pointerInside_ = false;
     bool takesKeyboard_ = false;
     std::uint8_t depth_ = 0;
     xcb_colormap_t colormap_ = XCB_NONE;

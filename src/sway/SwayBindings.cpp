@@ -73,8 +73,8 @@ std::vector<std::string> addSwitcherBindings(SwayIpc& ipc, const std::string& ex
     const std::string config =
         reply && reply->is_object() ? reply->value("config", std::string()) : std::string();
     std::vector<std::string> log;
-    for (const auto& [combo, args] :
-         {std::pair{"Mod4+Tab", " switcher"}, std::pair{"Mod1+Tab", " switcher --confined"}}) {
+    for (const auto& [combo, args] : {std::pair{"Mod4+Tab", " switcher --held=super"},
+                                      std::pair{"Mod1+Tab", " switcher --confined --held=alt"}}) {
         if (bindsCombo(config, combo)) continue;
         const std::string command = quoted(executable) + args;
         // sway runs `exec` through sh -c: the executable's path is quoted for it.

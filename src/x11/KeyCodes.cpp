@@ -267,6 +267,15 @@ ModifierMasks modifierMasks(const std::array<std::vector<Keysym>, 8>& keysymsPer
     }
     // Keyboards with Meta but no Alt use Meta as the option key.
     if (!masks.option && meta != masks.command) masks.option = meta;
+    // A keymap without the keys (a virtual keyboard's, under XWayland) still gets the bits a
+    // compositor sends for them, where the convention puts them: Alt on Mod1, Super on Mod4.
+    const auto free = [&](std::uint16_t mask) {
+        return mask != masks.option && mask != masks.command && mask != masks.numLock &&
+               mask != masks.scrollLock;
+    };
+    constexpr std::uint16_t mod1 = 0x08, mod4 = 0x40;
+    if (!masks.option && free(mod1)) masks.option = mod1;
+    if (!masks.command && free(mod4)) masks.command = mod4;
     return masks;
 }
 

@@ -89,6 +89,7 @@ private:
     void takeKeyboard(xcb_timestamp_t time, bool frozen);
     void releaseKeyboard();
     void followHeldModifiers();
+    void followModifiers(std::uint16_t state);
     void handle(const xcb_generic_event_t* event);
     void onKeyPress(const xcb_key_press_event_t& ev);
     void onKeyRelease(const xcb_key_release_event_t& ev);
@@ -311,6 +312,11 @@ void X11KeySource::Worker::run() {
     while (!owner_.stop_) {
         bool busy = applyBindings();
         busy = applyOpen(XCB_CURRENT_TIME) || busy;
+        if (owner_.modifiersArrived_.exchange(false) && owner_.open_) {
+            lastFlags_ = std::uint64_t(-1); // reported even when unchanged
+            followHeldModifiers();
+            busy = true;
+        }
         int timeout = -1;
         // Milliseconds until `at`, taking the earliest as the poll's time-out.
         const auto until = [&timeout](std::chrono::steady_clock::time_point at) {
@@ -482,8 +488,11 @@ void X11KeySource::Worker::releaseKeyboard() {
 void X11KeySource::Worker::followHeldModifiers() {
     XcbPtr<xcb_query_pointer_reply_t> pointer(
         xcb_query_pointer_reply(c_.get(), xcb_query_pointer(c_.get(), root_), nullptr));
-    if (!pointer) return;
-    const std::uint64_t flags = KeyCodes::modsFromState(pointer->mask, map_.masks());
+    if (pointer) followModifiers(pointer->mask);
+}
+
+void X11KeySource::Worker::followModifiers(std::uint16_t state) {
+    const std::uint64_t flags = KeyCodes::modsFromState(state, map_.masks());
     if (flags == lastFlags_) return;
     lastFlags_ = flags;
     deliver(flagsChanged(Key::none, flags));
@@ -491,6 +500,11 @@ void X11KeySource::Worker::followHeldModifiers() {
 
 void X11KeySource::Worker::handle(const xcb_generic_event_t* event) {
     if (xkb_ && xkb_->isKeymapChange(event)) return keymapChanged();
+    // While the switcher is open: under XWayland a modifier's release may come this way alone.
+    if (const auto mods = xkb_ ? xkb_->modifierChange(event) : std::nullopt) {
+        if (owner_.open_) followModifiers(*mods);
+        return;
+    }
     switch (event->response_type & 0x7f) {
     case XCB_KEY_PRESS:
         onKeyPress(*reinterpret_cast<const xcb_key_press_event_t*>(event));
@@ -739,6 +753,11 @@ void X11KeySource::setBindings(const std::vector<KeyCombo>& combos) {
 
 void X11KeySource::setSwitcherOpen(bool open) {
     open_ = open;
+    wake();
+}
+
+void X11KeySource::modifiersArrived() {
+    modifiersArrived_ = true;
     wake();
 }
 

@@ -48,6 +48,7 @@ public:
     void setBindings(const std::vector<KeyCombo>& combos) override;
     void setRecording(bool on) override;
     void setSwitcherOpen(bool open) override;
+    void modifiersArrived() override;
 
     // Whether the whole keyboard is grabbed right now (the switcher is open, or keys
     // swallowed while it was are still down). Any thread.
@@ -71,6 +72,7 @@ private:
     std::vector<BindingState> states_;
 
     std::atomic<bool> open_{false};
+    std::atomic<bool> modifiersArrived_{false};
     std::atomic<bool> recording_{false};
     std::atomic<bool> heldByOther_{false};
     std::atomic<bool> keyboardGrabbed_{false};

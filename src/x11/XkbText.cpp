@@ -32,8 +32,12 @@ std::unique_ptr<XkbText> XkbText::load(xcb_connection_t* c) {
     const std::uint16_t parts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS |
                                 XCB_XKB_MAP_PART_MODIFIER_MAP | XCB_XKB_MAP_PART_KEY_ACTIONS |
                                 XCB_XKB_MAP_PART_VIRTUAL_MODS;
-    xcb_xkb_select_events(c, static_cast<xcb_xkb_device_spec_t>(device), events, 0, events, parts,
-                          parts, nullptr);
+    xcb_xkb_select_events_details_t details{};
+    details.affectState = XCB_XKB_STATE_PART_MODIFIER_STATE;
+    details.stateDetails = XCB_XKB_STATE_PART_MODIFIER_STATE;
+    xcb_xkb_select_events_aux(c, static_cast<xcb_xkb_device_spec_t>(device),
+                              events | XCB_XKB_EVENT_TYPE_STATE_NOTIFY, 0, events, parts, parts,
+                              &details);
     std::unique_ptr<XkbText> xkb(new XkbText);
     xkb->eventBase_ = eventBase;
     xkb->context_.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
@@ -52,6 +56,13 @@ bool XkbText::isKeymapChange(const xcb_generic_event_t* event) const {
     if ((event->response_type & 0x7f) != eventBase_) return false;
     const auto type = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t*>(event)->xkbType;
     return type == XCB_XKB_NEW_KEYBOARD_NOTIFY || type == XCB_XKB_MAP_NOTIFY;
+}
+
+std::optional<std::uint16_t> XkbText::modifierChange(const xcb_generic_event_t* event) const {
+    if ((event->response_type & 0x7f) != eventBase_) return std::nullopt;
+    const auto* notify = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(event);
+    if (notify->xkbType != XCB_XKB_STATE_NOTIFY) return std::nullopt;
+    return notify->mods;
 }
 
 std::string XkbText::text(xcb_keycode_t key, std::uint16_t state) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct xkb_context;
@@ -27,6 +28,9 @@ public:
     std::string text(xcb_keycode_t key, std::uint16_t state);
     // A client using XKB gets no core MappingNotify: this tells the XKB notice of a new keymap.
     bool isKeymapChange(const xcb_generic_event_t* event) const;
+    // The modifiers now in effect (core mask bits), when `event` is the notice of their
+    // change. XWayland tells a change the compositor sends it this way alone, without a key.
+    std::optional<std::uint16_t> modifierChange(const xcb_generic_event_t* event) const;
 
 private:
     XkbText() = default;

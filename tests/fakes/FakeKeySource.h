@@ -23,6 +23,7 @@ public:
     void setBindings(const std::vector<KeyCombo>& combos) override;
     void setRecording(bool on) override { recording = on; }
     void setSwitcherOpen(bool open) override;
+    void modifiersArrived() override {}
 
     // Reports these states and tells the callback, as a host does when a grab is refused or
     // freed.

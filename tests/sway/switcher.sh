@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Morvelan on a headless sway: three foot windows of two applications on two workspaces.
 # Morvelan binds Super-Tab for the session and lists what sway's tree holds; the binding opens
-# the panel, which takes the keyboard; Escape cancels, Return switches to the previous window;
-# focus following makes the focused window's context active (status, contexts.json), and
-# Alt-Tab keeps to that context's windows (matched by title).
-# Keys reach the panel through XWayland's XTEST: wtype's virtual keyboard does not reach
-# XWayland here. Runs inside scripts/sway-session; $1 is the morvelan binary, $2 (optional) a
+# the panel, which takes the keyboard; Escape cancels, a quick tap switches to the previous
+# window, Super held with Tab Tab to the third; focus following makes the focused window's
+# context active (status, contexts.json), and Alt-Tab keeps to that context's windows
+# (matched by title). wtype holds Super as a modifier state, which XWayland tells as such;
+# each wtype lingers after its last key, so its keyboard is still there to give the panel the
+# state when it gets the keyboard. Escape goes in through XWayland's XTEST. Runs inside scripts/sway-session; $1 is the morvelan binary, $2 (optional) a
 # PNG to save the open panel in.
 set -euo pipefail
 morvelan=$1
@@ -48,19 +49,23 @@ walk(json.load(sys.stdin))' | sort | tr '\n' '|')
 echo "listed: $listed"
 [[ $listed == "$tree" ]] || { echo "FAIL: the tree holds $tree"; exit 1; }
 
-wtype -M logo -k Tab -m logo
+# Super held while the panel is open (wtype keeps it down in the background).
+wtype -M logo -k Tab -s 2000 -m logo &
+holding=$!
 until_ '[[ $(focused) == "Morvelan Switcher" ]]'
 sleep 0.5 # XWayland hears of the focus a little after sway's tree shows it
 [[ -n ${2:-} ]] && grim "$2"
 xdotool key Escape
 until_ '[[ $(focused) == Beta ]]'
+wait "$holding"
 echo "Escape cancels"
-wtype -M logo -k Tab -m logo
-until_ '[[ $(focused) == "Morvelan Switcher" ]]'
-sleep 0.5 # XWayland hears of the focus a little after sway's tree shows it
-xdotool key Return
+wtype -M logo -k Tab -m logo -s 1000
 until_ '[[ $(focused) == "Alpha two" ]]'
-echo "Return switches to the previous window"
+echo "a quick tap of Super+Tab switches to the previous window"
+# Super held: sway runs the binding again at the second Tab, and the release commits.
+wtype -M logo -k Tab -s 700 -k Tab -s 700 -m logo -s 1000
+until_ '[[ $(focused) == "Alpha one" ]]'
+echo "Super held with Tab Tab switches to the third window"
 until_ '[[ $("$morvelan" status) == Desk ]]'
 swaymsg -q '[title="^Beta$"] focus'
 until_ '[[ $("$morvelan" status) == Comms ]]'
@@ -70,9 +75,6 @@ echo "focus following makes Comms active"
 swaymsg -q '[title="^Alpha two$"] focus'
 until_ '[[ $("$morvelan" status) == Desk ]]'
 # Alt-Tab keeps to Desk: the previous window is Beta, the previous of Desk's is Alpha one.
-wtype -M alt -k Tab -m alt
-until_ '[[ $(focused) == "Morvelan Switcher" ]]'
-sleep 0.5
-xdotool key Return
+wtype -M alt -k Tab -m alt -s 1000
 until_ '[[ $(focused) == "Alpha one" ]]'
 echo "Alt-Tab keeps to the active context"

@@ -90,6 +90,8 @@ TEST(KeyTables, ModifierMasksFollowTheMapWhereverSuperAltAndTheLocksSit) {
     mods[4] = {XK_Meta_L};
     mods[6] = {XK_Super_L};
     EXPECT_EQ(modifierMasks(mods), (ModifierMasks{.option = 0x10, .command = superMask}));
+    // A keymap without them (a virtual keyboard's) has them where the convention puts them.
+    EXPECT_EQ(modifierMasks({}), (ModifierMasks{.option = altMask, .command = superMask}));
     for (Keysym k : {XK_Shift_L, XK_Super_L, XK_Caps_Lock, XK_Num_Lock, XK_ISO_Level3_Shift})
         EXPECT_TRUE(isModifierKeysym(k)) << std::hex << k;
     for (Keysym k : {XK_Tab, Keysym('a'), XK_F1})

@@ -72,6 +72,11 @@ public:
     // down now) commits, Escape cancels; with none held, Return commits. Open already, it
     // steps to the next window. Returns false when the key source does not run.
     bool openFromOutside(bool confined, std::uint64_t heldMods);
+    // The switcher's panel got the keyboard from the compositor: what is held now decides
+    // (a quick tap's release went to another window).
+    void panelHasKeyboard() {
+        if (sourceRunning_) source_->modifiersArrived();
+    }
 
     bool keySourceRunning() const { return sourceRunning_; }
     bool keySourceEnabled() const;

@@ -102,6 +102,11 @@ public:
     // release it only once the keys held at closing are up). Called from the callback's thread
     // and from the main thread; the last call wins. Must not block.
     virtual void setSwitcherOpen(bool open) = 0;
+
+    // The switcher's panel just got the keyboard from a compositor (Wayland has no grabs):
+    // report the modifiers held now as a flagsChanged, even unchanged, so a release that went
+    // to another window before is noticed. Main thread. Must not block.
+    virtual void modifiersArrived() = 0;
 };
 
 } // namespace morvelan
