@@ -15,6 +15,8 @@
 //   --pause=MS         time between a closing and the next opening (default 100)
 //   --spawn=COMMAND    a switcher started by the key: COMMAND (split at spaces) is started
 //                      at the moment of the press and killed to close it
+//   --let-run          (with --spawn) COMMAND presses the keys itself and ends; waited for
+//                      instead of killed (the switcher closes on its own)
 //   --samples=N        measured openings (default 30), after one untimed warm-up
 //   --startup=COMMAND  instead of openings: COMMAND started over and over, each time until
 //                      the file --ready names holds the text --ready-text (then stopped)
@@ -78,6 +80,7 @@ struct Options {
     std::string readyText;
     int samples = 30;
     bool verbose = false;
+    bool letRun = false;
 };
 
 std::vector<std::string> split(const std::string& text, char by) {
@@ -196,7 +199,7 @@ public:
             }
             sync();
         } else if (child > 0) {
-            kill(child, SIGTERM);
+            if (!options_.letRun) kill(child, SIGTERM);
             waitpid(child, nullptr, 0);
         }
         if (window && options_.verbose)
@@ -519,6 +522,8 @@ int main(int argc, char** argv) {
             options.readyText = value;
         } else if (key == "--pause") {
             options.pause = std::chrono::milliseconds(std::max(0, std::atoi(value.c_str())));
+        } else if (key == "--let-run") {
+            options.letRun = true;
         } else if (key == "--verbose") {
             options.verbose = true;
         } else if (key == "--samples") {
