@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace morvelan {
@@ -62,6 +63,9 @@ QRect scaled(const QRect& r, double scale) {
 SwitcherPanelWindow::SwitcherPanelWindow() {
     redrawSoon_.setSingleShot(true);
     redrawSoon_.setInterval(0);
+    unmapSoon_.setSingleShot(true);
+    unmapSoon_.setInterval(0);
+    QObject::connect(&unmapSoon_, &QTimer::timeout, [this] { unmap(); });
     QObject::connect(&redrawSoon_, &QTimer::timeout, [this] {
         if (visible_ && refresh()) xcb_flush(conn_);
     });
@@ -299,6 +303,7 @@ void SwitcherPanelWindow::freePicture(Picture& picture) {
 
 void SwitcherPanelWindow::show() {
     visible_ = true;
+    unmapSoon_.stop();
     if (!conn_) {
         refresh();
         accessible_.update(view_, true, shown_.topLeft() + viewOrigin_);
@@ -336,9 +341,6 @@ void SwitcherPanelWindow::hide() {
     redrawSoon_.stop();
     accessible_.update(view_, false, {});
     if (!conn_ || window_ == XCB_NONE) return;
-    xcb_unmap_window(conn_, window_);
-    mapped_ = false;
-    askCompositor();
     if (pointerAsked_) {
         XcbPtr<xcb_query_pointer_reply_t> pointer(
             xcb_query_pointer_reply(conn_, *pointerAsked_, nullptr));
@@ -348,16 +350,27 @@ void SwitcherPanelWindow::hide() {
             QRect(QPoint(), size).contains(pointer->win_x, pointer->win_y))
             pointerInside_ = true;
     }
-    // The window the pointer lands on gets the focus where it follows the mouse: the unmap
-    // has to be done before a focus request that follows (on another connection), or the
-    // request loses. A round trip when the pointer was over the panel; at a thousand windows
-    // it costs the server's unmapping, some 20 ms.
-    if (pointerInside_)
+    if (std::exchange(pointerInside_, false)) {
+        // Where focus follows the mouse, the window the pointer lands on takes the focus: the
+        // unmap has to be done before a focus request that follows (on another connection),
+        // or the request loses. A round trip, which waits for the server's unmapping (some
+        // 20 ms over a thousand windows).
+        unmap();
         XcbPtr<xcb_get_input_focus_reply_t>(
             xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
-    else
-        xcb_flush(conn_);
-    pointerInside_ = false;
+    } else {
+        // Otherwise the focus request goes to the server first, ahead of that cost.
+        unmapSoon_.start();
+    }
+}
+
+void SwitcherPanelWindow::unmap() {
+    unmapSoon_.stop();
+    if (!mapped_ || window_ == XCB_NONE) return;
+    xcb_unmap_window(conn_, window_);
+    mapped_ = false;
+    askCompositor();
+    xcb_flush(conn_);
 }
 
 void SwitcherPanelWindow::ensureWindow() {

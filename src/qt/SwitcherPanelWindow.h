@@ -115,6 +115,7 @@ private:
     // Moves and sizes the window to the frame; raised above every window when asked.
     void place(bool raise);
     void destroyWindow();
+    void unmap();
     void updateShape();
     // Asks who owns the compositor selection; the answer is read at the next showing.
     void askCompositor();
@@ -128,6 +129,7 @@ private:
     mutable DrawListPainter painter_; // keeps laid-out texts and scaled icons
     SwitcherAccessible accessible_;
     QTimer redrawSoon_;
+    QTimer unmapSoon_;
 
     Picture current_; // the window's background
     Picture ahead_;   // painted for a showing to come
