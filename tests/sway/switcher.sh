@@ -71,6 +71,7 @@ swaymsg -q '[title="^Beta$"] focus'
 until_ '[[ $("$morvelan" status) == Comms ]]'
 grep -q "\"activeID\": *\"$comms\"" "$HOME/.local/share/Morvelan/contexts.json" ||
     { echo "FAIL: contexts.json did not follow"; exit 1; }
+until_ 'grep -q "^  \* Comms:" "$HOME/.local/share/Morvelan/status.log"'
 echo "focus following makes Comms active"
 swaymsg -q '[title="^Alpha two$"] focus'
 until_ '[[ $("$morvelan" status) == Desk ]]'
