@@ -136,19 +136,23 @@ void Hotkeys::notifySwitcherClosed() {
 bool Hotkeys::openFromOutside(bool confined, std::uint64_t heldMods) {
     auto receiver = actions.lock();
     if (!receiver || !sourceRunning_) return false;
+    bool opening = false;
     {
         std::lock_guard lock(mutex_);
         // Without the switcher binding the decision ignores every key: nothing would close it.
         if (st_.recording || !st_.binds[slot(HotkeyAction::switcher)]) return false;
-        if (st_.open) {
-            // A compositor runs its binding at every press, the modifier still held: the
-            // next window, as the key does.
-            receiver->switcherStep(true);
-            return true;
+        opening = !st_.open;
+        if (opening) {
+            st_.open = true;
+            st_.outsideHold = heldMods & Modifier::all;
+            mainSession_ = ++st_.session;
         }
-        st_.open = true;
-        st_.outsideHold = heldMods & Modifier::all;
-        mainSession_ = ++st_.session;
+    }
+    if (!opening) {
+        // A compositor runs its binding at every press, the modifier still held: the next
+        // window, as the key does.
+        receiver->switcherStep(true);
+        return true;
     }
     source_->setSwitcherOpen(true);
     receiver->switcherOpen(confined);
