@@ -30,14 +30,21 @@ configure_file(docs/morvelan.1 "${PROJECT_BINARY_DIR}/man/morvelan.1" @ONLY)
 add_custom_command(OUTPUT "${PROJECT_BINARY_DIR}/man/morvelan.1.gz"
     COMMAND gzip -9nkf "${PROJECT_BINARY_DIR}/man/morvelan.1"
     DEPENDS "${PROJECT_BINARY_DIR}/man/morvelan.1" VERBATIM)
+# morvelan-msg's page is morvelan's.
+configure_file(docs/morvelan-msg.1 "${PROJECT_BINARY_DIR}/man/morvelan-msg.1" COPYONLY)
+add_custom_command(OUTPUT "${PROJECT_BINARY_DIR}/man/morvelan-msg.1.gz"
+    COMMAND gzip -9nkf "${PROJECT_BINARY_DIR}/man/morvelan-msg.1"
+    DEPENDS "${PROJECT_BINARY_DIR}/man/morvelan-msg.1" VERBATIM)
 add_custom_target(morvelan_data ALL
-    DEPENDS ${icon_pngs} "${PROJECT_BINARY_DIR}/man/morvelan.1.gz")
+    DEPENDS ${icon_pngs} "${PROJECT_BINARY_DIR}/man/morvelan.1.gz"
+    "${PROJECT_BINARY_DIR}/man/morvelan-msg.1.gz")
 
-install(TARGETS morvelan RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(TARGETS morvelan morvelan-msg RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 install(FILES data/morvelan.desktop DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES data/io.github.morvelan.morvelan.metainfo.xml
     DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
-install(FILES "${PROJECT_BINARY_DIR}/man/morvelan.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${PROJECT_BINARY_DIR}/man/morvelan.1.gz" "${PROJECT_BINARY_DIR}/man/morvelan-msg.1.gz"
+    DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
 if(NOT MORVELAN_PACKAGED)
     install(FILES LICENSE DESTINATION "${doc_dir}")

@@ -18,11 +18,21 @@
 #include <filesystem>
 #include <functional>
 
+#include <unistd.h>
+
 namespace morvelan {
 
 namespace {
 
 constexpr int keyboardSettleMs = 100;
+
+// What key bindings run: morvelan-msg where it sits beside this program (it starts in a few
+// milliseconds, without Qt), else this program.
+std::filesystem::path bindingExecutable() {
+    const std::filesystem::path self = XdgAutostart::runningExecutable();
+    const std::filesystem::path msg = self.parent_path() / "morvelan-msg";
+    return ::access(msg.c_str(), X_OK) == 0 ? msg : self;
+}
 
 // Whether the program runs from inside a CMake build tree: a folder above it holds
 // CMakeCache.txt. Asked at run time, so no build folder's path is compiled into the program.
@@ -183,7 +193,7 @@ bool Shell::start(const Session& session) {
             std::fprintf(stderr, "morvelan: sway refused the switcher panel's window rule\n");
         // No program grabs keys on Wayland: sway runs `morvelan switcher` on its bindings.
         for (const std::string& line :
-             addSwitcherBindings(sway_->ipc(), XdgAutostart::runningExecutable().string())) {
+             addSwitcherBindings(sway_->ipc(), bindingExecutable().string())) {
             log_.log(line);
             std::fprintf(stderr, "morvelan: %s\n", line.c_str());
         }

@@ -3,15 +3,16 @@
 # Morvelan binds Super-Tab for the session and lists what sway's tree holds; the binding opens
 # the panel, which takes the keyboard; Escape cancels, a quick tap switches to the previous
 # window, Super held with Tab Tab to the third; focus following makes the focused window's
-# context active (status, contexts.json), and Alt-Tab keeps to that context's windows
-# (matched by title). wtype holds Super as a modifier state, which XWayland tells as such;
-# each wtype lingers after its last key, so its keyboard is still there to give the panel the
-# state when it gets the keyboard. Escape goes in through XWayland's XTEST. Runs inside scripts/sway-session; $1 is the morvelan binary, $2 (optional) a
-# PNG to save the open panel in.
+# context active (status, status.log, contexts.json), and Alt-Tab keeps to that context's
+# windows (matched by title). Every key is wtype's, as sway gets it: Super held is a modifier
+# state, which XWayland tells as such, and each wtype lingers after its last key so that its
+# keyboard is still there to give the panel that state. (XTEST keys into XWayland race with
+# xdotool's remapping of keys missing from wtype's keymap.) Runs inside scripts/sway-session;
+# $1 is the morvelan binary, $2 (optional) a PNG to save the open panel in.
 set -euo pipefail
 morvelan=$1
-command -v foot >/dev/null && command -v wtype >/dev/null && command -v xdotool >/dev/null ||
-    { echo "skipped: foot, wtype or xdotool is missing"; exit 77; }
+command -v foot >/dev/null && command -v wtype >/dev/null ||
+    { echo "skipped: foot or wtype is missing"; exit 77; }
 [[ -n ${DISPLAY:-} ]] || { echo "skipped: no XWayland"; exit 77; }
 mkdir -p "$XDG_CONFIG_HOME/Morvelan"
 printf '{"hasSeenIntro":true}\n' >"$XDG_CONFIG_HOME/Morvelan/settings.json"
@@ -50,14 +51,12 @@ echo "listed: $listed"
 [[ $listed == "$tree" ]] || { echo "FAIL: the tree holds $tree"; exit 1; }
 
 # Super held while the panel is open (wtype keeps it down in the background).
-wtype -M logo -k Tab -s 2000 -m logo &
+wtype -M logo -k Tab -s 1500 -k Escape -s 800 -m logo -s 300 &
 holding=$!
 until_ '[[ $(focused) == "Morvelan Switcher" ]]'
-sleep 0.5 # XWayland hears of the focus a little after sway's tree shows it
-[[ -n ${2:-} ]] && grim "$2"
-xdotool key Escape
-until_ '[[ $(focused) == Beta ]]'
+[[ -n ${2:-} ]] && { sleep 0.3; grim "$2"; }
 wait "$holding"
+until_ '[[ $(focused) == Beta ]]'
 echo "Escape cancels"
 wtype -M logo -k Tab -m logo -s 1000
 until_ '[[ $(focused) == "Alpha two" ]]'
