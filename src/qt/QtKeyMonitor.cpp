@@ -100,13 +100,16 @@ std::optional<RecordedKey> recordedKey(const QKeyEvent& event, const KeyboardMap
     }
 
     if (isModifierQtKey(event.key())) return std::nullopt;
-    RecordedKey key{keyCodeOfQtKey(event.key()), 0};
-    const Qt::KeyboardModifiers held = event.modifiers();
-    if (held & Qt::ShiftModifier) key.mods |= Modifier::shift;
-    if (held & Qt::ControlModifier) key.mods |= Modifier::control;
-    if (held & Qt::AltModifier) key.mods |= Modifier::option;
-    if (held & Qt::MetaModifier) key.mods |= Modifier::command;
-    return key;
+    return RecordedKey{keyCodeOfQtKey(event.key()), modifierBits(event.modifiers())};
+}
+
+std::uint64_t modifierBits(Qt::KeyboardModifiers held) {
+    std::uint64_t mods = 0;
+    if (held & Qt::ShiftModifier) mods |= Modifier::shift;
+    if (held & Qt::ControlModifier) mods |= Modifier::control;
+    if (held & Qt::AltModifier) mods |= Modifier::option;
+    if (held & Qt::MetaModifier) mods |= Modifier::command;
+    return mods;
 }
 
 QtKeyMonitor::QtKeyMonitor(KeyHandler handler) : handler_(std::move(handler)) {

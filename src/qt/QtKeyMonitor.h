@@ -20,6 +20,9 @@ struct RecordedKey {
     std::uint64_t mods = 0;
 };
 
+// Qt's modifier flags as Modifier bits.
+std::uint64_t modifierBits(Qt::KeyboardModifiers held);
+
 // The key press as the recorder stores it, through the same keysym table as the global key
 // source. With X11 data (native keysym, keycode and state) the key map decides; without it
 // (other platforms, synthetic events) Qt's key and modifiers do. Absent for a modifier key

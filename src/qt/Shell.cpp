@@ -2,6 +2,7 @@
 
 #include "core/platform/ControlSocket.h"
 #include "qt/QtImage.h"
+#include "qt/QtKeyMonitor.h"
 #include "qt/Relaunch.h"
 #include "qt/SettingsStyle.h"
 #include "sway/SwayBindings.h"
@@ -227,13 +228,7 @@ nlohmann::json Shell::remoteRequest(const nlohmann::json& request) {
         // What is held now is what releasing commits, as for the hotkey. (Under XWayland
         // nothing is known held before the panel has the keyboard: the binding says.)
         nlohmann::json withHeld = request;
-        const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
-        std::uint64_t mods = 0;
-        if (held & Qt::ShiftModifier) mods |= Modifier::shift;
-        if (held & Qt::ControlModifier) mods |= Modifier::control;
-        if (held & Qt::AltModifier) mods |= Modifier::option;
-        if (held & Qt::MetaModifier) mods |= Modifier::command;
-        withHeld["held"] = mods;
+        withHeld["held"] = modifierBits(QGuiApplication::queryKeyboardModifiers());
         return app_->remote().handle(withHeld);
     }
     nlohmann::json reply = app_->remote().handle(request);
